@@ -1,0 +1,121 @@
+/* A host as a charting application would be one: it loads the library at
+ * run time by file name, looks each of the seven functions up by name and
+ * runs them on a daily price series read from a date,close CSV file.
+ *
+ *   host_demo LIBRARY CSV [ROWS]
+ *
+ * prints the last ROWS rows (default 15) as an aligned table. */
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#if defined(_WIN32)
+#include <windows.h>
+typedef HMODULE Library;
+static Library openLibrary(const char* path) { return LoadLibraryA(path); }
+static void* findFunction(Library lib, const char* name) {
+    return (void*)GetProcAddress(lib, name);
+}
+#define CDECL __cdecl
+#else
+#include <dlfcn.h>
+typedef void* Library;
+static Library openLibrary(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+static void* findFunction(Library lib, const char* name) { return dlsym(lib, name); }
+#define CDECL
+#endif
+
+typedef void(CDECL* PeriodFn)(const float*, int32_t, int32_t, float*);
+typedef void(CDECL* TwoPeriodFn)(const float*, int32_t, int32_t, int32_t, float*);
+typedef void(CDECL* GammaFn)(const float*, float, int32_t, int32_t, float*);
+
+enum { kMaxRows = 100000, kColumns = 7 };
+
+static char dates[kMaxRows][11];
+static float closes[kMaxRows];
+static float columns[kColumns][kMaxRows];
+
+/* Reads date,close rows after one header line; returns the row count or -1. */
+static int readSeries(const char* path) {
+    FILE* f = fopen(path, "r");
+    if (f == NULL) {
+        fprintf(stderr, "cannot open %s\n", path);
+        return -1;
+    }
+    char line[256];
+    int rows = 0, lineNo = 1;
+    if (fgets(line, sizeof line, f) == NULL) rows = -1; /* header */
+    while (rows >= 0 && fgets(line, sizeof line, f) != NULL) {
+        ++lineNo;
+        char* comma = strchr(line, ',');
+        char* end = NULL;
+        if (comma != NULL) closes[rows] = strtof(comma + 1, &end);
+        if (comma == NULL || comma - line > 10 || end == comma + 1 || rows == kMaxRows) {
+            fprintf(stderr, "%s:%d: expected date,close\n", path, lineNo);
+            rows = -1;
+            break;
+        }
+        memcpy(dates[rows], line, (size_t)(comma - line));
+        dates[rows][comma - line] = '\0';
+        ++rows;
+    }
+    fclose(f);
+    return rows;
+}
+
+static void* lookUp(Library lib, const char* name) {
+    void* fn = findFunction(lib, name);
+    if (fn == NULL) fprintf(stderr, "the library has no function %s\n", name);
+    return fn;
+}
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        fprintf(stderr, "usage: %s LIBRARY CSV [ROWS]\n", argv[0]);
+        return 2;
+    }
+    Library lib = openLibrary(argv[1]);
+    if (lib == NULL) {
+        fprintf(stderr, "cannot load %s\n", argv[1]);
+        return 1;
+    }
+    PeriodFn ultimate = (PeriodFn)lookUp(lib, "UltimateSmoother");
+    PeriodFn superSmoother = (PeriodFn)lookUp(lib, "SuperSmoother");
+    PeriodFn highPass = (PeriodFn)lookUp(lib, "HighPass");
+    TwoPeriodFn bandPass = (TwoPeriodFn)lookUp(lib, "BandPass");
+    TwoPeriodFn cybernetic = (TwoPeriodFn)lookUp(lib, "CyberneticOscillator");
+    GammaFn laguerre = (GammaFn)lookUp(lib, "LaguerreFilter");
+    GammaFn laguerreOsc = (GammaFn)lookUp(lib, "LaguerreOscillator");
+    if (!ultimate || !superSmoother || !highPass || !bandPass || !cybernetic || !laguerre ||
+        !laguerreOsc)
+        return 1;
+
+    const int count = readSeries(argv[2]);
+    if (count < 0) return 1;
+    int shown = argc > 3 ? atoi(argv[3]) : 15;
+    if (shown > count) shown = count;
+    if (shown < 0) shown = 0;
+
+    static const char* names[kColumns] = {"Ultimate20", "Super10",   "HighPass48", "Band48_10",
+                                          "Cyber48_10", "Lag.8_20", "LagOsc.8_20"};
+    ultimate(closes, 20, count, columns[0]);
+    superSmoother(closes, 10, count, columns[1]);
+    highPass(closes, 48, count, columns[2]);
+    bandPass(closes, 48, 10, count, columns[3]);
+    cybernetic(closes, 48, 10, count, columns[4]);
+    /* Slot 0 of LaguerreFilter is never written; start from the input there. */
+    columns[5][0] = closes[0];
+    laguerre(closes, 0.8f, 20, count, columns[5]);
+    laguerreOsc(closes, 0.8f, 20, count, columns[6]);
+
+    printf("%s: %d samples, last %d\n\n%-10s %10s", argv[2], count, shown, "date", "close");
+    for (int c = 0; c < kColumns; ++c) printf(" %11s", names[c]);
+    printf("\n");
+    for (int i = count - shown; i < count; ++i) {
+        printf("%-10s %10.4f", dates[i], closes[i]);
+        for (int c = 0; c < kColumns; ++c) printf(" %11.4f", columns[c][i]);
+        printf("\n");
+    }
+    return 0;
+}

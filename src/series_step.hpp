@@ -1,0 +1,64 @@
+// The one-sample step that every filter here is written as, and the loops
+// that run steps over a caller's series.
+//
+// A step is a small value type holding its coefficients and the few earlier
+// samples it needs in locals. It offers
+//   static constexpr std::int32_t kWarmup;  // samples handled by warm()
+//   float warm(float x, std::int32_t i);    // sample i, for i < kWarmup
+//   float next(float x);                    // any later sample
+// Keeping the history inside the step, rather than reading it back from the
+// arrays, is what makes in-place calls (input == output) safe and lets
+// composites chain several filters in one pass with no scratch series.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+namespace tsfilters {
+
+template <class Step>
+inline float stepAt(Step& step, float x, std::int32_t i) {
+    return i < Step::kWarmup ? step.warm(x, i) : step.next(x);
+}
+
+// Two steps run back to back: the output of `first` feeds `second`.
+template <class First, class Second>
+struct Chain {
+    First first;
+    Second second;
+
+    static constexpr std::int32_t kWarmup = std::max(First::kWarmup, Second::kWarmup);
+
+    float warm(float x, std::int32_t i) {
+        return stepAt(second, stepAt(first, x, i), i);
+    }
+    float next(float x) { return second.next(first.next(x)); }
+};
+
+struct Identity {
+    float operator()(float v) const { return v; }
+};
+
+// Runs `step` over input[0 .. count-1] and stores finish(result) in
+// output[i] for i >= kFirstWritten. The samples before kFirstWritten still go
+// through the step (they prime its history) but their slots are not touched.
+// Each input sample is read before its own slot is written, so input and
+// output may be the same array.
+template <std::int32_t kFirstWritten = 0, class Step, class Finish = Identity>
+inline void runSeries(Step step, const float* input, std::int32_t count,
+                      float* output, Finish finish = {}) {
+    // Unwritten slots can only sit in the warm-up, which keeps the
+    // steady-state loop free of the test.
+    static_assert(kFirstWritten <= Step::kWarmup);
+    if (input == nullptr || output == nullptr) return;
+    std::int32_t i = 0;
+    for (; i < count && i < Step::kWarmup; ++i) {
+        const float y = step.warm(input[i], i);
+        if (i >= kFirstWritten) output[i] = finish(y);
+    }
+    for (; i < count; ++i) {
+        output[i] = finish(step.next(input[i]));
+    }
+}
+
+}  // namespace tsfilters

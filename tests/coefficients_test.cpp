@@ -1,0 +1,46 @@
+// The coefficient derivation against hand-worked values.
+#include <gtest/gtest.h>
+
+#include "kernels/two_pole_coefficients.hpp"
+
+using namespace tsfilters;
+
+namespace {
+
+void expectClose(double actual, double expected) {
+    EXPECT_NEAR(actual, expected, std::abs(expected) * 5e-15);
+}
+
+TEST(Coefficients, MatchWorkedValuesForPeriods10And20) {
+    struct Row { int period; double a1, c2, c3, formA, formB; };
+    const Row rows[] = {
+        {10, 0.641323784223398, 1.15816101895461, -0.41129619621062, 0.642364303791307,
+         0.253135177256011},
+        {20, 0.800826937748349, 1.56230873626227, -0.641323784223398, 0.800908130121416,
+         0.0790150479611301},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.period);
+        const TwoPoleCoefficients a = twoPoleFormA(r.period), b = twoPoleFormB(r.period);
+        expectClose(a.a1, r.a1);
+        expectClose(a.c2, r.c2);
+        expectClose(a.c3, r.c3);
+        expectClose(a.c1, r.formA);
+        expectClose(b.c1, r.formB);
+    }
+}
+
+TEST(Coefficients, FormBHasUnitGainForAConstant) {
+    for (int period : {2, 3, 10, 48, 1000}) {
+        const TwoPoleCoefficients b = twoPoleFormB(period);
+        EXPECT_NEAR(b.c1 + b.c2 + b.c3, 1.0, 1e-15) << period;
+    }
+}
+
+TEST(Coefficients, PeriodZeroGivesNaNFeedback) {
+    const TwoPoleCoefficients k = computeTwoPoleCoefficients(0);
+    EXPECT_EQ(k.a1, 0.0);
+    EXPECT_TRUE(std::isnan(k.c2));
+}
+
+}  // namespace
