@@ -28,14 +28,14 @@ public:
         // three operations rounded; only then does double precision start.
         const float d = (x - (h_.x1 + h_.x1)) + h_.x2;
         double t = static_cast<double>(d) * c1_;
-        t = t + c2_ * static_cast<double>(h_.y1);
-        t = t + c3_ * static_cast<double>(h_.y2);
+        t = t + c2_ * h_.y1;
+        t = t + c3_ * h_.y2;
         return h_.push(x, static_cast<float>(t));
     }
 
 private:
     double c1_, c2_, c3_;
-    TwoPoleHistory h_;
+    TwoPoleHistory<float> h_;
 };
 
 }  // namespace tsfilters

@@ -28,14 +28,14 @@ public:
         // after the multiplication by c1.
         const float s = h_.x1 + x;
         double t = (static_cast<double>(s) * c1_) * 0.5;
-        t = t + c2_ * static_cast<double>(h_.y1);
-        t = t + c3_ * static_cast<double>(h_.y2);
+        t = t + c2_ * h_.y1;
+        t = t + c3_ * h_.y2;
         return h_.push(x, static_cast<float>(t));
     }
 
 private:
     double c1_, c2_, c3_;
-    TwoPoleHistory h_;
+    TwoPoleHistory<float> h_;
 };
 
 }  // namespace tsfilters

@@ -4,16 +4,22 @@
 
 namespace tsfilters {
 
+// Input is float for kernels that do single-precision arithmetic on their
+// inputs and double for those that only widen them. Outputs are kept as the
+// stored single-precision value widened once: the same value the feedback
+// would read back from the output array, without converting it again on
+// every later use.
+template <class Input>
 struct TwoPoleHistory {
-    float x1 = 0, x2 = 0;  // input[i-1], input[i-2]
-    float y1 = 0, y2 = 0;  // output[i-1], output[i-2], as stored
+    Input x1 = 0, x2 = 0;    // input[i-1], input[i-2]
+    double y1 = 0, y2 = 0;   // output[i-1], output[i-2], as stored
 
-    // Records sample i (input x, output y) and returns y.
-    float push(float x, float y) {
+    // Records sample i (input x, stored output y) and returns y.
+    float push(Input x, float y) {
         x2 = x1;
         x1 = x;
         y2 = y1;
-        y1 = y;
+        y1 = static_cast<double>(y);
         return y;
     }
 };

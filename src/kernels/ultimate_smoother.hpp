@@ -27,17 +27,17 @@ public:
     float next(float x) {
         // The sum runs in exactly this order; the feedback uses the outputs
         // as stored, i.e. already rounded to single precision.
-        double t = gainX1_ * static_cast<double>(h_.x1);
+        double t = gainX1_ * h_.x1;
         t = t + gainX0_ * static_cast<double>(x);
-        t = t - gainX2_ * static_cast<double>(h_.x2);
-        t = t + c2_ * static_cast<double>(h_.y1);
-        t = t + c3_ * static_cast<double>(h_.y2);
+        t = t - gainX2_ * h_.x2;
+        t = t + c2_ * h_.y1;
+        t = t + c3_ * h_.y2;
         return h_.push(x, static_cast<float>(t));
     }
 
 private:
     double gainX0_, gainX1_, gainX2_, c2_, c3_;
-    TwoPoleHistory h_;
+    TwoPoleHistory<double> h_;
 };
 
 }  // namespace tsfilters
