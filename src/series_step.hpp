@@ -35,18 +35,13 @@ struct Chain {
     float next(float x) { return second.next(first.next(x)); }
 };
 
-struct Identity {
-    float operator()(float v) const { return v; }
-};
-
-// Runs `step` over input[0 .. count-1] and stores finish(result) in
-// output[i] for i >= kFirstWritten. The samples before kFirstWritten still go
+// Runs `step` over input[0 .. count-1] and stores its result in output[i]
+// for i >= kFirstWritten. The samples before kFirstWritten still go
 // through the step (they prime its history) but their slots are not touched.
 // Each input sample is read before its own slot is written, so input and
 // output may be the same array.
-template <std::int32_t kFirstWritten = 0, class Step, class Finish = Identity>
-inline void runSeries(Step step, const float* input, std::int32_t count,
-                      float* output, Finish finish = {}) {
+template <std::int32_t kFirstWritten = 0, class Step>
+inline void runSeries(Step step, const float* input, std::int32_t count, float* output) {
     // Unwritten slots can only sit in the warm-up, which keeps the
     // steady-state loop free of the test.
     static_assert(kFirstWritten <= Step::kWarmup);
@@ -54,11 +49,9 @@ inline void runSeries(Step step, const float* input, std::int32_t count,
     std::int32_t i = 0;
     for (; i < count && i < Step::kWarmup; ++i) {
         const float y = step.warm(input[i], i);
-        if (i >= kFirstWritten) output[i] = finish(y);
+        if (i >= kFirstWritten) output[i] = y;
     }
-    for (; i < count; ++i) {
-        output[i] = finish(step.next(input[i]));
-    }
+    for (; i < count; ++i) output[i] = step.next(input[i]);
 }
 
 }  // namespace tsfilters

@@ -11,29 +11,32 @@ namespace tsfilters {
 // The RMS window is always samples 0..99, whatever the length of the series.
 inline constexpr std::int32_t kRmsWindow = 100;
 
-// Runs `step` over the series twice, without storing the unscaled values:
-// first over the window to get the RMS, then over the whole series from a
-// fresh copy of the step, writing value / rms. Both passes compute the same
-// values bit for bit, so nothing needs to be kept between them.
+// Runs `step` once over the series. The first kRmsWindow values are held in
+// a fixed local window until their RMS is known; then they are written
+// divided by it, and the step goes on from where it stopped, writing
+// value / rms for every later sample. Stack use is the same for any count.
 //
-// A series shorter than the window, or a zero RMS, writes nothing.
+// A series shorter than the window, or a zero RMS, writes nothing. Input
+// and output may be the same array: nothing is written before the whole
+// window has been read.
 template <class Step>
-inline void normalizeByRms(const Step& fresh, const float* input, std::int32_t count,
-                           float* output) {
+inline void normalizeByRms(Step step, const float* input, std::int32_t count, float* output) {
+    static_assert(Step::kWarmup <= kRmsWindow);
     if (input == nullptr || output == nullptr || count < kRmsWindow) return;
 
-    Step step = fresh;
+    float window[kRmsWindow];
     double sumSquares = 0.0;
     for (std::int32_t i = 0; i < kRmsWindow; ++i) {
-        const float v = stepAt(step, input[i], i);
-        const float q = v * v;  // squared in single precision
+        window[i] = stepAt(step, input[i], i);
+        const float q = window[i] * window[i];  // squared in single precision
         sumSquares = sumSquares + static_cast<double>(q);
     }
     const double rms = sumSquares == 0.0 ? 0.0 : std::sqrt(sumSquares / kRmsWindow);
     if (rms == 0.0) return;  // NaN is not 0: a NaN window scales to NaN
 
     const float r = static_cast<float>(rms);
-    runSeries(fresh, input, count, output, [r](float v) { return v / r; });
+    for (std::int32_t i = 0; i < kRmsWindow; ++i) output[i] = window[i] / r;
+    for (std::int32_t i = kRmsWindow; i < count; ++i) output[i] = step.next(input[i]) / r;
 }
 
 }  // namespace tsfilters
