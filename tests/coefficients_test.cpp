@@ -1,7 +1,10 @@
 // The coefficient derivation against hand-worked values.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "kernels/two_pole_coefficients.hpp"
+#include "reference.hpp"
 
 using namespace tsfilters;
 
@@ -27,6 +30,25 @@ TEST(Coefficients, MatchWorkedValuesForPeriods10And20) {
         expectClose(a.c3, r.c3);
         expectClose(a.c1, r.formA);
         expectClose(b.c1, r.formB);
+    }
+}
+
+TEST(Coefficients, MatchTheReferenceDerivationToTheBit) {
+    // A one-ulp slip in a coefficient almost never reaches a single-precision
+    // output, so the outputs cannot prove the grouping; the bits can.
+    auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
+    for (int period = -300; period <= 3000; ++period) {
+        const reference::Coefficients r = reference::coefficients(period);
+        const TwoPoleCoefficients a = twoPoleFormA(period), b = twoPoleFormB(period);
+        if (period == 0) continue;  // NaN bits are not the point there
+        ASSERT_EQ(bits(a.a1), bits(r.a1)) << period;
+        ASSERT_EQ(bits(a.c2), bits(r.c2)) << period;
+        ASSERT_EQ(bits(a.c3), bits(r.c3)) << period;
+        ASSERT_EQ(bits(a.c1), bits(r.formA())) << period;
+        ASSERT_EQ(bits(b.c1), bits(r.formB())) << period;
+    }
+    for (int period : {INT_MIN, INT_MAX}) {
+        EXPECT_EQ(bits(twoPoleFormA(period).c2), bits(reference::coefficients(period).c2));
     }
 }
 
