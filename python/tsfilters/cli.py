@@ -179,12 +179,16 @@ def main(argv=None):
     try:
         # Command-line periods pass through the same int32 checks as the API.
         for key in ("period", "high_pass_period", "smooth_period"):
-            check_int32(key.replace("_", "-"), getattr(args, key))
+            try:
+                check_int32(key.replace("_", "-"), getattr(args, key))
+            except ValueError as exc:
+                raise UsageError(exc) from None
         args.run(args)
     except UsageError as exc:
         parser.exit(2, f"tsfilters: error: {exc}\n")
-    except ValueError as exc:  # an int32 check
-        parser.exit(2, f"tsfilters: error: {exc}\n")
+    except ImportError as exc:
+        parser.exit(1, f"tsfilters: error: {exc.name or exc} is needed for this command "
+                       "(Debian: python3-pandas, python3-matplotlib)\n")
     except (csvio.DataError, _library.LibraryNotFoundError) as exc:
         parser.exit(1, f"tsfilters: error: {exc}\n")
     except OSError as exc:

@@ -121,9 +121,15 @@ def value_column(table, requested=None, exclude=()):
 
 
 def _parse_dates(cells):
+    import warnings
+
     import pandas as pd
 
-    return pd.to_datetime(pd.Series(cells, dtype=object).str.strip(), errors="coerce")
+    with warnings.catch_warnings():
+        # Guessing the format of a column that is not dates may warn; a
+        # column is taken as dates only if every cell parses anyway.
+        warnings.simplefilter("ignore")
+        return pd.to_datetime(pd.Series(cells, dtype=object).str.strip(), errors="coerce")
 
 
 def date_column(table, requested=None):
