@@ -39,7 +39,7 @@ def draw(path, x, price, price_label, lines, title):
     ratios = [3] + [1.4] * (len(panels) - 1)
     fig = Figure(figsize=(11, 3.6 + 2.0 * (len(panels) - 1)), dpi=90, layout="constrained")
     FigureCanvasAgg(fig)
-    axes = fig.subplots(len(panels), 1, sharex=True, gridspec_kw={"height_ratios": ratios})
+    axes = fig.subplots(len(panels), 1, sharex=True, height_ratios=ratios)
     axes = np.atleast_1d(axes)
     by_panel = dict(zip(panels, axes))
 

@@ -41,9 +41,9 @@ def _parse_parameter(key, text):
         raise UsageError(f"bad value {text!r} for {key}: {exc}") from None
 
 
-def _resolve(spec, args):
+def _resolve(request, args):
     """'name' or 'name:key=value,...' -> (name, {parameter: value})."""
-    name, _, inline = spec.partition(":")
+    name, _, inline = request.partition(":")
     name = name.strip()
     if name not in FILTERS:
         raise UsageError(f"unknown filter {name!r}; choose from {', '.join(FILTERS)}")
@@ -62,12 +62,12 @@ def _column_name(name, values):
     return "_".join([name] + [f"{values[key]:g}" for key in FILTERS[name][1]])
 
 
-def _run_filters(specs, args, series, existing):
+def _run_filters(requests, args, series, existing):
     """[(filter name, column name, float32 values)] for each requested filter."""
     results = []
     taken = set(existing)
-    for spec in specs:
-        name, values = _resolve(spec, args)
+    for request in requests:
+        name, values = _resolve(request, args)
         column = _column_name(name, values)
         if column in taken:
             raise UsageError(f"column {column!r} would appear twice; drop the repeated filter")
