@@ -4,8 +4,15 @@
 BUILD := build/default
 # What the native build and its tests need from Debian.
 PACKAGES := g++ cmake make binutils libgtest-dev libbenchmark-dev
+# The Python package, its command-line tool, charts and tests (python/).
+PACKAGES += python3 python3-numpy python3-pandas python3-matplotlib python3-pytest
 
 .PHONY: all deps build demo test bench clean
+
+# The chart shows the host table's filters and periods.
+DEMO_CHART := --filters ultimate_smoother:period=20 super_smoother:period=10 \
+  laguerre_filter high_pass:period=48 band_pass cybernetic_oscillator laguerre_oscillator \
+  --title "WTI crude oil spot price, USD per barrel (Source: U.S. Energy Information Administration)"
 
 all: build
 
@@ -17,9 +24,12 @@ build: deps
 	cmake --build --preset default
 
 # Runs the example host: it loads the library by file name and prints the
-# last rows of all seven filters over the bundled WTI daily prices.
+# last rows of all seven filters over the bundled WTI daily prices. Then the
+# Python tool draws the same series and filters into build/demo.png.
 demo: build
 	$(BUILD)/examples/host_demo $(BUILD)/libtsfilters.so data/wti_daily.csv 15
+	TSFILTERS_LIBRARY=$(BUILD)/libtsfilters.so /usr/bin/python3 python/bin/tsfilters \
+	  plot data/wti_daily.csv -o build/demo.png --last 500 $(DEMO_CHART)
 
 test: build
 	ctest --preset default

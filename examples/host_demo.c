@@ -2,9 +2,11 @@
  * run time by file name, looks each of the seven functions up by name and
  * runs them on a daily price series read from a date,close CSV file.
  *
- *   host_demo LIBRARY CSV [ROWS]
+ *   host_demo [--full] LIBRARY CSV [ROWS]
  *
- * prints the last ROWS rows (default 15) as an aligned table. */
+ * prints the last ROWS rows (default 15) as an aligned table. With --full
+ * every number is printed with 9 significant digits, enough to recover each
+ * float exactly, so other hosts can be checked against this one bit for bit. */
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -71,8 +73,13 @@ static void* lookUp(Library lib, const char* name) {
 }
 
 int main(int argc, char** argv) {
+    const int full = argc > 1 && strcmp(argv[1], "--full") == 0;
+    if (full) {
+        --argc;
+        ++argv;
+    }
     if (argc < 3) {
-        fprintf(stderr, "usage: %s LIBRARY CSV [ROWS]\n", argv[0]);
+        fprintf(stderr, "usage: %s [--full] LIBRARY CSV [ROWS]\n", argv[0]);
         return 2;
     }
     Library lib = openLibrary(argv[1]);
@@ -113,8 +120,13 @@ int main(int argc, char** argv) {
     for (int c = 0; c < kColumns; ++c) printf(" %11s", names[c]);
     printf("\n");
     for (int i = count - shown; i < count; ++i) {
-        printf("%-10s %10.4f", dates[i], closes[i]);
-        for (int c = 0; c < kColumns; ++c) printf(" %11.4f", columns[c][i]);
+        if (full) {
+            printf("%-10s %.9g", dates[i], closes[i]);
+            for (int c = 0; c < kColumns; ++c) printf(" %.9g", columns[c][i]);
+        } else {
+            printf("%-10s %10.4f", dates[i], closes[i]);
+            for (int c = 0; c < kColumns; ++c) printf(" %11.4f", columns[c][i]);
+        }
         printf("\n");
     }
     return 0;

@@ -1,0 +1,45 @@
+"""Shared fixtures. The tests import the package from this checkout and find
+the library through $TSFILTERS_LIBRARY (set by ctest) or the build tree."""
+
+import os
+import subprocess
+import sys
+from pathlib import Path
+
+import numpy as np
+import pytest
+
+PYTHON_DIR = Path(__file__).resolve().parent.parent
+REPO = PYTHON_DIR.parent
+DATA = REPO / "data"
+sys.path.insert(0, str(PYTHON_DIR))
+
+
+@pytest.fixture(scope="session")
+def host_demo():
+    """Runs the C example host with --full over a CSV and returns its dates
+    and columns (close first) as exact float32 values."""
+    path = os.environ.get("TSFILTERS_HOST_DEMO", str(REPO / "build/default/examples/host_demo"))
+    library = os.environ.get("TSFILTERS_LIBRARY", str(REPO / "build/default/libtsfilters.so"))
+    if not os.path.exists(path):
+        pytest.skip(f"no example host at {path}; build it or set TSFILTERS_HOST_DEMO")
+
+    def run(csv):
+        out = subprocess.run([path, "--full", library, str(csv), "1000000"],
+                             check=True, capture_output=True, text=True).stdout
+        rows = [line.split() for line in out.splitlines()[3:]]
+        dates = [row[0] for row in rows]
+        # %.9g text read as double and rounded to float32 gives the float back.
+        values = np.array([[float(v) for v in row[1:]] for row in rows]).astype(np.float32)
+        return dates, values.T
+
+    return run
+
+
+def same_bits(a, b):
+    """Equal to the bit, except that any NaN equals any NaN."""
+    a, b = np.asarray(a, np.float32), np.asarray(b, np.float32)
+    if a.shape != b.shape or not np.array_equal(np.isnan(a), np.isnan(b)):
+        return False
+    keep = ~np.isnan(a)
+    return np.array_equal(a[keep].view(np.uint32), b[keep].view(np.uint32))

@@ -1,0 +1,56 @@
+"""Slots the library leaves alone come back as NaN; odd parameters pass
+through to the library unchanged."""
+
+import numpy as np
+import pytest
+
+import tsfilters
+
+OSCILLATORS = [
+    lambda x: tsfilters.cybernetic_oscillator(x, 48, 10),
+    lambda x: tsfilters.laguerre_oscillator(x, 0.8, 20),
+]
+
+
+def prices(n, seed=1):
+    rng = np.random.default_rng(seed)
+    return (50 + np.cumsum(rng.normal(0, 1, n))).astype(np.float32)
+
+
+def test_laguerre_filter_slot_zero_is_nan_and_the_rest_written():
+    out = tsfilters.laguerre_filter(prices(300), gamma=0.8, period=20)
+    assert np.isnan(out[0]) and np.isfinite(out[1:]).all()
+
+
+@pytest.mark.parametrize("oscillator", OSCILLATORS)
+def test_oscillators_need_100_samples(oscillator):
+    assert np.isnan(oscillator(prices(99))).all()
+    assert np.isfinite(oscillator(prices(100))).all()
+
+
+@pytest.mark.parametrize("oscillator", OSCILLATORS)
+def test_oscillators_with_zero_rms_are_all_nan(oscillator):
+    assert np.isnan(oscillator(np.zeros(250, np.float32))).all()
+
+
+def test_empty_input_gives_empty_output():
+    for name, (function, params) in tsfilters.FILTERS.items():
+        out = function(np.array([], np.float32), **{p: 0.5 if p == "gamma" else 20 for p in params})
+        assert out.shape == (0,) and out.dtype == np.float32, name
+
+
+def test_periods_the_library_accepts_are_not_rejected():
+    x = prices(50)
+    zero = tsfilters.ultimate_smoother(x, period=0)
+    assert np.array_equal(zero[:4], x[:4]) and np.isnan(zero[4:]).all()
+    assert tsfilters.high_pass(x, period=-5).shape == x.shape
+    assert tsfilters.laguerre_filter(x, gamma=1.5, period=2).shape == x.shape
+    assert tsfilters.band_pass(x, -(2**31), 2**31 - 1).shape == x.shape
+
+
+def test_inputs_are_left_untouched_and_calls_repeat():
+    x = prices(200)
+    keep = x.copy()
+    first = tsfilters.laguerre_oscillator(x, 0.8, 20)
+    assert np.array_equal(x, keep)
+    assert np.array_equal(first, tsfilters.laguerre_oscillator(x, 0.8, 20))
