@@ -6,6 +6,11 @@ BUILD := build/default
 PACKAGES := g++ cmake make binutils libgtest-dev libbenchmark-dev
 # The Python package, its command-line tool, charts and tests (python/).
 PACKAGES += python3 python3-numpy python3-pandas python3-matplotlib python3-pytest
+# Windows DLLs (MinGW-w64 cross compilers, Wine to run the 64-bit one),
+# 32-bit x86 (multilib GCC, qemu-i386, GoogleTest sources to build for it)
+# and the install check (pkg-config); ctest labels windows, x86, install.
+PACKAGES += g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 \
+            g++-multilib qemu-user googletest pkgconf
 
 .PHONY: all deps build demo test bench clean
 

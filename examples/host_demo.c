@@ -19,18 +19,19 @@ static Library openLibrary(const char* path) { return LoadLibraryA(path); }
 static void* findFunction(Library lib, const char* name) {
     return (void*)GetProcAddress(lib, name);
 }
-#define CDECL __cdecl
+/* windows.h has its own CDECL; this name is the host's. */
+#define HOST_CALL __cdecl
 #else
 #include <dlfcn.h>
 typedef void* Library;
 static Library openLibrary(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
 static void* findFunction(Library lib, const char* name) { return dlsym(lib, name); }
-#define CDECL
+#define HOST_CALL
 #endif
 
-typedef void(CDECL* PeriodFn)(const float*, int32_t, int32_t, float*);
-typedef void(CDECL* TwoPeriodFn)(const float*, int32_t, int32_t, int32_t, float*);
-typedef void(CDECL* GammaFn)(const float*, float, int32_t, int32_t, float*);
+typedef void(HOST_CALL* PeriodFn)(const float*, int32_t, int32_t, float*);
+typedef void(HOST_CALL* TwoPeriodFn)(const float*, int32_t, int32_t, int32_t, float*);
+typedef void(HOST_CALL* GammaFn)(const float*, float, int32_t, int32_t, float*);
 
 enum { kMaxRows = 100000, kColumns = 7 };
 
