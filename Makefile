@@ -4,6 +4,9 @@
 BUILD := build/default
 # What the native build and its tests need from Debian.
 PACKAGES := g++ cmake make binutils libgtest-dev
+# Hardening trees (asan, tsan, fuzz; see hardening/): clang with its
+# libFuzzer and sanitizer runtimes for the fuzz tree.
+PACKAGES += clang libclang-rt-14-dev
 
 .PHONY: all deps build demo test clean
 
