@@ -87,4 +87,18 @@ TEST(Edges, NonFiniteSampleSpoilsItsSlotAndEveryLaterOne) {
     }
 }
 
+TEST(Edges, NonFiniteSampleInTheOscillatorWindowMakesEverySlotNaN) {
+    // An infinity turns into NaN in the feedback (inf - inf) a sample or two
+    // later, still inside the window, so the window's RMS is NaN.
+    for (float bad : {std::nanf(""), kInf, -kInf}) {
+        Series x = randomWalk(200, 25);
+        x[50] = bad;
+        for (const Filter& f : allFilters()) {
+            if (!f.oscillator) continue;
+            SCOPED_TRACE(f.name + " sample " + std::to_string(bad));
+            EXPECT_TRUE(allNaNFrom(filtered(f.library, x), 0, x.size()));
+        }
+    }
+}
+
 }  // namespace
