@@ -9,11 +9,13 @@
 //    separate arrays, with the unwritten slots keeping the input;
 //  - null pointers write nothing;
 //  - CyberneticOscillator is BandPass over its window RMS, bit for bit.
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "fuzz_case.hpp"
 #include "tsfilters.h"
