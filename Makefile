@@ -11,6 +11,9 @@ PACKAGES += python3 python3-numpy python3-pandas python3-matplotlib python3-pyte
 # and the install check (pkg-config); ctest labels windows, x86, install.
 PACKAGES += g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 \
             g++-multilib qemu-user googletest pkgconf
+# Hardening trees (asan, tsan, fuzz; see hardening/): clang with its
+# libFuzzer and sanitizer runtimes for the fuzz tree.
+PACKAGES += clang libclang-rt-14-dev
 
 .PHONY: all deps build demo test bench clean
 
