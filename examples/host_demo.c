@@ -12,26 +12,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#if defined(_WIN32)
-#include <windows.h>
-typedef HMODULE Library;
-static Library openLibrary(const char* path) { return LoadLibraryA(path); }
-static void* findFunction(Library lib, const char* name) {
-    return (void*)GetProcAddress(lib, name);
-}
-/* windows.h has its own CDECL; this name is the host's. */
-#define HOST_CALL __cdecl
-#else
-#include <dlfcn.h>
-typedef void* Library;
-static Library openLibrary(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
-static void* findFunction(Library lib, const char* name) { return dlsym(lib, name); }
-#define HOST_CALL
-#endif
-
-typedef void(HOST_CALL* PeriodFn)(const float*, int32_t, int32_t, float*);
-typedef void(HOST_CALL* TwoPeriodFn)(const float*, int32_t, int32_t, int32_t, float*);
-typedef void(HOST_CALL* GammaFn)(const float*, float, int32_t, int32_t, float*);
+#include "runtime_library.h"
 
 enum { kMaxRows = 100000, kColumns = 7 };
 

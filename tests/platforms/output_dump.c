@@ -19,27 +19,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#if defined(_WIN32)
-#include <windows.h>
-typedef HMODULE Library;
-static Library openLibrary(const char* path) { return LoadLibraryA(path); }
-static void* findFunction(Library lib, const char* name) {
-    return (void*)GetProcAddress(lib, name);
-}
-/* What a Windows host declares: the C calling convention, caller cleans up.
- * On 64-bit Windows there is one convention and the keyword is ignored. */
-#define TSF_HOST_CALL __cdecl
-#else
-#include <dlfcn.h>
-typedef void* Library;
-static Library openLibrary(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
-static void* findFunction(Library lib, const char* name) { return dlsym(lib, name); }
-#define TSF_HOST_CALL
-#endif
-
-typedef void(TSF_HOST_CALL* PeriodFn)(const float*, int32_t, int32_t, float*);
-typedef void(TSF_HOST_CALL* TwoPeriodFn)(const float*, int32_t, int32_t, int32_t, float*);
-typedef void(TSF_HOST_CALL* GammaFn)(const float*, float, int32_t, int32_t, float*);
+#include "runtime_library.h"
 
 enum { kLength = 300, kGuard = 4, kSlots = kLength + kGuard, kSweepLength = 48 };
 
