@@ -48,12 +48,6 @@ static int readSeries(const char* path) {
     return rows;
 }
 
-static void* lookUp(Library lib, const char* name) {
-    void* fn = findFunction(lib, name);
-    if (fn == NULL) fprintf(stderr, "the library has no function %s\n", name);
-    return fn;
-}
-
 int main(int argc, char** argv) {
     const int full = argc > 1 && strcmp(argv[1], "--full") == 0;
     if (full) {
@@ -64,21 +58,8 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: %s [--full] LIBRARY CSV [ROWS]\n", argv[0]);
         return 2;
     }
-    Library lib = openLibrary(argv[1]);
-    if (lib == NULL) {
-        fprintf(stderr, "cannot load %s\n", argv[1]);
-        return 1;
-    }
-    PeriodFn ultimate = (PeriodFn)lookUp(lib, "UltimateSmoother");
-    PeriodFn superSmoother = (PeriodFn)lookUp(lib, "SuperSmoother");
-    PeriodFn highPass = (PeriodFn)lookUp(lib, "HighPass");
-    TwoPeriodFn bandPass = (TwoPeriodFn)lookUp(lib, "BandPass");
-    TwoPeriodFn cybernetic = (TwoPeriodFn)lookUp(lib, "CyberneticOscillator");
-    GammaFn laguerre = (GammaFn)lookUp(lib, "LaguerreFilter");
-    GammaFn laguerreOsc = (GammaFn)lookUp(lib, "LaguerreOscillator");
-    if (!ultimate || !superSmoother || !highPass || !bandPass || !cybernetic || !laguerre ||
-        !laguerreOsc)
-        return 1;
+    Filters f;
+    if (!loadFilters(argv[1], &f)) return 1;
 
     const int count = readSeries(argv[2]);
     if (count < 0) return 1;
@@ -88,15 +69,15 @@ int main(int argc, char** argv) {
 
     static const char* names[kColumns] = {"Ultimate20", "Super10",   "HighPass48", "Band48_10",
                                           "Cyber48_10", "Lag.8_20", "LagOsc.8_20"};
-    ultimate(closes, 20, count, columns[0]);
-    superSmoother(closes, 10, count, columns[1]);
-    highPass(closes, 48, count, columns[2]);
-    bandPass(closes, 48, 10, count, columns[3]);
-    cybernetic(closes, 48, 10, count, columns[4]);
+    f.ultimateSmoother(closes, 20, count, columns[0]);
+    f.superSmoother(closes, 10, count, columns[1]);
+    f.highPass(closes, 48, count, columns[2]);
+    f.bandPass(closes, 48, 10, count, columns[3]);
+    f.cyberneticOscillator(closes, 48, 10, count, columns[4]);
     /* Slot 0 of LaguerreFilter is never written; start from the input there. */
     columns[5][0] = closes[0];
-    laguerre(closes, 0.8f, 20, count, columns[5]);
-    laguerreOsc(closes, 0.8f, 20, count, columns[6]);
+    f.laguerreFilter(closes, 0.8f, 20, count, columns[5]);
+    f.laguerreOscillator(closes, 0.8f, 20, count, columns[6]);
 
     printf("%s: %d samples, last %d\n\n%-10s %10s", argv[2], count, shown, "date", "close");
     for (int c = 0; c < kColumns; ++c) printf(" %11s", names[c]);

@@ -105,19 +105,28 @@ def _is_numeric_column(table, name):
     return bool(cells) and all(_is_number(text) for text in cells)
 
 
-def value_column(table, requested=None, exclude=()):
-    """The column to filter: `requested`, else `close`, else the last
-    column whose cells are all numbers."""
+def _pick_column(table, requested, usual_name, candidates, fits):
+    """`requested` if given (it must exist), else the column called
+    `usual_name` in any case, else the first of `candidates` for which
+    `fits` holds; None when none does."""
     if requested is not None:
         table.column_index(requested)
         return requested
     for name in table.header:
-        if name.lower() == "close":
+        if name.lower() == usual_name:
             return name
-    for name in reversed(table.header):
-        if name not in exclude and _is_numeric_column(table, name):
-            return name
-    raise DataError(f"{table.path}: no column holds only numbers; choose one with --column")
+    return next((name for name in candidates if fits(name)), None)
+
+
+def value_column(table, requested=None, exclude=()):
+    """The column to filter: `requested`, else `close`, else the last
+    column whose cells are all numbers."""
+    candidates = [n for n in reversed(table.header) if n not in exclude]
+    name = _pick_column(table, requested, "close", candidates,
+                        lambda n: _is_numeric_column(table, n))
+    if name is None:
+        raise DataError(f"{table.path}: no column holds only numbers; choose one with --column")
+    return name
 
 
 def _parse_dates(cells):
@@ -135,17 +144,11 @@ def _parse_dates(cells):
 def date_column(table, requested=None):
     """The column of dates: `requested`, else `date`, else the first
     non-numeric column whose cells all read as dates; None when there is none."""
-    if requested is not None:
-        table.column_index(requested)
-        return requested
-    for name in table.header:
-        if name.lower() == "date":
-            return name
-    for name in table.header:
-        if table.rows and not _is_numeric_column(table, name):
-            if not _parse_dates(table.cells(name)).isna().any():
-                return name
-    return None
+    def all_dates(name):
+        return bool(table.rows) and not _is_numeric_column(table, name) and \
+            not _parse_dates(table.cells(name)).isna().any()
+
+    return _pick_column(table, requested, "date", table.header, all_dates)
 
 
 def dates(table, name):

@@ -39,30 +39,7 @@ static uint32_t toBits(float f) {
 
 /* ---- the seven functions, looked up by name -------------------------- */
 
-static PeriodFn kernels[3];
-static const char* const kKernelNames[3] = {"HighPass", "SuperSmoother", "UltimateSmoother"};
-static TwoPeriodFn bandPass, cybernetic;
-static GammaFn laguerre, laguerreOscillator;
-
-static int lookUpAll(Library lib) {
-    int missing = 0;
-    void* fn;
-    for (int k = 0; k < 3; ++k) {
-        fn = findFunction(lib, kKernelNames[k]);
-        memcpy(&kernels[k], &fn, sizeof fn);
-        missing |= fn == NULL;
-    }
-#define LOOK_UP(var, name)                  \
-    fn = findFunction(lib, name);           \
-    memcpy(&var, &fn, sizeof fn);           \
-    missing |= fn == NULL;
-    LOOK_UP(bandPass, "BandPass")
-    LOOK_UP(cybernetic, "CyberneticOscillator")
-    LOOK_UP(laguerre, "LaguerreFilter")
-    LOOK_UP(laguerreOscillator, "LaguerreOscillator")
-#undef LOOK_UP
-    return !missing;
-}
+static Filters fns;
 
 /* ---- inputs ----------------------------------------------------------- */
 
@@ -126,11 +103,13 @@ static const char* const kFunctionNames[7] = {"HighPass",       "SuperSmoother",
                                               "LaguerreOscillator"};
 
 static void invoke(const Call* c, const float* in, float* out) {
-    if (c->function < 3) kernels[c->function](in, c->a, c->count, out);
-    else if (c->function == 3) bandPass(in, c->a, c->b, c->count, out);
-    else if (c->function == 4) cybernetic(in, c->a, c->b, c->count, out);
-    else if (c->function == 5) laguerre(in, c->gamma, c->a, c->count, out);
-    else laguerreOscillator(in, c->gamma, c->a, c->count, out);
+    if (c->function < 3) {
+        const PeriodFn kernels[3] = {fns.highPass, fns.superSmoother, fns.ultimateSmoother};
+        kernels[c->function](in, c->a, c->count, out);
+    } else if (c->function == 3) fns.bandPass(in, c->a, c->b, c->count, out);
+    else if (c->function == 4) fns.cyberneticOscillator(in, c->a, c->b, c->count, out);
+    else if (c->function == 5) fns.laguerreFilter(in, c->gamma, c->a, c->count, out);
+    else fns.laguerreOscillator(in, c->gamma, c->a, c->count, out);
 }
 
 static void writeSlot(FILE* f, float v) {
@@ -238,15 +217,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: %s LIBRARY OUTFILE\n", argv[0]);
         return 2;
     }
-    Library lib = openLibrary(argv[1]);
-    if (lib == NULL) {
-        fprintf(stderr, "cannot load %s\n", argv[1]);
-        return 1;
-    }
-    if (!lookUpAll(lib)) {
-        fprintf(stderr, "%s lacks one of the seven functions\n", argv[1]);
-        return 1;
-    }
+    if (!loadFilters(argv[1], &fns)) return 1;
     makeInputs();
     /* Binary mode: the same bytes on every system, no CR before LF. */
     FILE* f = fopen(argv[2], "wb");
