@@ -5,9 +5,9 @@
 //          carries such a chain of dependent operations per sample (widen,
 //          multiply, two adds, round), so no bit-identical implementation
 //          can run faster on one series.
-//  staged  each composite computed the straightforward way: its kernels run
-//          into heap scratch series, with the feedback read back from the
-//          output array.
+//  staged  each filter computed the straightforward way by the tests' plain
+//          reference: composites run their kernels into heap scratch series,
+//          and the feedback is read back from the output array.
 //
 // After the usual table it prints, per function and size, the time per
 // sample as a ratio to `limit` and the speed-up over `staged`.
@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "staged.hpp"
+#include "test_support.hpp"
 #include "tsfilters.h"
 
 namespace {
@@ -66,28 +67,21 @@ void limit(const float* x, std::int32_t n, float* y) {
 }
 
 struct Entry {
-    const char* name;
+    std::string name;
     Run run;
-    Run staged;  // empty for kernels
+    Run staged;  // empty for the yardstick itself
 };
 
+// The yardstick, then every filter of the table with the tools' default
+// arguments and its staged computation.
 std::vector<Entry> entries() {
-    return {
-        {"limit", limit, {}},
-        {"HighPass", [](const float* x, std::int32_t n, float* y) { HighPass(x, 48, n, y); }, {}},
-        {"SuperSmoother", [](const float* x, std::int32_t n, float* y) { SuperSmoother(x, 10, n, y); }, {}},
-        {"UltimateSmoother", [](const float* x, std::int32_t n, float* y) { UltimateSmoother(x, 20, n, y); }, {}},
-        {"BandPass", [](const float* x, std::int32_t n, float* y) { BandPass(x, 48, 10, n, y); },
-         staged::bandPass},
-        {"CyberneticOscillator",
-         [](const float* x, std::int32_t n, float* y) { CyberneticOscillator(x, 48, 10, n, y); },
-         staged::cyberneticOscillator},
-        {"LaguerreFilter", [](const float* x, std::int32_t n, float* y) { LaguerreFilter(x, 0.8f, 20, n, y); },
-         staged::laguerreFilter},
-        {"LaguerreOscillator",
-         [](const float* x, std::int32_t n, float* y) { LaguerreOscillator(x, 0.8f, 20, n, y); },
-         staged::laguerreOscillator},
-    };
+    std::vector<Entry> all = {{"limit", limit, {}}};
+    const testing_support::Arguments a;
+#define TSF_BENCH_ENTRY(Export, python, SHAPE, ...) \
+    all.push_back({#Export, testing_support::bind(::Export, a), testing_support::bind(yardstick::Export, a)});
+    TSF_FILTER_TABLE(TSF_BENCH_ENTRY)
+#undef TSF_BENCH_ENTRY
+    return all;
 }
 
 using Run_ = benchmark::BenchmarkReporter::Run;
@@ -121,10 +115,10 @@ int main(int argc, char** argv) {
     const std::vector<int> sizes = {100, 10000, 1000000};
     const std::vector<Entry> all = entries();
     for (const Entry& e : all) {
-        auto* b = benchmark::RegisterBenchmark(e.name, [run = e.run](benchmark::State& s) { runSeries(s, run); });
+        auto* b = benchmark::RegisterBenchmark(e.name.c_str(), [run = e.run](benchmark::State& s) { runSeries(s, run); });
         for (int n : sizes) b->Arg(n);
         if (e.staged) {
-            auto* s = benchmark::RegisterBenchmark((std::string("staged/") + e.name).c_str(),
+            auto* s = benchmark::RegisterBenchmark(("staged/" + e.name).c_str(),
                                                    [run = e.staged](benchmark::State& st) { runSeries(st, run); });
             for (int n : sizes) s->Arg(n);
         }
@@ -141,8 +135,8 @@ int main(int argc, char** argv) {
         for (const Entry& e : all) {
             const auto ns = reporter.nsPerSample.find(e.name + size);
             if (ns == reporter.nsPerSample.end()) continue;
-            std::printf("%-22s %8d %12.3f %10.3f", e.name, n, ns->second, ns->second / limitNs->second);
-            const auto staged = reporter.nsPerSample.find("staged/" + std::string(e.name) + size);
+            std::printf("%-22s %8d %12.3f %10.3f", e.name.c_str(), n, ns->second, ns->second / limitNs->second);
+            const auto staged = reporter.nsPerSample.find("staged/" + e.name + size);
             if (staged != reporter.nsPerSample.end())
                 std::printf(" %11.2fx", staged->second / ns->second);
             std::printf("\n");

@@ -1,15 +1,17 @@
-// The staged yardstick: each composite computed the straightforward way,
-// its kernels run into heap scratch series with the feedback read back from
-// the output array. Compiled on its own (see CMakeLists.txt).
+// The staged yardstick: each filter computed the straightforward way by the
+// tests' plain reference, composites through heap scratch series, with the
+// feedback read back from the output array. Compiled on its own (see
+// CMakeLists.txt).
 #pragma once
 
 #include <cstdint>
 
-namespace staged {
+#include "filter_table.h"
 
-void bandPass(const float* x, std::int32_t n, float* y);
-void cyberneticOscillator(const float* x, std::int32_t n, float* y);
-void laguerreFilter(const float* x, std::int32_t n, float* y);
-void laguerreOscillator(const float* x, std::int32_t n, float* y);
+namespace yardstick {
 
-}  // namespace staged
+#define TSF_DECLARE_STAGED(Export, python, SHAPE, ...) void Export(TSF_ARGUMENTS_##SHAPE);
+TSF_FILTER_TABLE(TSF_DECLARE_STAGED)
+#undef TSF_DECLARE_STAGED
+
+}  // namespace yardstick

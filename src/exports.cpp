@@ -1,55 +1,42 @@
-// The seven exported functions: each runs its filter as one pass of
-// one-sample steps over the caller's series.
+// The exported functions, one per row of the filter table: each builds its
+// filter's step from its arguments and runs it as one pass over the
+// caller's series.
 #include "tsfilters.h"
 
-#include "indicators/band_pass.hpp"
-#include "indicators/laguerre_filter.hpp"
-#include "indicators/laguerre_oscillator.hpp"
-#include "indicators/rms_normalization.hpp"
-#include "kernels/high_pass.hpp"
-#include "kernels/super_smoother.hpp"
-#include "kernels/ultimate_smoother.hpp"
-#include "series_step.hpp"
+#include "filter_table.h"
+#include "filters/all.hpp"
+#include "rms_window.hpp"
+#include "series.hpp"
 
-using namespace tsfilters;
+namespace tsfilters {
+namespace {
+
+// The table's facts about a filter decide how its step is run.
+template <std::int32_t kFirstWritten, std::int32_t kWarmup, bool kRmsWindow, class Step>
+void runFilter(Step step, const float* input, std::int32_t count, float* output) {
+    static_assert(Step::kWarmup == kWarmup, "the filter table's warm-up is the step's");
+    if constexpr (kRmsWindow) {
+        static_assert(kFirstWritten == 0, "a scaled output is written whole or not at all");
+        normalizeByRms(step, input, count, output);
+    } else {
+        runSeries<kFirstWritten>(step, input, count, output);
+    }
+}
+
+}  // namespace
+}  // namespace tsfilters
+
+// Each shape's arguments, gathered into the one parameter set.
+#define TSF_PARAMETERS_PERIOD tsfilters::Parameters{period, 0, 0.0f}
+#define TSF_PARAMETERS_TWO_PERIODS tsfilters::Parameters{highPassPeriod, smoothPeriod, 0.0f}
+#define TSF_PARAMETERS_GAMMA_PERIOD tsfilters::Parameters{period, 0, gamma}
+
+#define TSF_DEFINE_EXPORT(Export, python, SHAPE, firstWritten, warmup, rmsWindow, ...) \
+    TSF_API void TSF_CALL Export(TSF_ARGUMENTS_##SHAPE) {                               \
+        tsfilters::runFilter<firstWritten, warmup, rmsWindow != 0>(                     \
+            tsfilters::make##Export(TSF_PARAMETERS_##SHAPE), input, count, output);     \
+    }
 
 extern "C" {
-
-TSF_API void TSF_CALL HighPass(const float* input, int32_t period, int32_t count,
-                               float* output) {
-    runSeries(HighPassStep(period), input, count, output);
+TSF_FILTER_TABLE(TSF_DEFINE_EXPORT)
 }
-
-TSF_API void TSF_CALL SuperSmoother(const float* input, int32_t period, int32_t count,
-                                    float* output) {
-    runSeries(SuperSmootherStep(period), input, count, output);
-}
-
-TSF_API void TSF_CALL UltimateSmoother(const float* input, int32_t period, int32_t count,
-                                       float* output) {
-    runSeries(UltimateSmootherStep(period), input, count, output);
-}
-
-TSF_API void TSF_CALL BandPass(const float* input, int32_t highPassPeriod,
-                               int32_t smoothPeriod, int32_t count, float* output) {
-    runSeries(makeBandPass(highPassPeriod, smoothPeriod), input, count, output);
-}
-
-TSF_API void TSF_CALL CyberneticOscillator(const float* input, int32_t highPassPeriod,
-                                           int32_t smoothPeriod, int32_t count,
-                                           float* output) {
-    normalizeByRms(makeBandPass(highPassPeriod, smoothPeriod), input, count, output);
-}
-
-// Slot 0 is never written: the cascade has no value for the first sample.
-TSF_API void TSF_CALL LaguerreFilter(const float* input, float gamma, int32_t period,
-                                     int32_t count, float* output) {
-    runSeries<1>(makeLaguerreFilter(gamma, period), input, count, output);
-}
-
-TSF_API void TSF_CALL LaguerreOscillator(const float* input, float gamma, int32_t period,
-                                         int32_t count, float* output) {
-    normalizeByRms(makeLaguerreOscillator(gamma, period), input, count, output);
-}
-
-}  // extern "C"

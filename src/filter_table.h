@@ -51,5 +51,8 @@
     const float *input, int32_t highPassPeriod, int32_t smoothPeriod, int32_t count, float *output
 #define TSF_ARGUMENTS_GAMMA_PERIOD \
     const float *input, float gamma, int32_t period, int32_t count, float *output
+#define TSF_ARGUMENT_NAMES_PERIOD input, period, count, output
+#define TSF_ARGUMENT_NAMES_TWO_PERIODS input, highPassPeriod, smoothPeriod, count, output
+#define TSF_ARGUMENT_NAMES_GAMMA_PERIOD input, gamma, period, count, output
 
 #endif /* TSFILTERS_FILTER_TABLE_H */

@@ -3,12 +3,19 @@
 
 #include <climits>
 
-#include "kernels/two_pole_coefficients.hpp"
+#include "filters/two_pole.hpp"
 #include "reference.hpp"
 
 using namespace tsfilters;
 
 namespace {
+
+TwoPoleCoefficients highPassForm(int period) {
+    return computeTwoPoleCoefficients(period, InputGain::UnitAtNyquist);
+}
+TwoPoleCoefficients lowPassForm(int period) {
+    return computeTwoPoleCoefficients(period, InputGain::UnitAtDc);
+}
 
 void expectClose(double actual, double expected) {
     EXPECT_NEAR(actual, expected, std::abs(expected) * 5e-15);
@@ -24,7 +31,7 @@ TEST(Coefficients, MatchWorkedValuesForPeriods10And20) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.period);
-        const TwoPoleCoefficients a = twoPoleFormA(r.period), b = twoPoleFormB(r.period);
+        const TwoPoleCoefficients a = highPassForm(r.period), b = lowPassForm(r.period);
         expectClose(a.a1, r.a1);
         expectClose(a.c2, r.c2);
         expectClose(a.c3, r.c3);
@@ -39,7 +46,7 @@ TEST(Coefficients, MatchTheReferenceDerivationToTheBit) {
     auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
     for (int period = -300; period <= 3000; ++period) {
         const reference::Coefficients r = reference::coefficients(period);
-        const TwoPoleCoefficients a = twoPoleFormA(period), b = twoPoleFormB(period);
+        const TwoPoleCoefficients a = highPassForm(period), b = lowPassForm(period);
         if (period == 0) continue;  // NaN bits are not the point there
         ASSERT_EQ(bits(a.a1), bits(r.a1)) << period;
         ASSERT_EQ(bits(a.c2), bits(r.c2)) << period;
@@ -48,19 +55,19 @@ TEST(Coefficients, MatchTheReferenceDerivationToTheBit) {
         ASSERT_EQ(bits(b.c1), bits(r.formB())) << period;
     }
     for (int period : {INT_MIN, INT_MAX}) {
-        EXPECT_EQ(bits(twoPoleFormA(period).c2), bits(reference::coefficients(period).c2));
+        EXPECT_EQ(bits(highPassForm(period).c2), bits(reference::coefficients(period).c2));
     }
 }
 
-TEST(Coefficients, FormBHasUnitGainForAConstant) {
+TEST(Coefficients, UnitDcGainFormPassesAConstant) {
     for (int period : {2, 3, 10, 48, 1000}) {
-        const TwoPoleCoefficients b = twoPoleFormB(period);
+        const TwoPoleCoefficients b = lowPassForm(period);
         EXPECT_NEAR(b.c1 + b.c2 + b.c3, 1.0, 1e-15) << period;
     }
 }
 
 TEST(Coefficients, PeriodZeroGivesNaNFeedback) {
-    const TwoPoleCoefficients k = computeTwoPoleCoefficients(0);
+    const TwoPoleCoefficients k = highPassForm(0);
     EXPECT_EQ(k.a1, 0.0);
     EXPECT_TRUE(std::isnan(k.c2));
 }

@@ -1,7 +1,8 @@
 // Every slot of every function against the plain reference, to the bit, over
 // ordinary, real, tiny, huge and non-finite series and odd arguments; the
 // one-pass composites also against their kernels run through the exported
-// functions into scratch series.
+// functions into scratch series, and the kernels against the reference on
+// the same long series.
 #include <climits>
 #include <limits>
 
@@ -95,7 +96,7 @@ TEST(Exactness, ShortAndNegativeCountsTouchOnlyTheirSlots) {
     }
 }
 
-TEST(Exactness, OnePassCompositesEqualTheirKernelsRunThroughScratchSeries) {
+TEST(Exactness, EveryFunctionEqualsItsStagedComputationOnLongSeries) {
     std::vector<Series> inputs = {randomWalk(200000, 77, 50.0f, 0.5f),
                                   loadCloses("wti_daily.csv"), loadCloses("henry_hub_daily.csv"),
                                   loadCloses("tsp_c_fund_daily.csv")};

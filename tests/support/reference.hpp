@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "tsfilters.h"
+
 namespace reference {
 
 using Kernel = void (*)(const float*, std::int32_t, std::int32_t, float*);
@@ -147,4 +149,46 @@ inline void laguerreOscillator(Kernel us, const float* x, float gamma, std::int3
     normalizeByRms(v, n, y);
 }
 
+// The same computations under the exported names and signatures, so that
+// code expanding the filter table can find each filter's reference by name.
+inline void HighPass(const float* x, std::int32_t p, std::int32_t n, float* y) { highPass(x, p, n, y); }
+inline void SuperSmoother(const float* x, std::int32_t p, std::int32_t n, float* y) { superSmoother(x, p, n, y); }
+inline void UltimateSmoother(const float* x, std::int32_t p, std::int32_t n, float* y) { ultimateSmoother(x, p, n, y); }
+inline void BandPass(const float* x, std::int32_t hp, std::int32_t sp, std::int32_t n, float* y) {
+    bandPass(highPass, superSmoother, x, hp, sp, n, y);
+}
+inline void CyberneticOscillator(const float* x, std::int32_t hp, std::int32_t sp, std::int32_t n, float* y) {
+    cyberneticOscillator(highPass, superSmoother, x, hp, sp, n, y);
+}
+inline void LaguerreFilter(const float* x, float g, std::int32_t p, std::int32_t n, float* y) {
+    laguerreFilter(ultimateSmoother, x, g, p, n, y);
+}
+inline void LaguerreOscillator(const float* x, float g, std::int32_t p, std::int32_t n, float* y) {
+    laguerreOscillator(ultimateSmoother, x, g, p, n, y);
+}
+
 }  // namespace reference
+
+// Each filter staged as a host would build it from the exported kernels: the
+// composites run the library's kernels into scratch series and finish with
+// the reference's own loop. A kernel has nothing to stage, so it is its plain
+// reference; no filter is ever compared with itself.
+namespace staged {
+
+using reference::HighPass;
+using reference::SuperSmoother;
+using reference::UltimateSmoother;
+inline void BandPass(const float* x, std::int32_t hp, std::int32_t sp, std::int32_t n, float* y) {
+    reference::bandPass(::HighPass, ::SuperSmoother, x, hp, sp, n, y);
+}
+inline void CyberneticOscillator(const float* x, std::int32_t hp, std::int32_t sp, std::int32_t n, float* y) {
+    reference::cyberneticOscillator(::HighPass, ::SuperSmoother, x, hp, sp, n, y);
+}
+inline void LaguerreFilter(const float* x, float g, std::int32_t p, std::int32_t n, float* y) {
+    reference::laguerreFilter(::UltimateSmoother, x, g, p, n, y);
+}
+inline void LaguerreOscillator(const float* x, float g, std::int32_t p, std::int32_t n, float* y) {
+    reference::laguerreOscillator(::UltimateSmoother, x, g, p, n, y);
+}
+
+}  // namespace staged

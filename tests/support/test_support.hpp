@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "filter_table.h"
 #include "reference.hpp"
 #include "tsfilters.h"
 
@@ -90,16 +91,8 @@ inline Series loadCloses(const std::string& file) {
     return closes;
 }
 
-// One function of the library with its arguments bound.
-struct Filter {
-    std::string name;
-    Run library;    // the exported function
-    Run reference;  // the plain reference, kernels included
-    Run staged;     // composites: the reference's finishing steps over the exported kernels
-    std::int32_t firstWritten;  // slots before this one are never written
-    bool oscillator;            // writes all or nothing, needs 100 samples
-};
-
+// The arguments a test runs a filter with; each filter takes the ones its
+// shape needs.
 struct Arguments {
     std::int32_t period = 20;
     std::int32_t highPassPeriod = 48;
@@ -107,37 +100,38 @@ struct Arguments {
     float gamma = 0.8f;
 };
 
+// A function of one of the three shapes with its arguments bound. The
+// pointer types tell the shapes apart.
+inline Run bind(void (*f)(const float*, std::int32_t, std::int32_t, float*), const Arguments& a) {
+    return [=](const float* x, std::int32_t n, float* y) { f(x, a.period, n, y); };
+}
+inline Run bind(void (*f)(const float*, std::int32_t, std::int32_t, std::int32_t, float*),
+                const Arguments& a) {
+    return [=](const float* x, std::int32_t n, float* y) { f(x, a.highPassPeriod, a.smoothPeriod, n, y); };
+}
+inline Run bind(void (*f)(const float*, float, std::int32_t, std::int32_t, float*), const Arguments& a) {
+    return [=](const float* x, std::int32_t n, float* y) { f(x, a.gamma, a.period, n, y); };
+}
+
+// One filter of the library with its arguments bound, and what the filter
+// table says about it.
+struct Filter {
+    std::string name;
+    Run library;    // the exported function
+    Run reference;  // the plain reference, kernels included
+    Run staged;     // composites: the reference's finishing steps over the
+                    // exported kernels; kernels: the plain reference
+    std::int32_t firstWritten;  // slots before this one are never written
+    std::int32_t warmup;        // samples before the recursion proper
+    bool oscillator;            // writes all or nothing, needs 100 samples
+};
+
 inline std::vector<Filter> allFilters(const Arguments& a = {}) {
-    using namespace reference;
-    const std::int32_t p = a.period, hp = a.highPassPeriod, sp = a.smoothPeriod;
-    const float g = a.gamma;
-    auto kernel = [](std::string name, Kernel lib, Kernel ref, std::int32_t period) {
-        Run l = [=](const float* x, std::int32_t n, float* y) { lib(x, period, n, y); };
-        Run r = [=](const float* x, std::int32_t n, float* y) { ref(x, period, n, y); };
-        return Filter{name, l, r, l, 0, false};
-    };
-    return {
-        kernel("HighPass", HighPass, highPass, p),
-        kernel("SuperSmoother", SuperSmoother, superSmoother, p),
-        kernel("UltimateSmoother", UltimateSmoother, ultimateSmoother, p),
-        {"BandPass", [=](const float* x, std::int32_t n, float* y) { BandPass(x, hp, sp, n, y); },
-         [=](const float* x, std::int32_t n, float* y) { bandPass(highPass, superSmoother, x, hp, sp, n, y); },
-         [=](const float* x, std::int32_t n, float* y) { bandPass(HighPass, SuperSmoother, x, hp, sp, n, y); },
-         0, false},
-        {"CyberneticOscillator",
-         [=](const float* x, std::int32_t n, float* y) { CyberneticOscillator(x, hp, sp, n, y); },
-         [=](const float* x, std::int32_t n, float* y) { cyberneticOscillator(highPass, superSmoother, x, hp, sp, n, y); },
-         [=](const float* x, std::int32_t n, float* y) { cyberneticOscillator(HighPass, SuperSmoother, x, hp, sp, n, y); },
-         0, true},
-        {"LaguerreFilter", [=](const float* x, std::int32_t n, float* y) { LaguerreFilter(x, g, p, n, y); },
-         [=](const float* x, std::int32_t n, float* y) { laguerreFilter(ultimateSmoother, x, g, p, n, y); },
-         [=](const float* x, std::int32_t n, float* y) { laguerreFilter(UltimateSmoother, x, g, p, n, y); },
-         1, false},
-        {"LaguerreOscillator", [=](const float* x, std::int32_t n, float* y) { LaguerreOscillator(x, g, p, n, y); },
-         [=](const float* x, std::int32_t n, float* y) { laguerreOscillator(ultimateSmoother, x, g, p, n, y); },
-         [=](const float* x, std::int32_t n, float* y) { laguerreOscillator(UltimateSmoother, x, g, p, n, y); },
-         0, true},
-    };
+#define TSF_TEST_FILTER(Export, python, SHAPE, firstWritten, warmup, rmsWindow, ...)          \
+    Filter{#Export, bind(::Export, a), bind(reference::Export, a), bind(staged::Export, a), \
+           firstWritten, warmup, rmsWindow != 0},
+    return {TSF_FILTER_TABLE(TSF_TEST_FILTER)};
+#undef TSF_TEST_FILTER
 }
 
 }  // namespace testing_support
