@@ -1,12 +1,14 @@
 /* A host as a charting application would be one: it loads the library at
- * run time by file name, looks each of the seven functions up by name and
- * runs them on a daily price series read from a date,close CSV file.
+ * run time by file name, looks each of its functions up by name and runs
+ * them, with the tools' default arguments, on a daily price series read
+ * from a date,close CSV file.
  *
  *   host_demo [--full] LIBRARY CSV [ROWS]
  *
  * prints the last ROWS rows (default 15) as an aligned table. With --full
  * every number is printed with 9 significant digits, enough to recover each
  * float exactly, so other hosts can be checked against this one bit for bit. */
+#include <math.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -14,7 +16,7 @@
 
 #include "runtime_library.h"
 
-enum { kMaxRows = 100000, kColumns = 7 };
+enum { kMaxRows = 100000, kColumns = TSF_FILTER_COUNT };
 
 static char dates[kMaxRows][11];
 static float closes[kMaxRows];
@@ -48,6 +50,12 @@ static int readSeries(const char* path) {
     return rows;
 }
 
+/* A column is as wide as its heading, and at least 11. */
+static int width(const Filter* f) {
+    const int n = (int)strlen(f->name);
+    return n > 11 ? n : 11;
+}
+
 int main(int argc, char** argv) {
     const int full = argc > 1 && strcmp(argv[1], "--full") == 0;
     if (full) {
@@ -67,20 +75,17 @@ int main(int argc, char** argv) {
     if (shown > count) shown = count;
     if (shown < 0) shown = 0;
 
-    static const char* names[kColumns] = {"Ultimate20", "Super10",   "HighPass48", "Band48_10",
-                                          "Cyber48_10", "Lag.8_20", "LagOsc.8_20"};
-    f.ultimateSmoother(closes, 20, count, columns[0]);
-    f.superSmoother(closes, 10, count, columns[1]);
-    f.highPass(closes, 48, count, columns[2]);
-    f.bandPass(closes, 48, 10, count, columns[3]);
-    f.cyberneticOscillator(closes, 48, 10, count, columns[4]);
-    /* Slot 0 of LaguerreFilter is never written; start from the input there. */
-    columns[5][0] = closes[0];
-    f.laguerreFilter(closes, 0.8f, 20, count, columns[5]);
-    f.laguerreOscillator(closes, 0.8f, 20, count, columns[6]);
+    /* A slot a filter leaves unwritten (the Laguerre filter's first, an
+     * oscillator's on a short series) shows as nan. */
+    for (int c = 0; c < kColumns; ++c) {
+        for (int i = 0; i < count; ++i) columns[c][i] = NAN;
+        const Filter* fc = &f.at[c];
+        callFilter(fc, closes, fc->defaultPeriod, fc->defaultSmoothPeriod, fc->defaultGamma, count,
+                   columns[c]);
+    }
 
     printf("%s: %d samples, last %d\n\n%-10s %10s", argv[2], count, shown, "date", "close");
-    for (int c = 0; c < kColumns; ++c) printf(" %11s", names[c]);
+    for (int c = 0; c < kColumns; ++c) printf(" %*s", width(&f.at[c]), f.at[c].name);
     printf("\n");
     for (int i = count - shown; i < count; ++i) {
         if (full) {
@@ -88,7 +93,7 @@ int main(int argc, char** argv) {
             for (int c = 0; c < kColumns; ++c) printf(" %.9g", columns[c][i]);
         } else {
             printf("%-10s %10.4f", dates[i], closes[i]);
-            for (int c = 0; c < kColumns; ++c) printf(" %11.4f", columns[c][i]);
+            for (int c = 0; c < kColumns; ++c) printf(" %*.4f", width(&f.at[c]), columns[c][i]);
         }
         printf("\n");
     }

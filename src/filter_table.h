@@ -39,6 +39,11 @@
     X(LaguerreFilter,       laguerre_filter,       GAMMA_PERIOD, 1, 4, 0, 20, 0,  0.8f)  \
     X(LaguerreOscillator,   laguerre_oscillator,   GAMMA_PERIOD, 0, 4, 1, 20, 0,  0.8f)
 
+/* The shapes as numbers, for code that dispatches on them at run time. */
+#define TSF_SHAPE_PERIOD 0
+#define TSF_SHAPE_TWO_PERIODS 1
+#define TSF_SHAPE_GAMMA_PERIOD 2
+
 /* The number of rows. */
 #define TSF_FILTER_COUNT_ROW_(...) +1
 #define TSF_FILTER_COUNT (0 TSF_FILTER_TABLE(TSF_FILTER_COUNT_ROW_))

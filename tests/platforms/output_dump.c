@@ -37,7 +37,7 @@ static uint32_t toBits(float f) {
     return bits;
 }
 
-/* ---- the seven functions, looked up by name -------------------------- */
+/* ---- the library's functions, looked up by name --------------------- */
 
 static Filters fns;
 
@@ -89,27 +89,19 @@ enum { kInputCount = sizeof kInputs / sizeof kInputs[0] };
 
 /* ---- calls and the dump ----------------------------------------------- */
 
-/* One call: which function, its arguments, and how input and output relate. */
+/* One call: which function (its row in the filter table), its arguments,
+ * and how many samples. */
 typedef struct {
-    int function; /* 0..2 kernels, 3 BandPass, 4 Cybernetic, 5 Laguerre, 6 LaguerreOsc */
+    int function;
     int32_t a, b; /* period, or highPassPeriod and smoothPeriod */
     float gamma;
     int32_t count;
 } Call;
 
-static const char* const kFunctionNames[7] = {"HighPass",       "SuperSmoother",
-                                              "UltimateSmoother", "BandPass",
-                                              "CyberneticOscillator", "LaguerreFilter",
-                                              "LaguerreOscillator"};
+static int shapeOf(int fn) { return fns.at[fn].shape; }
 
 static void invoke(const Call* c, const float* in, float* out) {
-    if (c->function < 3) {
-        const PeriodFn kernels[3] = {fns.highPass, fns.superSmoother, fns.ultimateSmoother};
-        kernels[c->function](in, c->a, c->count, out);
-    } else if (c->function == 3) fns.bandPass(in, c->a, c->b, c->count, out);
-    else if (c->function == 4) fns.cyberneticOscillator(in, c->a, c->b, c->count, out);
-    else if (c->function == 5) fns.laguerreFilter(in, c->gamma, c->a, c->count, out);
-    else fns.laguerreOscillator(in, c->gamma, c->a, c->count, out);
+    callFilter(&fns.at[c->function], in, c->a, c->b, c->gamma, c->count, out);
 }
 
 static void writeSlot(FILE* f, float v) {
@@ -120,7 +112,7 @@ static void writeSlot(FILE* f, float v) {
 }
 
 static void writeLine(FILE* f, const char* label, const Call* c, const float* out, int slots) {
-    fprintf(f, "%s %s a=%ld b=%ld gamma=%08lx count=%ld:", kFunctionNames[c->function], label,
+    fprintf(f, "%s %s a=%ld b=%ld gamma=%08lx count=%ld:", fns.at[c->function].name, label,
             (long)c->a, (long)c->b, (unsigned long)toBits(c->gamma), (long)c->count);
     for (int i = 0; i < slots; ++i) writeSlot(f, out[i]);
     fputc('\n', f);
@@ -142,15 +134,16 @@ static void runInPlace(FILE* f, const char* label, const Call* c, const float* i
     writeLine(f, label, c, buffer, kSlots);
 }
 
-/* The usual arguments of function `fn` over `count` samples. */
+/* The default arguments of function `fn` over `count` samples. */
 static Call usual(int fn, int32_t count) {
-    Call c = {fn, fn < 3 || fn > 4 ? 20 : 48, fn == 3 || fn == 4 ? 10 : 0, 0.8f, count};
+    const Filter* f = &fns.at[fn];
+    Call c = {fn, f->defaultPeriod, f->defaultSmoothPeriod, f->defaultGamma, count};
     return c;
 }
 
 static void dumpAll(FILE* f) {
     /* Every function over every input, and in place. */
-    for (int fn = 0; fn < 7; ++fn)
+    for (int fn = 0; fn < TSF_FILTER_COUNT; ++fn)
         for (int k = 0; k < kInputCount; ++k) {
             Call c = usual(fn, kLength);
             run(f, kInputs[k].name, &c, kInputs[k].data);
@@ -159,14 +152,14 @@ static void dumpAll(FILE* f) {
 
     /* Counts around the warm-up and the oscillators' 100-sample window. */
     static const int32_t counts[] = {-3, 0, 1, 2, 4, 5, 99, 100, 101};
-    for (int fn = 0; fn < 7; ++fn)
+    for (int fn = 0; fn < TSF_FILTER_COUNT; ++fn)
         for (size_t k = 0; k < sizeof counts / sizeof counts[0]; ++k) {
             Call c = usual(fn, counts[k]);
             run(f, "walk", &c, walk);
         }
 
     /* Null input or output writes nothing. */
-    for (int fn = 0; fn < 7; ++fn) {
+    for (int fn = 0; fn < TSF_FILTER_COUNT; ++fn) {
         Call c = usual(fn, kLength);
         float out[kSlots];
         for (int i = 0; i < kSlots; ++i) out[i] = fromBits(kSentinelBits);
@@ -178,11 +171,11 @@ static void dumpAll(FILE* f) {
     /* Odd periods: 0, negative, 1, the largest. */
     static const int32_t periods[] = {0, -7, 1, 2, 3, 2147483647, -2147483647 - 1};
     for (size_t k = 0; k < sizeof periods / sizeof periods[0]; ++k)
-        for (int fn = 0; fn < 7; ++fn) {
+        for (int fn = 0; fn < TSF_FILTER_COUNT; ++fn) {
             Call c = usual(fn, kLength);
             c.a = periods[k];
             run(f, "walk", &c, walk);
-            if (fn == 3 || fn == 4) {
+            if (shapeOf(fn) == TSF_SHAPE_TWO_PERIODS) {
                 c = usual(fn, kLength);
                 c.b = periods[k];
                 run(f, "walk", &c, walk);
@@ -193,7 +186,8 @@ static void dumpAll(FILE* f) {
     static const uint32_t gammas[] = {0x00000000u, 0x3F800000u, 0x7FC00000u, 0xBF000000u,
                                       0x3FC00000u, 0x7F800000u, 0x80000000u};
     for (size_t k = 0; k < sizeof gammas / sizeof gammas[0]; ++k)
-        for (int fn = 5; fn < 7; ++fn) {
+        for (int fn = 0; fn < TSF_FILTER_COUNT; ++fn) {
+            if (shapeOf(fn) != TSF_SHAPE_GAMMA_PERIOD) continue;
             Call c = usual(fn, kLength);
             c.gamma = fromBits(gammas[k]);
             run(f, "walk", &c, walk);
@@ -203,7 +197,8 @@ static void dumpAll(FILE* f) {
      * their coefficients come from exp() and cos(), the one place where
      * math libraries could differ in the last bit. */
     for (int32_t p = 1; p <= 640; ++p)
-        for (int fn = 0; fn < 3; ++fn) {
+        for (int fn = 0; fn < TSF_FILTER_COUNT; ++fn) {
+            if (shapeOf(fn) != TSF_SHAPE_PERIOD) continue;
             const int32_t period = p <= 600 ? p : (p - 600) * 53687091;
             Call c = {fn, period, 0, 0.0f, kSweepLength};
             float out[kSweepLength];
