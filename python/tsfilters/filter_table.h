@@ -1,0 +1,1 @@
+../../src/filter_table.h
