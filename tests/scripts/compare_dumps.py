@@ -22,8 +22,12 @@ def first_difference(reference, other):
 
 def main():
     reference_path, other_path = sys.argv[1:3]
-    with open(reference_path, "rb") as f:
-        reference = f.read()
+    try:
+        with open(reference_path, "rb") as f:
+            reference = f.read()
+    except FileNotFoundError:
+        print(f"FAIL: no reference dump {reference_path}: build and test that tree first")
+        return 1
     with open(other_path, "rb") as f:
         other = f.read()
     if reference == other:
