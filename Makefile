@@ -1,5 +1,6 @@
 # Front door: `make demo` and `make test` install what is missing, configure,
-# build and run. Everything else is plain CMake presets.
+# build and run; `make check` builds and runs the unit tests alone. The trees
+# are CMake presets; scripts/verify builds and tests each of them.
 
 BUILD := build/default
 # What the native build and its tests need from Debian.
@@ -8,14 +9,14 @@ PACKAGES := g++ cmake make binutils libgtest-dev libbenchmark-dev
 PACKAGES += python3 python3-numpy python3-pandas python3-matplotlib python3-pytest
 # Windows DLLs (MinGW-w64 cross compilers, Wine to run the 64-bit one),
 # 32-bit x86 (multilib GCC, qemu-i386, GoogleTest sources to build for it)
-# and the install check (pkg-config); ctest labels windows, x86, install.
+# and the install check (pkg-config): the trees of scripts/verify.
 PACKAGES += g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 \
             g++-multilib qemu-user googletest pkgconf
-# Hardening trees (asan, tsan, fuzz; see hardening/): clang with its
-# libFuzzer and sanitizer runtimes for the fuzz tree.
+# Hardening trees (asan, tsan, fuzz): clang with its libFuzzer and
+# sanitizer runtimes for the fuzz tree.
 PACKAGES += clang libclang-rt-14-dev
 
-.PHONY: all deps build demo test bench clean
+.PHONY: all deps build demo check test bench clean
 
 # The chart shows the host table's filters and periods.
 DEMO_CHART := --filters ultimate_smoother:period=20 super_smoother:period=10 \
@@ -29,7 +30,7 @@ deps:
 
 build: deps
 	cmake --preset default >/dev/null
-	cmake --build --preset default
+	cmake --build $(BUILD) -j2
 
 # Runs the example host: it loads the library by file name and prints the
 # last rows of all seven filters over the bundled WTI daily prices. Then the
@@ -39,8 +40,17 @@ demo: build
 	TSFILTERS_LIBRARY=$(BUILD)/libtsfilters.so /usr/bin/python3 python/bin/tsfilters \
 	  plot data/wti_daily.csv -o build/demo.png --last 500 $(DEMO_CHART)
 
-test: build
-	ctest --preset default
+# The library and its unit tests only: needs nothing but a C++ compiler,
+# CMake and GoogleTest, and installs nothing.
+check:
+	cmake --preset default >/dev/null
+	cmake --build $(BUILD) -j2 --target unit_tests
+	ctest --test-dir $(BUILD) -j2 --output-on-failure -L '^unit$$'
+
+# Every tree of the verification matrix, the native one first; the last line
+# of its output counts the tests of all of them.
+test: deps
+	scripts/verify
 
 # Every export at 100, 10,000 and 1,000,000 samples against the `limit` and
 # `staged` yardsticks; the table at the end gives the ratios. Repetitions are

@@ -1,6 +1,9 @@
 # 32-bit x86 Linux with the host GCC in -m32 mode (Debian: g++-multilib).
 # Programs run under qemu-i386 (Debian: qemu-user), so that tests and test
 # discovery work the same whether or not the kernel runs 32-bit programs.
+# Debian's libgtest-dev holds 64-bit libraries only: configure this tree with
+# TSFILTERS_GOOGLETEST_SOURCE=/usr/src/googletest (package googletest), as the
+# linux-i686 preset does.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
@@ -17,7 +20,3 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "-m32")
 
 find_program(TSFILTERS_QEMU_I386 qemu-i386 REQUIRED)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${TSFILTERS_QEMU_I386})
-
-# Debian's libgtest-dev holds 64-bit libraries only; build GoogleTest from
-# its sources for this tree.
-set(CMAKE_PROJECT_tsfilters_INCLUDE ${CMAKE_CURRENT_LIST_DIR}/../GoogleTestFromSource.cmake)

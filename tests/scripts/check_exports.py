@@ -1,0 +1,48 @@
+#!/usr/bin/python3
+"""Reads a shared library's dynamic symbol table: exactly the filters of the
+table are defined, and nothing that allocates is imported, which proves that
+no code path can reach the heap.
+
+    check_exports.py --nm NM --names export_names.txt LIBRARY
+"""
+import argparse
+import re
+import subprocess
+import sys
+
+ALLOCATORS = re.compile(r"malloc|calloc|realloc|_Znw|_Zna|aligned_alloc|posix_memalign")
+
+
+def symbols(nm, library, which):
+    out = subprocess.run([nm, "-D", which, "--format=just-symbols", library],
+                         check=True, capture_output=True, text=True).stdout
+    return out.split()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--nm", required=True)
+    parser.add_argument("--names", required=True, help="the table's export names")
+    parser.add_argument("library")
+    args = parser.parse_args()
+
+    with open(args.names) as f:
+        expected = sorted(f.read().split())
+    exported = sorted(symbols(args.nm, args.library, "--defined-only"))
+    imported = symbols(args.nm, args.library, "--undefined-only")
+    print("exports:", " ".join(exported))
+    print("imports:", " ".join(imported))
+
+    failures = []
+    if exported != expected:
+        failures.append(f"exported {exported}, expected exactly {expected}")
+    allocators = [name for name in imported if ALLOCATORS.search(name)]
+    if allocators:
+        failures.append(f"the library imports allocators: {allocators}")
+    for failure in failures:
+        print("FAIL:", failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
