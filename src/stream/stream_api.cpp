@@ -71,6 +71,7 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_init(tsf_stream* s, tsf_kind kind,
                                                    const tsf_params* params) {
     if (s == nullptr || params == nullptr) return TSF_E_NULL;
     if (!isKnownKind(kind)) return TSF_E_KIND;
+    std::memset(s, 0, sizeof *s);  // the spare words too: equal streams, equal bytes
     opsOf(kind).start(stateOf(s), {params->period, params->smooth_period, params->gamma});
     return TSF_OK;
 }
@@ -129,6 +130,7 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_load(tsf_stream* s, const void* bu
     // Built aside and copied in only once everything checked out.
     StreamState loaded;
     if (const int rc = opsOf(header.kind).load(header, in, size, loaded); rc != TSF_OK) return rc;
+    std::memset(s, 0, sizeof *s);
     std::memcpy(s, &loaded, sizeof loaded);
     return TSF_OK;
 }
