@@ -59,12 +59,12 @@ float advanceSteady(typename Kind::Step& step, float scale, float x) {
     }
 }
 
-// Consumes input[0 .. count-1]. Each sample is read before its own slot is
-// written, so input may be output. The step runs in a local copy, which
-// keeps it in registers over a long chunk.
+// Consumes input[0 .. count-1] with `step`, which is the stream's own step
+// or a copy of it. Each sample is read before its own slot is written, so
+// input may be output.
 template <class Kind>
-void update(StreamState& s, const float* input, std::int32_t count, float* output) {
-    typename Kind::Step step = s.step<Kind>();
+void run(typename Kind::Step& step, StreamState& s, const float* input, std::int32_t count,
+         float* output) {
     WindowProgress w{s.sum, s.scale};
     std::int32_t k = 0;
     for (std::int64_t i = s.samples; k < count && i < kEarlySamples<Kind>; ++k, ++i) {
@@ -74,10 +74,26 @@ void update(StreamState& s, const float* input, std::int32_t count, float* outpu
     }
     const float scale = w.scale;
     for (; k < count; ++k) output[k] = advanceSteady<Kind>(step, scale, input[k]);
-    s.step<Kind>() = step;
     s.sum = w.sum;
     s.scale = w.scale;
     s.samples += count;
+}
+
+// A long chunk runs on a local copy of the step, which the compiler keeps
+// in registers; a few samples run on the stored step itself, which saves
+// copying the whole step out and back (whose wide moves, read back at once
+// by the next call, would stall the processor's store forwarding).
+inline constexpr std::int32_t kCopyStepFrom = 16;
+
+template <class Kind>
+void update(StreamState& s, const float* input, std::int32_t count, float* output) {
+    if (count < kCopyStepFrom) {
+        run<Kind>(s.step<Kind>(), s, input, count, output);
+        return;
+    }
+    typename Kind::Step step = s.step<Kind>();
+    run<Kind>(step, s, input, count, output);
+    s.step<Kind>() = step;
 }
 
 // The output the next sample would get if it were x, on copies.
