@@ -21,6 +21,8 @@ set(TSFILTERS_GOOGLETEST_SOURCE "" CACHE PATH
     "Build GoogleTest from these sources (e.g. /usr/src/googletest) instead of finding it")
 set(TSFILTERS_REFERENCE_DUMP "" CACHE FILEPATH
     "output_dump.txt of another build that this tree's dump must equal byte for byte")
+set(TSFILTERS_REFERENCE_STREAM_STATES "" CACHE FILEPATH
+    "stream_states.txt saved by another build, whose stream_outputs.txt beside it this tree's continuation must equal")
 # Debian's interpreter, named explicitly: it is the one that sees Debian's
 # python3-numpy, python3-pandas, python3-matplotlib and python3-pytest.
 set(TSFILTERS_PYTHON /usr/bin/python3 CACHE FILEPATH

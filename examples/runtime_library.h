@@ -71,6 +71,19 @@ static void callFilter(const Filter* f, const float* input, int32_t a, int32_t b
     }
 }
 
+/* Looks `name` up and stores its address into the function pointer at
+ * `target` (through memcpy: ISO C has no conversion from void* to a function
+ * pointer); says so on stderr and sets *missing when it is not there. */
+static void* lookUpFunction(Library lib, const char* name, void* target, int* missing) {
+    void* fn = findFunction(lib, name);
+    if (fn == NULL) {
+        fprintf(stderr, "the library has no function %s\n", name);
+        *missing = 1;
+    }
+    memcpy(target, &fn, sizeof fn);
+    return fn;
+}
+
 /* Loads the library at `path` and finds every function of the table; says
  * what is wrong on stderr and returns 0 when it cannot. */
 static int loadFilters(const char* path, Filters* filters) {
@@ -88,11 +101,7 @@ static int loadFilters(const char* path, Filters* filters) {
     int missing = 0;
     for (int i = 0; i < TSF_FILTER_COUNT; ++i) {
         filters->at[i] = rows[i];
-        filters->at[i].address = findFunction(lib, rows[i].name);
-        if (filters->at[i].address == NULL) {
-            fprintf(stderr, "the library has no function %s\n", rows[i].name);
-            missing = 1;
-        }
+        lookUpFunction(lib, rows[i].name, &filters->at[i].address, &missing);
     }
     return !missing;
 }
