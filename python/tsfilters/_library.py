@@ -22,19 +22,20 @@ import sys
 import threading
 from pathlib import Path
 
+from ._filter_table import FILTER_TABLE, SHAPE_PARAMETERS
+
 ENV_VARIABLE = "TSFILTERS_LIBRARY"
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 
+# The C type of each parameter between `input` and `count`.
+_C_TYPES = {"period": ctypes.c_int32, "high_pass_period": ctypes.c_int32,
+            "smooth_period": ctypes.c_int32, "gamma": ctypes.c_float}
+
 # Exported name -> argument types between `input` and `count`.
 _PARAMETERS = {
-    "UltimateSmoother": (ctypes.c_int32,),
-    "SuperSmoother": (ctypes.c_int32,),
-    "HighPass": (ctypes.c_int32,),
-    "BandPass": (ctypes.c_int32, ctypes.c_int32),
-    "CyberneticOscillator": (ctypes.c_int32, ctypes.c_int32),
-    "LaguerreFilter": (ctypes.c_float, ctypes.c_int32),
-    "LaguerreOscillator": (ctypes.c_float, ctypes.c_int32),
+    row.c_name: tuple(_C_TYPES[p] for p in SHAPE_PARAMETERS[row.shape])
+    for row in FILTER_TABLE.values()
 }
 
 
