@@ -63,7 +63,13 @@ def _draw_line(axis, x, values, reliable, label):
 
 
 def draw(path, x, price, price_label, lines, title):
-    """Writes the chart to `path` (format from its extension).
+    """Writes the chart to `path` (format from its extension); arguments as
+    for `figure`."""
+    figure(x, price, price_label, lines, title).savefig(path, format=_format(path))
+
+
+def figure(x, price, price_label, lines, title):
+    """The chart as a matplotlib Figure.
 
     x      : dates (datetime64) or sample numbers
     price  : the filtered series
@@ -119,7 +125,7 @@ def draw(path, x, price, price_label, lines, title):
         axes[-1].xaxis.set_major_formatter(ConciseDateFormatter(locator))
     else:
         axes[-1].set_xlabel("sample")
-    fig.savefig(path, format=_format(path))
+    return fig
 
 
 def _format(path):
