@@ -100,7 +100,7 @@ def _run(values, call, permutation, missing, labels):
     try:
         prepared = _gaps.Prepared(values, permutation, missing)
     except _gaps.MissingValueError as exc:
-        where = f"{labels[exc.position]!r} (position {exc.position})" if labels is not None \
+        where = f"{labels[exc.position]} (position {exc.position})" if labels is not None \
             else f"position {exc.position}"
         raise ValueError(f"x has a missing value (NaN) at {where}; pass missing='drop', "
                          "'previous' or 'keep' (see help(tsfilters))") from None
