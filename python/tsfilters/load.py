@@ -35,30 +35,30 @@ class Series:
         return self.prepared.permutation
 
 
-def _pick_date_column(table, requested):
-    if requested is not None:
-        return table.column(requested)
+def _pick(table, requested, usual_name, candidates, fits):
+    """`requested` if given (it must exist), else the column called
+    `usual_name` (in any case), else the first of `candidates` that `fits`;
+    None when none does."""
     try:
-        return table.column("date")
+        return table.column(requested if requested is not None else usual_name)
     except DataError:
-        pass
-    for name in table.header:
-        if not csvio.is_number_column(table, name) and _dates.looks_like_dates(table.cells(name)):
-            return name
-    return None
+        if requested is not None:
+            raise
+    return next((name for name in candidates if fits(name)), None)
+
+
+def _pick_date_column(table, requested):
+    return _pick(table, requested, "date", table.header,
+                 lambda name: not csvio.is_number_column(table, name)
+                 and _dates.looks_like_dates(table.cells(name)))
 
 
 def _pick_value_column(table, requested, date_column):
-    if requested is not None:
-        return table.column(requested)
-    try:
-        return table.column("close")
-    except DataError:
-        pass
-    for name in reversed(table.header):
-        if name != date_column and csvio.is_number_column(table, name):
-            return name
-    raise DataError(f"{table.path}: no column holds only numbers; choose one with --column")
+    name = _pick(table, requested, "close", reversed(table.header),
+                 lambda name: name != date_column and csvio.is_number_column(table, name))
+    if name is None:
+        raise DataError(f"{table.path}: no column holds only numbers; choose one with --column")
+    return name
 
 
 def _read_dates(table, name, date_format, dayfirst):
