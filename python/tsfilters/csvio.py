@@ -95,10 +95,11 @@ def _check_widths(path, sep, width, rows):
     slow way, since a quoted cell may hold separators). Returns whether the
     file holds a quote character."""
     with open(path, "rb") as f:
-        data = np.frombuffer(f.read(), dtype=np.uint8)
-    quoted = bool(np.any(data == ord('"')))
-    if not quoted and np.count_nonzero(data == ord(sep)) == (width - 1) * (rows + 1):
+        data = f.read()
+    quoted = b'"' in data
+    if not quoted and data.count(sep.encode()) == (width - 1) * (rows + 1):
         return quoted
+    del data
     for line, record in _records(path, sep):
         if len(record) < width:
             raise DataError(f"{path}:{line}: {len(record)} fields, the header has {width}")
