@@ -44,6 +44,9 @@ def test_a_newest_first_series_gives_each_date_the_oldest_first_value(wti):
     backward = tsfilters.ultimate_smoother(wti[::-1], 20)
     assert backward.index.equals(wti.index[::-1])
     assert same_bits(backward[wti.index].to_numpy(), forward.to_numpy())
+    monthly = wti.iloc[:300].set_axis(pd.period_range("1990-01", periods=300, freq="M"))
+    assert same_bits(tsfilters.ultimate_smoother(monthly[::-1], 20).to_numpy()[::-1],
+                     tsfilters.ultimate_smoother(monthly, 20).to_numpy())
     frame = tsfilters.band_pass(wti.to_frame()[::-1], 48, 10)
     assert same_bits(frame["close"][wti.index].to_numpy(), tsfilters.band_pass(wti, 48, 10).to_numpy())
 

@@ -75,8 +75,9 @@ def _pandas_values(obj):
 
 def _time_order(index, sort):
     """The order to run a pandas object in, from its index: only a datetime
-    index says which sample is older; any other index is taken as given."""
-    if index.dtype.kind != "M":
+    or period index says which sample is older; any other index is taken as
+    given."""
+    if index.dtype.kind != "M" and not isinstance(index, _pd.PeriodIndex):
         return None
     if index.is_monotonic_increasing and index.is_unique:  # both cached by pandas
         return None
