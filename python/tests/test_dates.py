@@ -20,6 +20,7 @@ def days(cells, **options):
     (["1/2/20", "13/2/20"], ["2020-02-01", "2020-02-13"]),
     (["04/04/2020", "05/05/2020"], ["2020-04-04", "2020-05-05"]),   # both readings agree
     (["Jan 2, 2020", "Feb 3, 2020"], ["2020-01-02", "2020-02-03"]),
+    (["2024-01-02T00:30+01:00", "2024-01-03T00:30+02:00"], ["2024-01-01", "2024-01-02"]),  # as UTC
 ])
 def test_dates_read_the_one_way_the_column_allows(cells, expected):
     assert days(cells) == expected

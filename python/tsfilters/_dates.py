@@ -41,7 +41,14 @@ def _to_datetime(cells, **options):
         # inferred format disagrees with `dayfirst`; every cell is checked
         # below, so the warnings add nothing.
         warnings.simplefilter("ignore")
-        return pd.to_datetime(cells, errors="coerce", **options)
+        parsed = pd.to_datetime(cells, errors="coerce", **options)
+    if isinstance(parsed.dtype, pd.DatetimeTZDtype) or parsed.dtype == object:
+        # Stamps with UTC offsets: compare and draw them as UTC instants.
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore")
+            parsed = pd.to_datetime(cells, errors="coerce", utc=True, **options)
+        parsed = parsed.dt.tz_localize(None)
+    return parsed
 
 
 def _first_bad(bad):
