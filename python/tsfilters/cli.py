@@ -35,8 +35,9 @@ def _parameter_help():
 
 
 def _settling_help():
-    lines = ["samples each filter needs before its output is reliable (step response",
-             "within 1% for good), at the defaults, measured on the library:"]
+    lines = ["samples each filter needs before its output is reliable, at the defaults",
+             "(its step response is within 1% of its final value from there on),",
+             "measured on the library:"]
     try:
         for name in FILTER_TABLE:
             lines.append(f"  {name:<23}{settling_length(name)}")
@@ -56,19 +57,20 @@ repeated dates are an error (--sort sorts). Without a date column the rows
 are taken as oldest first.
 
 The filters feed back on their own outputs, so one missing value would make
-every later output NaN: missing values (cells {markers}) stop the tool unless
---missing drop (filter without those rows, empty cells on them) or
---missing previous (carry the last value forward).
+every later output NaN. Missing values, the cells
+  {markers}
+stop the tool unless --missing drop (filter without those rows, empty cells
+on them) or --missing previous (carry the last value forward).
 
-The two oscillators are divided by the RMS of their first 100 values: their
-scale depends on where the file starts, and they need 100 rows. The first
-rows of every filter are warm-up numbers, not NaN; cells the library leaves
-unwritten are empty."""
+The two oscillators are divided by the RMS of their first {window} values:
+their scale depends on where the file starts, and they need {window} rows.
+The first rows of every filter are warm-up numbers, not NaN; cells the
+library leaves unwritten are empty."""
 
 
 def _epilog(example):
     markers = ", ".join(repr(m) for m in MARKERS)
-    return "\n\n".join([_parameter_help(), FILTER_HELP.format(markers=markers),
+    return "\n\n".join([_parameter_help(), FILTER_HELP.format(markers=markers, window=RMS_WINDOW),
                         _settling_help(), "example:\n  " + example])
 
 
