@@ -64,22 +64,28 @@ def _build_tree_candidate():
     return candidate if candidate.is_file() else None
 
 
-def candidates():
-    """The places tried, in order, as (description, path or name) pairs."""
-    found = []
+def _candidates():
+    """The places to try, in order, as (description, path or name) pairs,
+    found one at a time: asking the system loader runs helper programs,
+    which a library found in the build tree makes unnecessary."""
     from_env = os.environ.get(ENV_VARIABLE)
     if from_env:
         # An explicit choice is final: a wrong path must not silently fall
         # back to some other copy of the library.
-        return [(f"${ENV_VARIABLE}", from_env)]
+        yield (f"${ENV_VARIABLE}", from_env)
+        return
     built = _build_tree_candidate()
     if built is not None:
-        found.append(("build tree", str(built)))
+        yield ("build tree", str(built))
     system = ctypes.util.find_library("tsfilters")
     if system:
-        found.append(("system loader", system))
-    found.extend(("system loader", name) for name in _file_names())
-    return found
+        yield ("system loader", system)
+    yield from (("system loader", name) for name in _file_names())
+
+
+def candidates():
+    """The places tried, in order, as (description, path or name) pairs."""
+    return list(_candidates())
 
 
 def _open(path):
@@ -109,7 +115,7 @@ def load(path=None):
     if path is not None:
         tried = [("argument", str(path))]
     else:
-        tried = candidates()
+        tried = _candidates()
     errors = []
     for where, target in tried:
         try:

@@ -12,14 +12,13 @@ numbers, not NaN, but should not be trusted.
 import numpy as np
 
 from ._filter_table import FILTER_TABLE
+from .filters import FILTERS
 
 
 def settling_length(name, tolerance=0.01, **parameters):
     """Samples until filter `name` (with `parameters`, else its defaults)
     has settled; None if its response never settles (an unstable or NaN
     recursion, e.g. a period of 0 or below)."""
-    from .filters import FILTERS  # filters imports the library lazily too
-
     row = FILTER_TABLE[name]
     function = FILTERS[name][0]
     arguments = {**row.defaults, **parameters}
