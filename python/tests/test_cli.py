@@ -71,6 +71,8 @@ def test_plot_finds_dates_under_any_name_or_uses_sample_numbers(tmp_path):
     ("date,close\n2024-01-01,1\n", ["--column", "open"], 1, "no column 'open'; the columns are date, close"),
     ("date,close\n2024-01-01,1\n2024-01-02,1.5\n2024-01-03,n/a\n", [], 1, ":4: column 'close': 'n/a' is not a number"),
     ("date,close\n2024-01-01,1\n2024-01-02\n", [], 1, ":3: 1 fields, the header has 2"),
+    ("date,close\n2024-01-01,1,3\n2024-01-02,2,4\n", [], 1, ":2: 3 fields, the header has 2"),
+    ("date,close\n2024-01-01,1\n\n2024-01-02,2,4\n", [], 1, ":4: 3 fields, the header has 2"),
     ("date,close\n2024-01-01,\n", [], 1, ":2: column 'close': missing value ''"),
     ("", [], 1, "the file is empty"),
     ("date,note\n2024-01-01,x\n", [], 1, "no column holds only numbers"),

@@ -12,6 +12,7 @@ import csv
 import os
 import re
 import tempfile
+import warnings
 
 import numpy as np
 import pandas as pd
@@ -90,10 +91,11 @@ def _check_header(path, header, sep, sep_given):
 
 
 def _check_widths(path, sep, width, rows):
-    """pandas pads a row with too few fields with empty cells; count the
-    separators to find such a row (and, in a file with quotes, read it the
-    slow way, since a quoted cell may hold separators). Returns whether the
-    file holds a quote character."""
+    """pandas pads a row with too few fields with empty cells, and drops the
+    extra fields when every row has too many; count the separators to find
+    such a row (and, in a file with quotes, read it the slow way, since a
+    quoted cell may hold separators). Returns whether the file holds a quote
+    character."""
     with open(path, "rb") as f:
         data = f.read()
     quoted = b'"' in data
@@ -101,7 +103,7 @@ def _check_widths(path, sep, width, rows):
         return quoted
     del data
     for line, record in _records(path, sep):
-        if len(record) < width:
+        if len(record) != width:
             raise DataError(f"{path}:{line}: {len(record)} fields, the header has {width}")
     return quoted
 
@@ -121,9 +123,14 @@ def read_table(path, sep=None, decimal="."):
     try:
         header = _header(path, sep)
         _check_header(path, header, sep, sep_given)
-        frame = pd.read_csv(path, sep=sep, dtype=str, keep_default_na=False, na_filter=False,
-                            encoding="utf-8-sig", skip_blank_lines=True, header=0,
-                            names=header, engine="c", quotechar='"')
+        with warnings.catch_warnings():
+            # index_col=False: a row with more fields than the header must not
+            # turn the first column into an index; _check_widths reports it.
+            warnings.simplefilter("ignore", pd.errors.ParserWarning)
+            frame = pd.read_csv(path, sep=sep, dtype=str, keep_default_na=False,
+                                na_filter=False, encoding="utf-8-sig", skip_blank_lines=True,
+                                header=0, names=header, index_col=False, engine="c",
+                                quotechar='"')
         quoted = _check_widths(path, sep, len(header), len(frame))
     except OSError as exc:
         raise DataError(f"cannot read {path}: {exc.strerror or exc}") from None
