@@ -204,11 +204,14 @@ def is_number_column(table, name, sample=50):
 def format_float32(values, decimal="."):
     """Shortest text that reads back as the same float32 for each value; NaN
     is an empty cell."""
-    text = values.astype(str)
-    text[np.isnan(values)] = ""
+    # str() of a NumPy float32 is its shortest round-trip text; mapping it
+    # over the array beats building a NumPy string array and converting that.
+    text = list(map(str, values))
+    for i in np.flatnonzero(np.isnan(values)):
+        text[i] = ""
     if decimal != ".":
-        text = np.char.replace(text, ".", decimal)
-    return text.tolist()
+        text = [cell.replace(".", decimal) for cell in text]
+    return text
 
 
 def write_csv(file, table, columns):
