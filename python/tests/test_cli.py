@@ -59,7 +59,8 @@ def test_plot_draws_each_bundled_series(tmp_path, capsys, name):
 def test_plot_finds_dates_under_any_name_or_uses_sample_numbers(tmp_path):
     rows = "".join(f"{20240101 + d},x,0{d}/01/2024,{50 + d % 7}\n" for d in range(1, 9))
     csv = write(tmp_path / "odd.csv", "id,tag,day,price\n" + rows)
-    assert main(["plot", csv, "-o", str(tmp_path / "a.png"), "--filters", "ultimate_smoother"]) == 0
+    assert main(["plot", csv, "-o", str(tmp_path / "a.png"), "--filters", "ultimate_smoother",
+                 "--dayfirst"]) == 0
     numbers = write(tmp_path / "n.csv", "a,b\n" + "".join(f"{i},{i * i}\n" for i in range(150)))
     assert main(["plot", numbers, "-o", str(tmp_path / "b.svg")]) == 0
     assert (tmp_path / "b.svg").read_text().lstrip().startswith("<?xml")
@@ -70,7 +71,9 @@ def test_plot_finds_dates_under_any_name_or_uses_sample_numbers(tmp_path):
     ("date,close\n2024-01-01,1\n", ["--column", "open"], 1, "no column 'open'; the columns are date, close"),
     ("date,close\n2024-01-01,1\n2024-01-02,1.5\n2024-01-03,n/a\n", [], 1, ":4: column 'close': 'n/a' is not a number"),
     ("date,close\n2024-01-01,1\n2024-01-02\n", [], 1, ":3: 1 fields, the header has 2"),
-    ("date,close\n2024-01-01,\n", [], 1, ":2: column 'close': '' is not a number"),
+    ("date,close\n2024-01-01,1,3\n2024-01-02,2,4\n", [], 1, ":2: 3 fields, the header has 2"),
+    ("date,close\n2024-01-01,1\n\n2024-01-02,2,4\n", [], 1, ":4: 3 fields, the header has 2"),
+    ("date,close\n2024-01-01,\n", [], 1, ":2: column 'close': missing value ''"),
     ("", [], 1, "the file is empty"),
     ("date,note\n2024-01-01,x\n", [], 1, "no column holds only numbers"),
     ("date,close\n2024-01-01,1\n", ["--filter", "median"], 2, "unknown filter 'median'"),

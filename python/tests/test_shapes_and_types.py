@@ -49,7 +49,7 @@ def test_any_1d_array_like(frame):
                      tsfilters.super_smoother(np.arange(120, dtype=np.float32), 10))
 
 
-def test_missing_values_become_nan_and_propagate():
+def test_missing_values_kept_become_nan_and_propagate():
     x = pd.Series([1.0, 2.0, None, 4.0, 5.0], dtype="Float64")
-    out = tsfilters.ultimate_smoother(x, 3)
+    out = tsfilters.ultimate_smoother(x, 3, missing="keep")
     assert np.isnan(out.iloc[2]) and not np.isnan(out.iloc[0])

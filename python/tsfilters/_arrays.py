@@ -6,11 +6,15 @@ the nearest float32, as a C host casting double to float would). Outputs are
 new float32 arrays prefilled with NaN: the slots the library leaves unwritten
 (slot 0 of LaguerreFilter, the whole output of an oscillator that has fewer
 than 100 samples or a zero RMS) therefore read NaN rather than garbage.
+pandas objects with a datetime index are put in time order first and their
+output put back in theirs.
 """
 
 import numbers
 
 import numpy as np
+
+from . import _gaps, _order
 
 INT32_MIN = -(2**31)
 INT32_MAX = 2**31 - 1
@@ -59,6 +63,9 @@ def _as_float32(values, order):
 
 
 def _pandas_values(obj):
+    values = getattr(obj, "values", None)
+    if isinstance(values, np.ndarray) and values.dtype.kind in "biuf":
+        return values  # plain NumPy data: no copy, no NaN fill
     try:
         # na_value turns pandas' missing markers (pd.NA, None) into NaN.
         return obj.to_numpy(dtype=np.float64, na_value=np.nan)
@@ -66,26 +73,67 @@ def _pandas_values(obj):
         raise TypeError(f"x must hold real numbers: {exc}") from None
 
 
-def apply(x, call):
+def _time_order(index, sort):
+    """The order to run a pandas object in, from its index: only a datetime
+    or period index says which sample is older; any other index is taken as
+    given."""
+    if index.dtype.kind != "M" and not isinstance(index, _pd.PeriodIndex):
+        return None
+    if index.is_monotonic_increasing and index.is_unique:  # both cached by pandas
+        return None
+    if index.hasnans:
+        raise ValueError(f"the index has a missing time stamp (NaT) at position "
+                         f"{int(np.argmax(index.isna()))}")
+    try:
+        permutation, _ = _order.plan(index.asi8, sort)
+    except _order.OrderError as exc:
+        first, second = index[exc.first], index[exc.second]
+        if exc.repeated:
+            raise ValueError(f"the index repeats {first} (positions {exc.first} and "
+                             f"{exc.second}); a series needs one value per time stamp") from None
+        raise ValueError(f"the index is not in time order: {first} is followed by {second} "
+                         f"(positions {exc.first} and {exc.second}); pass sort=True to sort "
+                         "it first") from None
+    return permutation
+
+
+def _run(values, call, permutation, missing, labels):
+    try:
+        prepared = _gaps.Prepared(values, permutation, missing)
+    except _gaps.MissingValueError as exc:
+        where = f"{labels[exc.position]} (position {exc.position})" if labels is not None \
+            else f"position {exc.position}"
+        raise ValueError(f"x has a missing value (NaN) at {where}; pass missing='drop', "
+                         "'previous' or 'keep' (see help(tsfilters))") from None
+    result = np.full(prepared.values.shape, np.nan, dtype=np.float32)
+    call(prepared.values, prepared.values.shape[0], result)
+    return prepared.restore(result)
+
+
+def apply(x, call, missing="error", sort=False):
     """Runs `call(input, count, output)` on each series of `x` and returns
     the result in the shape and type of `x`.
 
     1-D input (array-like or Series) is one series; 2-D input (array or
-    DataFrame) is one series per column, each filtered on its own.
+    DataFrame) is one series per column, each filtered on its own. A pandas
+    object with a datetime index runs in time order and comes back in its
+    own order; `missing` says what a NaN does (see `_gaps`).
     """
     is_series = _pd is not None and isinstance(x, _pd.Series)
     is_frame = _pd is not None and isinstance(x, _pd.DataFrame)
     raw = _pandas_values(x) if (is_series or is_frame) else x
     # Column-major for 2-D input so that each column is one contiguous run.
     values = _as_float32(raw, "F")
-    count = values.shape[0]
-    check_length(count)
-    result = np.full(values.shape, np.nan, dtype=np.float32, order="F")
+    check_length(values.shape[0])
+    permutation = _time_order(x.index, sort) if (is_series or is_frame) else None
+    # Positions say all there is to say about a default 0..n-1 index.
+    labels = x.index if (is_series or is_frame) and not isinstance(x.index, _pd.RangeIndex) else None
     if values.ndim == 1:
-        call(values, count, result)
+        result = _run(values, call, permutation, missing, labels)
     else:
+        result = np.empty(values.shape, dtype=np.float32, order="F")
         for column in range(values.shape[1]):
-            call(values[:, column], count, result[:, column])
+            result[:, column] = _run(values[:, column], call, permutation, missing, labels)
     if is_series:
         return _pd.Series(result, index=x.index, name=x.name)
     if is_frame:

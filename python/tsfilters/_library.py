@@ -22,19 +22,20 @@ import sys
 import threading
 from pathlib import Path
 
+from ._filter_table import FILTER_TABLE, SHAPE_PARAMETERS
+
 ENV_VARIABLE = "TSFILTERS_LIBRARY"
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 
+# The C type of each parameter between `input` and `count`.
+_C_TYPES = {"period": ctypes.c_int32, "high_pass_period": ctypes.c_int32,
+            "smooth_period": ctypes.c_int32, "gamma": ctypes.c_float}
+
 # Exported name -> argument types between `input` and `count`.
 _PARAMETERS = {
-    "UltimateSmoother": (ctypes.c_int32,),
-    "SuperSmoother": (ctypes.c_int32,),
-    "HighPass": (ctypes.c_int32,),
-    "BandPass": (ctypes.c_int32, ctypes.c_int32),
-    "CyberneticOscillator": (ctypes.c_int32, ctypes.c_int32),
-    "LaguerreFilter": (ctypes.c_float, ctypes.c_int32),
-    "LaguerreOscillator": (ctypes.c_float, ctypes.c_int32),
+    row.c_name: tuple(_C_TYPES[p] for p in SHAPE_PARAMETERS[row.shape])
+    for row in FILTER_TABLE.values()
 }
 
 
@@ -63,22 +64,28 @@ def _build_tree_candidate():
     return candidate if candidate.is_file() else None
 
 
-def candidates():
-    """The places tried, in order, as (description, path or name) pairs."""
-    found = []
+def _candidates():
+    """The places to try, in order, as (description, path or name) pairs,
+    found one at a time: asking the system loader runs helper programs,
+    which a library found in the build tree makes unnecessary."""
     from_env = os.environ.get(ENV_VARIABLE)
     if from_env:
         # An explicit choice is final: a wrong path must not silently fall
         # back to some other copy of the library.
-        return [(f"${ENV_VARIABLE}", from_env)]
+        yield (f"${ENV_VARIABLE}", from_env)
+        return
     built = _build_tree_candidate()
     if built is not None:
-        found.append(("build tree", str(built)))
+        yield ("build tree", str(built))
     system = ctypes.util.find_library("tsfilters")
     if system:
-        found.append(("system loader", system))
-    found.extend(("system loader", name) for name in _file_names())
-    return found
+        yield ("system loader", system)
+    yield from (("system loader", name) for name in _file_names())
+
+
+def candidates():
+    """The places tried, in order, as (description, path or name) pairs."""
+    return list(_candidates())
 
 
 def _open(path):
@@ -108,7 +115,7 @@ def load(path=None):
     if path is not None:
         tried = [("argument", str(path))]
     else:
-        tried = candidates()
+        tried = _candidates()
     errors = []
     for where, target in tried:
         try:

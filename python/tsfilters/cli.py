@@ -13,23 +13,74 @@ import numpy as np
 
 from . import _library, csvio
 from ._arrays import check_int32, check_real
+from ._filter_table import FILTER_TABLE, RMS_WINDOW
+from ._gaps import CHOICES as MISSING_CHOICES
+from ._gaps import MARKERS
 from .filters import FILTERS
+from .load import load_series
+from .settling import settling_length
 
-DEFAULTS = {"period": 20, "gamma": 0.8, "high_pass_period": 48, "smooth_period": 10}
-
-FILTER_HELP = """\
-filters and their parameters:
-  ultimate_smoother, super_smoother, high_pass   period
-  band_pass, cybernetic_oscillator               high_pass_period, smooth_period
-  laguerre_filter, laguerre_oscillator           gamma, period
-A filter may carry its own parameters, e.g. ultimate_smoother:period=10 or
-band_pass:high_pass_period=40,smooth_period=8; otherwise --period, --gamma,
---high-pass-period and --smooth-period apply (defaults 20, 0.8, 48, 10).
-Cells the library leaves unwritten are NaN (an empty cell in CSV output)."""
+CHART_SUFFIXES = (".png", ".svg", ".pdf")
 
 
 class UsageError(Exception):
     """A wrong command line: exit status 2."""
+
+
+def _parameter_help():
+    lines = ["filters, their parameters and defaults:"]
+    for name, row in FILTER_TABLE.items():
+        lines.append(f"  {name:<23}" + ", ".join(f"{k}={v:g}" for k, v in row.defaults.items()))
+    return "\n".join(lines)
+
+
+def _settling_help():
+    lines = ["samples each filter needs before its output is reliable, at the defaults",
+             "(its step response is within 1% of its final value from there on),",
+             "measured on the library:"]
+    try:
+        for name in FILTER_TABLE:
+            lines.append(f"  {name:<23}{settling_length(name)}")
+    except _library.LibraryNotFoundError:
+        lines.append("  (the library was not found; see README.md)")
+    return "\n".join(lines)
+
+
+FILTER_HELP = """\
+A filter may carry its own parameters, e.g. ultimate_smoother:period=10 or
+band_pass:high_pass_period=40,smooth_period=8; otherwise --period, --gamma,
+--high-pass-period and --smooth-period apply, else the filter's default.
+
+Rows are filtered oldest first: a file whose dates run newest first is
+filtered in time order and written back in its own order; unsorted or
+repeated dates are an error (--sort sorts). Without a date column the rows
+are taken as oldest first.
+
+The filters feed back on their own outputs, so one missing value would make
+every later output NaN. Missing values, the cells
+  {markers}
+stop the tool unless --missing drop (filter without those rows, empty cells
+on them) or --missing previous (carry the last value forward).
+
+The two oscillators are divided by the RMS of their first {window} values:
+their scale depends on where the file starts, and they need {window} rows.
+The first rows of every filter are warm-up numbers, not NaN; cells the
+library leaves unwritten are empty."""
+
+
+def _epilog(example):
+    markers = ", ".join(repr(m) for m in MARKERS)
+    return "\n\n".join([_parameter_help(), FILTER_HELP.format(markers=markers, window=RMS_WINDOW),
+                        _settling_help(), "example:\n  " + example])
+
+
+class _LazyEpilogParser(argparse.ArgumentParser):
+    """Builds the epilog (which measures the filters) only when help is shown."""
+
+    def format_help(self):
+        if callable(self.epilog):
+            self.epilog = self.epilog()
+        return super().format_help()
 
 
 def _parse_parameter(key, text):
@@ -48,7 +99,9 @@ def _resolve(request, args):
     if name not in FILTERS:
         raise UsageError(f"unknown filter {name!r}; choose from {', '.join(FILTERS)}")
     _, parameters = FILTERS[name]
-    values = {key: getattr(args, key) for key in parameters}
+    defaults = FILTER_TABLE[name].defaults
+    values = {key: defaults[key] if getattr(args, key) is None else getattr(args, key)
+              for key in parameters}
     for item in filter(None, (part.strip() for part in inline.split(","))):
         key, eq, text = item.partition("=")
         key = key.strip().replace("-", "_")
@@ -62,77 +115,135 @@ def _column_name(name, values):
     return "_".join([name] + [f"{values[key]:g}" for key in FILTERS[name][1]])
 
 
-def _run_filters(requests, args, series, existing):
-    """[(filter name, column name, float32 values)] for each requested filter."""
-    results = []
-    taken = set(existing)
+def _resolve_all(requests, args, existing):
+    """[(filter name, column name, parameters)], refusing repeated columns."""
+    resolved, taken = [], set(existing)
     for request in requests:
         name, values = _resolve(request, args)
         column = _column_name(name, values)
         if column in taken:
             raise UsageError(f"column {column!r} would appear twice; drop the repeated filter")
         taken.add(column)
-        function = FILTERS[name][0]
-        results.append((name, column, function(series, **values)))
-    return results
+        resolved.append((name, column, values))
+    return resolved
 
 
-def _load_series(args):
-    table = csvio.read_table(args.input)
-    date = csvio.date_column(table, getattr(args, "date_column", None))
-    column = csvio.value_column(table, args.column, exclude=(date,))
-    return table, date, column, csvio.numbers(table, column)
+def _run(resolved, series):
+    """[(filter name, column name, parameters, float32 values in file order)]."""
+    out = []
+    for name, column, values in resolved:
+        result = FILTERS[name][0](series.prepared.values, **values, missing="keep")
+        out.append((name, column, values, series.prepared.restore(result)))
+    return out
+
+
+def _check_output(path, source, suffixes=None):
+    """Refuses an output the command could only fail on or regret."""
+    if not path:
+        raise UsageError("-o needs a file name")
+    if suffixes and os.path.splitext(path)[1].lower() not in suffixes:
+        raise UsageError(f"cannot tell the image format from {path!r}; "
+                         f"end the name in {', '.join(suffixes)}")
+    if os.path.isdir(path):
+        raise csvio.DataError(f"cannot write {path}: it is a directory")
+    parent = os.path.dirname(os.path.abspath(path))
+    if not os.path.isdir(parent):
+        raise csvio.DataError(f"cannot write {path}: no directory {parent}")
+    if os.path.exists(path) and os.path.exists(source) and os.path.samefile(path, source):
+        raise csvio.DataError(f"cannot write {path}: it is the input file")
 
 
 def command_apply(args):
-    table, _, _, series = _load_series(args)
-    results = _run_filters(args.filter or ["ultimate_smoother"], args, series, table.header)
-    header = table.header + [column for _, column, _ in results]
-    formatted = [[csvio.format_float32(v) for v in values] for _, _, values in results]
-    rows = (row + [column[i] for column in formatted] for i, row in enumerate(table.rows))
+    to_stdout = args.output in (None, "-")
+    if not to_stdout:
+        _check_output(args.output, args.input)
+    series = load_series(args)
+    resolved = _resolve_all(args.filter or ["ultimate_smoother"], args, series.table.header)
+    results = _run(resolved, series)
+    columns = [(column, values) for _, column, _, values in results]
 
-    if args.output in (None, "-"):
-        csvio.write_csv(sys.stdout, header, rows)
+    if to_stdout:
+        csvio.write_csv(sys.stdout, series.table, columns)
+        sys.stdout.flush()
         return
 
     def write(path):
         with open(path, "w", newline="", encoding="utf-8") as f:
-            csvio.write_csv(f, header, rows)
+            csvio.write_csv(f, series.table, columns)
 
     csvio.write_atomically(args.output, write)
 
 
+def _chart_line(name, column, parameters, values, series, order):
+    """(name, label, values in time order, first reliable index, why not drawn)."""
+    kept = series.prepared.values.shape[0]
+    why = None
+    if FILTER_TABLE[name].rms_scaled and np.isnan(values).all():
+        why = (f"{column}: needs at least {RMS_WINDOW} rows, the series has {kept}"
+               if kept < RMS_WINDOW else
+               f"{column}: cannot be scaled, the RMS of its first {RMS_WINDOW} values is 0")
+    settle = settling_length(name, **parameters)
+    settle = len(values) if settle is None else settle
+    # The settling length counts filtered samples; dropped rows do not count.
+    filtered = np.flatnonzero(~series.dropped[order])
+    reliable = int(filtered[settle]) if settle < filtered.size else len(values)
+    return name, column, values[order], reliable, why
+
+
 def command_plot(args):
+    _check_output(args.output, args.input, CHART_SUFFIXES)
+    if args.last is not None and args.last < 1:
+        raise UsageError("--last must be at least 1")
     from . import chart  # matplotlib is only needed here
 
-    table, date, column, series = _load_series(args)
-    results = _run_filters(args.filters or list(FILTERS), args, series, table.header)
-    x = csvio.dates(table, date) if date is not None else np.arange(len(series))
-    shown = slice(None)
-    if args.last is not None:
-        if args.last < 1:
-            raise UsageError("--last must be at least 1")
-        shown = slice(max(0, len(series) - args.last), None)
-    name = os.path.basename(args.input)
-    title = args.title or (
-        f"{name}: {column}, last {min(args.last, len(series))} of {len(series)} samples"
-        if args.last is not None else f"{name}: {column}, {len(series)} samples")
-    lines = [(n, label, values[shown]) for n, label, values in results]
+    series = load_series(args)
+    resolved = _resolve_all(args.filters or list(FILTERS), args, series.table.header)
+    results = _run(resolved, series)
+    order = series.time_order()
+    count = len(order)
+    start = 0 if args.last is None else max(0, count - args.last)
+    shown = order[start:]
+    x = series.dates[shown] if series.dates is not None else np.arange(count)[start:]
+    lines = []
+    for name, column, parameters, values in results:
+        name, label, ordered, reliable, why = _chart_line(name, column, parameters, values,
+                                                          series, order)
+        lines.append((name, label, ordered[start:], max(0, reliable - start), why))
+    input_name = os.path.basename(args.input)
+    shown_text = f"last {count - start} of {count}" if args.last is not None else f"{count}"
+    title = args.title or f"{input_name}: {series.column}, {shown_text} samples"
     csvio.write_atomically(
         args.output,
-        lambda path: chart.draw(path, x[shown], series[shown], column, lines, title))
+        lambda path: chart.draw(path, x, series.values[shown], series.column, lines, title))
     print(f"wrote {args.output}")
 
 
 def _add_common(parser):
     parser.add_argument("input", metavar="IN.csv", help="CSV file with a header row")
-    parser.add_argument("--column", help="column to filter (default: close, else the last numeric column)")
-    parser.add_argument("--period", type=int, default=DEFAULTS["period"], help="default %(default)s")
-    parser.add_argument("--gamma", type=float, default=DEFAULTS["gamma"], help="default %(default)s")
-    parser.add_argument("--high-pass-period", type=int, default=DEFAULTS["high_pass_period"],
-                        help="default %(default)s")
-    parser.add_argument("--smooth-period", type=int, default=DEFAULTS["smooth_period"],
-                        help="default %(default)s")
+    parser.add_argument("--column", help="column to filter (default: close, else the last "
+                                         "numeric column); case is ignored unless two match")
+    parser.add_argument("--date-column", help="column of dates (default: date, else the first "
+                                              "column of dates)")
+    parser.add_argument("--period", type=int, help="period of the one-period filters and "
+                                                   "the Laguerre ones")
+    parser.add_argument("--gamma", type=float, help="Laguerre damping, 0 to 1")
+    parser.add_argument("--high-pass-period", type=int)
+    parser.add_argument("--smooth-period", type=int)
+    parser.add_argument("--sep", help="field separator (default ,)")
+    parser.add_argument("--decimal", default=".", help="decimal mark of the numbers, . or , "
+                                                       "(default .); filter columns use it too")
+    days = parser.add_mutually_exclusive_group()
+    days.add_argument("--dayfirst", action="store_true", default=None,
+                      help="numeric dates are day/month/year")
+    days.add_argument("--monthfirst", dest="dayfirst", action="store_false",
+                      help="numeric dates are month/day/year")
+    parser.add_argument("--date-format", metavar="FORMAT",
+                        help="strptime format of the dates, e.g. %%d.%%m.%%Y")
+    parser.add_argument("--sort", action="store_true",
+                        help="sort rows by date before filtering (output keeps the file's order)")
+    parser.add_argument("--missing", choices=MISSING_CHOICES, default="error",
+                        help="what a missing value does: error (default), drop the row from "
+                             "the filtering, or carry the previous value forward")
 
 
 def build_parser():
@@ -140,15 +251,16 @@ def build_parser():
         prog="tsfilters",
         description="Run the tsfilters library's filters over a column of a CSV file.",
         epilog=f"The library is found through ${_library.ENV_VARIABLE}, the build tree or "
-               "the system loader.")
-    commands = parser.add_subparsers(dest="command", metavar="COMMAND", required=True)
+               "the system loader. `tsfilters COMMAND --help` explains the filters.")
+    commands = parser.add_subparsers(dest="command", metavar="COMMAND", required=True,
+                                     parser_class=_LazyEpilogParser)
     formatter = argparse.RawDescriptionHelpFormatter
 
     apply = commands.add_parser(
         "apply", help="add one column per filter to a CSV file", formatter_class=formatter,
         description="Write the input columns unchanged plus one column per filter.",
-        epilog=FILTER_HELP + "\n\nexample:\n  tsfilters apply prices.csv --filter laguerre_filter "
-               "--gamma 0.8 --period 20 -o out.csv")
+        epilog=lambda: _epilog("tsfilters apply prices.csv --filter laguerre_filter "
+                               "--gamma 0.8 --period 20 -o out.csv"))
     _add_common(apply)
     apply.add_argument("--filter", action="append", metavar="FILTER",
                        help="filter to run; repeat for several (default ultimate_smoother)")
@@ -158,39 +270,66 @@ def build_parser():
     plot = commands.add_parser(
         "plot", help="draw the series with its filters", formatter_class=formatter,
         description="Draw the series with the smoothers over it and the oscillators in "
-                    "panels below, dates on the x axis.",
-        epilog=FILTER_HELP + "\n\nexample:\n  tsfilters plot prices.csv -o chart.png --last 500 "
-               "--filters ultimate_smoother laguerre_filter laguerre_oscillator")
+                    "panels below, dates on the x axis. Each filter's settling stretch is "
+                    "drawn faintly on a shaded background.",
+        epilog=lambda: _epilog("tsfilters plot prices.csv -o chart.png --last 500 "
+                               "--filters ultimate_smoother laguerre_filter laguerre_oscillator"))
     _add_common(plot)
     plot.add_argument("-o", "--output", required=True, metavar="CHART.png",
                       help="image file; .png, .svg or .pdf")
     plot.add_argument("--filters", nargs="+", metavar="FILTER", help="filters to draw (default all seven)")
-    plot.add_argument("--date-column", help="column of dates (default: date, else the first column of dates)")
     plot.add_argument("--last", type=int, metavar="N",
                       help="show only the last N samples (the filters still run over all of them)")
     plot.add_argument("--title", help="chart title")
     plot.set_defaults(run=command_plot)
+    parser.subcommands = {"apply": apply, "plot": plot}
     return parser
 
 
-def main(argv=None):
-    parser = build_parser()
-    args = parser.parse_args(argv)
-    try:
-        # Command-line periods pass through the same int32 checks as the API.
-        for key in ("period", "high_pass_period", "smooth_period"):
+def _check_periods(args):
+    # Command-line periods pass through the same int32 checks as the API.
+    for key in ("period", "high_pass_period", "smooth_period"):
+        if getattr(args, key) is not None:
             try:
                 check_int32(key.replace("_", "-"), getattr(args, key))
             except ValueError as exc:
                 raise UsageError(exc) from None
+
+
+def _quiet_stdout():
+    """After the reader of our output has gone (`| head`), point stdout at
+    /dev/null so that the final flush cannot complain either."""
+    try:
+        devnull = os.open(os.devnull, os.O_WRONLY)
+        os.dup2(devnull, sys.stdout.fileno())
+    except (OSError, ValueError, AttributeError):
+        pass
+
+
+def main(argv=None):
+    parser = build_parser()
+    # Parsed in two steps so that a misspelt option is reported with the
+    # subcommand's usage, not the top-level one.
+    args, extra = parser.parse_known_args(argv)
+    command = parser.subcommands[args.command]
+    if extra:
+        command.error(f"unrecognized arguments: {' '.join(extra)}")
+    try:
+        _check_periods(args)
         args.run(args)
     except UsageError as exc:
-        parser.exit(2, f"tsfilters: error: {exc}\n")
+        command.error(str(exc))
+    except BrokenPipeError:
+        # As other Unix tools: a closed pipe ends the command without a word,
+        # with the status of a process ended by SIGPIPE.
+        _quiet_stdout()
+        return 128 + 13
     except ImportError as exc:
         parser.exit(1, f"tsfilters: error: {exc.name or exc} is needed for this command "
                        "(Debian: python3-pandas, python3-matplotlib)\n")
     except (csvio.DataError, _library.LibraryNotFoundError) as exc:
         parser.exit(1, f"tsfilters: error: {exc}\n")
     except OSError as exc:
-        parser.exit(1, f"tsfilters: error: {exc}\n")
+        where = f"{exc.filename}: " if exc.filename else ""
+        parser.exit(1, f"tsfilters: error: {where}{exc.strerror or exc}\n")
     return 0

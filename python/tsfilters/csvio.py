@@ -1,166 +1,234 @@
-"""Reading price tables from CSV and writing results without half-written files.
+"""Reading price tables from CSV with pandas and writing results without
+half-written files.
 
-Cells are kept as the text they were read as, so `apply` writes the input
-columns back exactly as they came; only the columns that are filtered or
-plotted are parsed, and a cell that is not a number or a date is reported
-with its line number.
+Every cell is read as the text it holds, so `apply` writes the input
+columns back as they came; only the columns that are filtered or dated are
+converted. Anything wrong is reported with the file and the line: pandas
+does not say which line a row came from, so the lines are counted only when
+an error needs one.
 """
 
 import csv
 import os
+import re
 import tempfile
-from dataclasses import dataclass
+import warnings
 
 import numpy as np
+import pandas as pd
+
+from ._gaps import MARKERS
 
 
 class DataError(Exception):
     """A problem with an input or output file, reported without a traceback."""
 
 
-@dataclass
-class Table:
-    path: str
-    header: list
-    rows: list  # lists of cell text, all as long as the header
-    line_numbers: list  # the file line each row starts on
+# Rows written per batch: formatting a whole column of a long file at once
+# would hold every cell's text in memory together.
+_BATCH = 65536
 
-    def column_index(self, name):
-        try:
-            return self.header.index(name)
-        except ValueError:
-            raise DataError(
-                f"{self.path}: no column {name!r}; the columns are {', '.join(self.header)}"
-            ) from None
+
+class Table:
+    """A CSV file as text cells: `frame` holds one str column per header
+    name (names as written in the file, surrounding spaces removed)."""
+
+    def __init__(self, path, frame, sep, decimal, quoted=True):
+        self.path, self.frame, self.sep, self.decimal = str(path), frame, sep, decimal
+        self.header = list(frame.columns)
+        # Without a quote character anywhere in the file no cell can hold a
+        # separator, a quote or a line break, so none needs quoting on output.
+        self.quoted = quoted
+        self._lines = None
+
+    def line(self, row):
+        """The file line that data row `row` (0 = first below the header) is on."""
+        if self._lines is None:
+            self._lines = [line for line, _ in _records(self.path, self.sep)][1:]
+        return self._lines[row]
+
+    def column(self, requested):
+        """The header name `requested` means: the exact name, else the one
+        name that matches it ignoring case."""
+        if requested in self.header:
+            return requested
+        folded = [name for name in self.header if name.casefold() == requested.casefold()]
+        if len(folded) == 1:
+            return folded[0]
+        raise DataError(f"{self.path}: no column {requested!r}; the columns are "
+                        f"{', '.join(self.header)}")
 
     def cells(self, name):
-        index = self.column_index(name)
-        return [row[index] for row in self.rows]
+        return self.frame[name].to_numpy()
 
 
-def read_table(path):
+def _records(path, sep):
+    """(line, record) for each record of the file, skipping the blank lines
+    pandas skips. Slow; only for finding the line of a problem."""
+    with open(path, newline="", encoding="utf-8-sig") as f:
+        reader = csv.reader(f, delimiter=sep)
+        for record in reader:
+            if record and not (len(record) == 1 and not record[0].strip()):
+                yield reader.line_num, record
+
+
+def _header(path, sep):
+    for _, record in _records(path, sep):
+        return [cell.strip() for cell in record]
+    raise DataError(f"{path}: the file is empty")
+
+
+def _check_header(path, header, sep, sep_given):
+    if len(header) == 1 and not sep_given:
+        for other, name in ((";", "semicolons"), ("\t", "tabs")):
+            if other in header[0]:
+                raise DataError(
+                    f"{path}:1: the header has one field, {header[0]!r}; the file looks "
+                    f"separated by {name}: pass --sep {other!r}"
+                    + (" (and --decimal ',' if numbers have decimal commas)" if other == ";" else ""))
+    if len(set(header)) != len(header):
+        raise DataError(f"{path}: repeated column names in the header: {', '.join(header)}")
+
+
+def _check_widths(path, sep, width, rows):
+    """pandas pads a row with too few fields with empty cells, and drops the
+    extra fields when every row has too many; count the separators to find
+    such a row (and, in a file with quotes, read it the slow way, since a
+    quoted cell may hold separators). Returns whether the file holds a quote
+    character."""
+    with open(path, "rb") as f:
+        data = f.read()
+    quoted = b'"' in data
+    if not quoted and data.count(sep.encode()) == (width - 1) * (rows + 1):
+        return quoted
+    del data
+    for line, record in _records(path, sep):
+        if len(record) != width:
+            raise DataError(f"{path}:{line}: {len(record)} fields, the header has {width}")
+    return quoted
+
+
+def read_table(path, sep=None, decimal="."):
+    """Reads `path`; `sep` None means a comma (with a hint when the header
+    looks separated by something else)."""
+    sep_given = sep is not None
+    sep = sep if sep_given else ","
+    if len(sep) != 1 or sep in "\r\n\"":
+        raise DataError(f"the separator must be one character other than a quote or a line "
+                        f"break, not {sep!r}")
+    if decimal not in (".", ","):
+        raise DataError(f"the decimal mark must be '.' or ',', not {decimal!r}")
+    if decimal == sep:
+        raise DataError(f"the decimal mark and the separator are both {sep!r}")
     try:
-        # utf-8-sig: spreadsheet exports often start with a byte-order mark.
-        with open(path, newline="", encoding="utf-8-sig") as f:
-            reader = csv.reader(f)
-            header, rows, lines = None, [], []
-            for record in reader:
-                if not record or all(not cell.strip() for cell in record):
-                    continue  # blank lines, typically at the end
-                if header is None:
-                    header = [cell.strip() for cell in record]
-                    width = len(header)
-                    continue
-                if len(record) != width:
-                    raise DataError(
-                        f"{path}:{reader.line_num}: {len(record)} fields, "
-                        f"the header has {width}"
-                    )
-                rows.append(record)
-                lines.append(reader.line_num)
+        header = _header(path, sep)
+        _check_header(path, header, sep, sep_given)
+        with warnings.catch_warnings():
+            # index_col=False: a row with more fields than the header must not
+            # turn the first column into an index; _check_widths reports it.
+            warnings.simplefilter("ignore", pd.errors.ParserWarning)
+            frame = pd.read_csv(path, sep=sep, dtype=str, keep_default_na=False,
+                                na_filter=False, encoding="utf-8-sig", skip_blank_lines=True,
+                                header=0, names=header, index_col=False, engine="c",
+                                quotechar='"')
+        quoted = _check_widths(path, sep, len(header), len(frame))
     except OSError as exc:
         raise DataError(f"cannot read {path}: {exc.strerror or exc}") from None
     except (UnicodeDecodeError, csv.Error) as exc:
         raise DataError(f"{path}: not a readable CSV file: {exc}") from None
-    if header is None:
-        raise DataError(f"{path}: the file is empty")
-    if len(set(header)) != len(header):
-        raise DataError(f"{path}: repeated column names in the header: {', '.join(header)}")
-    return Table(path, header, rows, lines)
+    except pd.errors.ParserError as exc:
+        found = re.search(r"Expected (\d+) fields in line (\d+), saw (\d+)", str(exc))
+        if found:
+            raise DataError(f"{path}:{found[2]}: {found[3]} fields, the header has {found[1]}") from None
+        raise DataError(f"{path}: not a readable CSV file: {exc}") from None
+    if frame.empty:
+        raise DataError(f"{path}: the header has no rows of data below it")
+    return Table(path, frame, sep, decimal, quoted)
 
 
-def _number(text):
+def _number(text, decimal):
     text = text.strip()
-    # float() also takes "1_000"; a CSV cell like that is not a number.
-    if not text or "_" in text:
+    if text in MARKERS:
+        return np.nan
+    if decimal != ".":
+        if "." in text:
+            raise ValueError(text)
+        text = text.replace(decimal, ".")
+    # float() also takes "1_000" and "nan"; a CSV cell like that is not a number.
+    if "_" in text or text.lower().lstrip("+-") in ("nan", "snan"):
         raise ValueError(text)
     return float(text)
 
 
-def _is_number(text):
-    try:
-        _number(text)
-        return True
-    except ValueError:
-        return False
+def _not_a_number(table, name, row, text):
+    hint = ""
+    if table.decimal == "." and re.fullmatch(r"\s*[-+]?\d+,\d+\s*", text):
+        hint = "; for decimal commas pass --decimal ','"
+    return DataError(f"{table.path}:{table.line(row)}: column {name!r}: {text!r} is not a number{hint}")
 
 
 def numbers(table, name):
-    """The column's values as float64; the first cell that is not a number is
-    an error naming its line."""
-    values = np.empty(len(table.rows), dtype=np.float64)
-    for i, text in enumerate(table.cells(name)):
-        try:
-            values[i] = _number(text)
+    """The column's values as float64, NaN where a cell is a missing-value
+    marker; the first cell that is neither is an error naming its line."""
+    cells = table.frame[name]
+    gaps = cells.isin(MARKERS).to_numpy()
+    text = cells.to_numpy()
+    if table.decimal == "." and not gaps.any() and "_" not in "".join(text):
+        try:  # the common case, one conversion in C (float() is correctly rounded)
+            values = text.astype(np.float64)
+            if not np.isnan(values).any():
+                return values
         except ValueError:
-            raise DataError(
-                f"{table.path}:{table.line_numbers[i]}: column {name!r}: "
-                f"{text!r} is not a number"
-            ) from None
+            pass
+    values = np.empty(len(text), dtype=np.float64)
+    for row, cell in enumerate(text):
+        try:
+            values[row] = _number(cell, table.decimal)
+        except ValueError:
+            raise _not_a_number(table, name, row, cell) from None
     return values
 
 
-def _is_numeric_column(table, name):
-    cells = table.cells(name)
-    return bool(cells) and all(_is_number(text) for text in cells)
+def is_number_column(table, name, sample=50):
+    """Whether the column's first `sample` cells are numbers or gaps, with at
+    least one number."""
+    values = []
+    for cell in table.cells(name)[:sample]:
+        try:
+            values.append(_number(cell, table.decimal))
+        except ValueError:
+            return False
+    return not np.isnan(values).all()
 
 
-def _pick_column(table, requested, usual_name, candidates, fits):
-    """`requested` if given (it must exist), else the column called
-    `usual_name` in any case, else the first of `candidates` for which
-    `fits` holds; None when none does."""
-    if requested is not None:
-        table.column_index(requested)
-        return requested
-    for name in table.header:
-        if name.lower() == usual_name:
-            return name
-    return next((name for name in candidates if fits(name)), None)
+def format_float32(values, decimal="."):
+    """Shortest text that reads back as the same float32 for each value; NaN
+    is an empty cell."""
+    # str() of a NumPy float32 is its shortest round-trip text; mapping it
+    # over the array beats building a NumPy string array and converting that.
+    text = list(map(str, values))
+    for i in np.flatnonzero(np.isnan(values)):
+        text[i] = ""
+    if decimal != ".":
+        text = [cell.replace(".", decimal) for cell in text]
+    return text
 
 
-def value_column(table, requested=None, exclude=()):
-    """The column to filter: `requested`, else `close`, else the last
-    column whose cells are all numbers."""
-    candidates = [n for n in reversed(table.header) if n not in exclude]
-    name = _pick_column(table, requested, "close", candidates,
-                        lambda n: _is_numeric_column(table, n))
-    if name is None:
-        raise DataError(f"{table.path}: no column holds only numbers; choose one with --column")
-    return name
-
-
-def _parse_dates(cells):
-    import warnings
-
-    import pandas as pd
-
-    with warnings.catch_warnings():
-        # Guessing the format of a column that is not dates may warn; a
-        # column is taken as dates only if every cell parses anyway.
-        warnings.simplefilter("ignore")
-        return pd.to_datetime(pd.Series(cells, dtype=object).str.strip(), errors="coerce")
-
-
-def date_column(table, requested=None):
-    """The column of dates: `requested`, else `date`, else the first
-    non-numeric column whose cells all read as dates; None when there is none."""
-    def all_dates(name):
-        return bool(table.rows) and not _is_numeric_column(table, name) and \
-            not _parse_dates(table.cells(name)).isna().any()
-
-    return _pick_column(table, requested, "date", table.header, all_dates)
-
-
-def dates(table, name):
-    parsed = _parse_dates(table.cells(name))
-    bad = np.flatnonzero(parsed.isna().to_numpy())
-    if bad.size:
-        i = int(bad[0])
-        raise DataError(
-            f"{table.path}:{table.line_numbers[i]}: column {name!r}: "
-            f"{table.rows[i][table.column_index(name)]!r} is not a date"
-        )
-    return parsed.to_numpy()
+def write_csv(file, table, columns):
+    """Writes the table's cells and `columns`, [(name, float32 values)],
+    one batch of rows at a time."""
+    writer = csv.writer(file, delimiter=table.sep, lineterminator="\n")
+    writer.writerow(table.header + [name for name, _ in columns])
+    inputs = [table.cells(name) for name in table.header]
+    for start in range(0, len(table.frame), _BATCH):
+        batch = slice(start, start + _BATCH)
+        added = [format_float32(values[batch], table.decimal) for _, values in columns]
+        rows = zip(*(cells[batch] for cells in inputs), *added)
+        if table.quoted:
+            writer.writerows(rows)
+        else:  # nothing to quote: joining is several times faster than the writer
+            file.write("\n".join(map(table.sep.join, rows)))
+            file.write("\n")
 
 
 def write_atomically(path, write):
@@ -191,14 +259,3 @@ def _umask():
     mask = os.umask(0)
     os.umask(mask)
     return mask
-
-
-def format_float32(value):
-    """Shortest text that reads back as the same float32; NaN is an empty cell."""
-    return "" if np.isnan(value) else str(value)
-
-
-def write_csv(file, header, rows):
-    writer = csv.writer(file, lineterminator="\n")
-    writer.writerow(header)
-    writer.writerows(rows)

@@ -1,0 +1,112 @@
+"""The command line's series: the value and date columns of a CSV file,
+checked for time order and gaps, ready for the filters. Every problem is
+reported with the file and the line."""
+
+import sys
+
+import numpy as np
+
+from . import _dates, _gaps, _order, csvio
+from .csvio import DataError
+
+
+class Series:
+    """One column of a table, prepared for the filters.
+
+    values   float32, in the file's order (NaN in gaps)
+    dates    datetime64 in the file's order, or None without a date column
+    prepared the values in time order with the gaps dealt with
+    dropped  bool per row (file order): left out of the filtering
+    """
+
+    def __init__(self, table, column, date_column, values, dates, prepared):
+        self.table, self.column, self.date_column = table, column, date_column
+        self.values, self.dates, self.prepared = values, dates, prepared
+        dropped = np.zeros(len(values), dtype=bool)
+        if prepared.kept is not None:
+            where = slice(None) if prepared.permutation is None else prepared.permutation
+            dropped[where] = ~prepared.kept
+        self.dropped = dropped
+
+    def time_order(self):
+        """Row positions, oldest first."""
+        if self.prepared.permutation is None:
+            return np.arange(len(self.values))
+        return self.prepared.permutation
+
+
+def _pick(table, requested, usual_name, candidates, fits):
+    """`requested` if given (it must exist), else the column called
+    `usual_name` (in any case), else the first of `candidates` that `fits`;
+    None when none does."""
+    try:
+        return table.column(requested if requested is not None else usual_name)
+    except DataError:
+        if requested is not None:
+            raise
+    return next((name for name in candidates if fits(name)), None)
+
+
+def _pick_date_column(table, requested):
+    return _pick(table, requested, "date", table.header,
+                 lambda name: not csvio.is_number_column(table, name)
+                 and _dates.looks_like_dates(table.cells(name)))
+
+
+def _pick_value_column(table, requested, date_column):
+    name = _pick(table, requested, "close", reversed(table.header),
+                 lambda name: name != date_column and csvio.is_number_column(table, name))
+    if name is None:
+        raise DataError(f"{table.path}: no column holds only numbers; choose one with --column")
+    return name
+
+
+def _read_dates(table, name, date_format, dayfirst):
+    cells = table.cells(name)
+    try:
+        return _dates.parse(cells, date_format, dayfirst)
+    except _dates.AmbiguousDates as exc:
+        raise DataError(
+            f"{table.path}:{table.line(exc.position)}: column {name!r}: "
+            f"{cells[exc.position]!r} reads as day/month and as month/day, and no date in the "
+            "file settles which; pass --dayfirst, --monthfirst or --date-format "
+            "(e.g. %d/%m/%Y)") from None
+    except _dates.DateError as exc:
+        raise DataError(f"{table.path}:{table.line(exc.position)}: column {name!r}: "
+                        f"{cells[exc.position]!r} is not a date") from None
+
+
+def _plan_order(table, name, dates, sort):
+    cells = table.cells(name)
+    try:
+        permutation, how = _order.plan(dates.view(np.int64), sort)
+    except _order.OrderError as exc:
+        a, b = exc.first, exc.second
+        if exc.repeated:
+            raise DataError(f"{table.path}:{table.line(b)}: date {cells[b]!r} repeats line "
+                            f"{table.line(a)}; a series needs one row per date") from None
+        raise DataError(f"{table.path}:{table.line(b)}: date {cells[b]!r} follows "
+                        f"{cells[a]!r} on line {table.line(a)}: the rows are not in time "
+                        "order; sort the file or pass --sort") from None
+    if how == "falling":
+        print(f"tsfilters: note: {table.path} runs newest first; filtered oldest first, "
+              "rows kept in the file's order", file=sys.stderr)
+    return permutation
+
+
+def load_series(args):
+    table = csvio.read_table(args.input, args.sep, args.decimal)
+    date_column = _pick_date_column(table, args.date_column)
+    column = _pick_value_column(table, args.column, date_column)
+    values = csvio.numbers(table, column).astype(np.float32)
+    dates = permutation = None
+    if date_column is not None:
+        dates = _read_dates(table, date_column, args.date_format, args.dayfirst)
+        permutation = _plan_order(table, date_column, dates, args.sort)
+    try:
+        prepared = _gaps.Prepared(values, permutation, args.missing)
+    except _gaps.MissingValueError as exc:
+        raise DataError(f"{table.path}:{table.line(exc.position)}: column {column!r}: missing "
+                        f"value {table.cells(column)[exc.position]!r}; pass --missing drop or "
+                        "--missing previous") from None
+    return Series(table, column, date_column, values, dates, prepared)
