@@ -1,8 +1,14 @@
-"""The seven filters, one row each: everything in the package that needs to
-know something about a particular filter reads it from here, so this file is
-the only one to change when the library gains or changes a filter.
+"""The filters, one row each, read from the library's own table.
 
-Columns, as in the library's own table:
+``filter_table.h`` beside this file is the C header that the library, its
+tests and its hosts expand (in a source checkout it is a link to
+``src/filter_table.h``; a built package carries a copy). Reading the rows
+from it, instead of keeping a second list here, means a filter added to the
+library appears in Python with nothing else to edit. Everything in the
+package that needs to know something about a particular filter reads it from
+FILTER_TABLE.
+
+Columns, as in the C table:
   c_name        the exported C function
   shape         the arguments between `input` and `count`:
                   "period"        int32 period
@@ -16,24 +22,11 @@ Columns, as in the library's own table:
   defaults      parameter values used when none are given
 """
 
+import re
 from collections import namedtuple
+from pathlib import Path
 
 FilterRow = namedtuple("FilterRow", "c_name shape first_written warmup rms_scaled defaults")
-
-# Python name -> row, in the library's row order.
-FILTER_TABLE = {
-    "high_pass": FilterRow("HighPass", "period", 0, 4, False, {"period": 20}),
-    "super_smoother": FilterRow("SuperSmoother", "period", 0, 2, False, {"period": 20}),
-    "ultimate_smoother": FilterRow("UltimateSmoother", "period", 0, 4, False, {"period": 20}),
-    "band_pass": FilterRow("BandPass", "two_periods", 0, 4, False,
-                           {"high_pass_period": 48, "smooth_period": 10}),
-    "cybernetic_oscillator": FilterRow("CyberneticOscillator", "two_periods", 0, 4, True,
-                                       {"high_pass_period": 48, "smooth_period": 10}),
-    "laguerre_filter": FilterRow("LaguerreFilter", "gamma_period", 1, 4, False,
-                                 {"gamma": 0.8, "period": 20}),
-    "laguerre_oscillator": FilterRow("LaguerreOscillator", "gamma_period", 0, 4, True,
-                                     {"gamma": 0.8, "period": 20}),
-}
 
 # The parameter names of each shape, in the order the C function takes them.
 SHAPE_PARAMETERS = {
@@ -44,3 +37,35 @@ SHAPE_PARAMETERS = {
 
 # The oscillators' RMS is taken over this many of their first values.
 RMS_WINDOW = 100
+
+# X(Export, python_name, SHAPE, firstWritten, warmup, rmsWindow,
+#   defaultPeriod, defaultSmoothPeriod, defaultGamma)
+_ROW = re.compile(
+    r"X\(\s*(\w+),\s*(\w+),\s*(\w+),\s*(\d+),\s*(\d+),\s*([01]),"
+    r"\s*(-?\d+),\s*(-?\d+),\s*(-?[\d.]+)f\s*\)"
+)
+
+
+def _defaults(shape, period, smooth_period, gamma):
+    values = {"period": period, "smooth_period": smooth_period, "gamma": gamma}
+    if shape == "two_periods":
+        values["high_pass_period"] = period
+    return {name: values[name] for name in SHAPE_PARAMETERS[shape]}
+
+
+def parse(text):
+    """Python name -> row, in table order, from the text of a filter table."""
+    table = {}
+    for m in _ROW.finditer(text):
+        c_name, name, shape, first, warmup, rms, period, smooth, gamma = m.groups()
+        shape = shape.lower()
+        if shape not in SHAPE_PARAMETERS:
+            raise ValueError(f"filter table: {c_name} has an unknown shape {shape}")
+        table[name] = FilterRow(c_name, shape, int(first), int(warmup), rms == "1",
+                                _defaults(shape, int(period), int(smooth), float(gamma)))
+    if not table:
+        raise ValueError("filter table: no rows found")
+    return table
+
+
+FILTER_TABLE = parse(Path(__file__).with_name("filter_table.h").read_text())

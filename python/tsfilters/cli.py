@@ -17,7 +17,7 @@ from ._filter_table import FILTER_TABLE, RMS_WINDOW
 from ._gaps import CHOICES as MISSING_CHOICES
 from ._gaps import MARKERS
 from .filters import FILTERS
-from .load import load_series
+from .series_file import load_series
 from .settling import settling_length
 
 CHART_SUFFIXES = (".png", ".svg", ".pdf")
