@@ -106,13 +106,19 @@ inline double laguerreSum(double l0, double l1, double l2, double l3, double l5)
     return (((l0 + 4 * l1) + 6 * l2) + 4 * l3) + l5;
 }
 
-// Divides v by the RMS of v[0..99]; writes nothing for a zero RMS.
-inline void normalizeByRms(const std::vector<float>& v, std::int32_t n, float* out) {
+// The sum of the single-precision squares of v[0..99], in index order.
+inline double windowSumOfSquares(const std::vector<float>& v) {
     double sumSquares = 0;
     for (int k = 0; k < 100; ++k) {
         const float q = v[k] * v[k];
         sumSquares = sumSquares + q;
     }
+    return sumSquares;
+}
+
+// Divides v by the RMS of v[0..99]; writes nothing for a zero RMS.
+inline void normalizeByRms(const std::vector<float>& v, std::int32_t n, float* out) {
+    const double sumSquares = windowSumOfSquares(v);
     const double rms = sumSquares == 0 ? 0.0 : std::sqrt(sumSquares / 100);
     if (rms == 0 || n <= 0) return;
     const float r = float(rms);
@@ -128,12 +134,19 @@ inline void bandPass(Kernel hp, Kernel ss, const float* x, std::int32_t hpPeriod
     ss(h.data(), ssPeriod, n, y);
 }
 
+// The band-pass the cybernetic oscillator scales.
+inline std::vector<float> cyberneticUnscaled(Kernel hp, Kernel ss, const float* x,
+                                             std::int32_t hpPeriod, std::int32_t ssPeriod,
+                                             std::int32_t n) {
+    std::vector<float> v = scratch(n);
+    bandPass(hp, ss, x, hpPeriod, ssPeriod, n, v.data());
+    return v;
+}
+
 inline void cyberneticOscillator(Kernel hp, Kernel ss, const float* x, std::int32_t hpPeriod,
                                  std::int32_t ssPeriod, std::int32_t n, float* y) {
     if (n < 100) return;  // the library's choice for a short series
-    std::vector<float> v = scratch(n);
-    bandPass(hp, ss, x, hpPeriod, ssPeriod, n, v.data());
-    normalizeByRms(v, n, y);
+    normalizeByRms(cyberneticUnscaled(hp, ss, x, hpPeriod, ssPeriod, n), n, y);
 }
 
 inline void laguerreFilter(Kernel us, const float* x, float gamma, std::int32_t period,
@@ -157,9 +170,10 @@ inline void laguerreFilter(Kernel us, const float* x, float gamma, std::int32_t 
     }
 }
 
-inline void laguerreOscillator(Kernel us, const float* x, float gamma, std::int32_t period,
-                               std::int32_t n, float* y) {
-    if (n < 100) return;  // the library's choice for a short series
+// The difference between the smoothed series and its first Laguerre stage,
+// which the Laguerre oscillator scales.
+inline std::vector<float> laguerreUnscaled(Kernel us, const float* x, float gamma,
+                                           std::int32_t period, std::int32_t n) {
     std::vector<float> s = scratch(n), v = scratch(n);
     us(x, period, n, s.data());
     const double g = gamma;
@@ -170,7 +184,13 @@ inline void laguerreOscillator(Kernel us, const float* x, float gamma, std::int3
         v[i] = float(l0 - l1);
         prevL0 = l0;
     }
-    normalizeByRms(v, n, y);
+    return v;
+}
+
+inline void laguerreOscillator(Kernel us, const float* x, float gamma, std::int32_t period,
+                               std::int32_t n, float* y) {
+    if (n < 100) return;  // the library's choice for a short series
+    normalizeByRms(laguerreUnscaled(us, x, gamma, period, n), n, y);
 }
 
 // The same computations under the exported names and signatures, so that
@@ -189,6 +209,14 @@ inline void LaguerreFilter(const float* x, float g, std::int32_t p, std::int32_t
 }
 inline void LaguerreOscillator(const float* x, float g, std::int32_t p, std::int32_t n, float* y) {
     laguerreOscillator(ultimateSmoother, x, g, p, n, y);
+}
+
+// What each scaled filter divides by the RMS of its first 100 values.
+inline std::vector<float> CyberneticOscillatorUnscaled(const float* x, std::int32_t hp, std::int32_t sp, std::int32_t n) {
+    return cyberneticUnscaled(highPass, superSmoother, x, hp, sp, n);
+}
+inline std::vector<float> LaguerreOscillatorUnscaled(const float* x, float g, std::int32_t p, std::int32_t n) {
+    return laguerreUnscaled(ultimateSmoother, x, g, p, n);
 }
 
 }  // namespace reference
