@@ -116,10 +116,14 @@ inline double windowSumOfSquares(const std::vector<float>& v) {
     return sumSquares;
 }
 
+// The RMS of a window from its sum of squares; 0 for a zero sum.
+inline double windowRms(double sumSquares) {
+    return sumSquares == 0 ? 0.0 : std::sqrt(sumSquares / 100);
+}
+
 // Divides v by the RMS of v[0..99]; writes nothing for a zero RMS.
 inline void normalizeByRms(const std::vector<float>& v, std::int32_t n, float* out) {
-    const double sumSquares = windowSumOfSquares(v);
-    const double rms = sumSquares == 0 ? 0.0 : std::sqrt(sumSquares / 100);
+    const double rms = windowRms(windowSumOfSquares(v));
     if (rms == 0 || n <= 0) return;
     const float r = float(rms);
     for (std::int32_t i = 0; i < n; ++i) out[i] = v[i] / r;
