@@ -28,9 +28,13 @@ namespace {
 
 using fuzzing::Case;
 
+#define TSF_FUZZ_NAME(Export, ...) #Export,
+const char* const kNames[TSF_FILTER_COUNT] = {TSF_FILTER_TABLE(TSF_FUZZ_NAME)};
+#undef TSF_FUZZ_NAME
+
 [[noreturn]] void fail(const Case& c, const char* what, long slot) {
-    std::fprintf(stderr, "filter table row %d count %d periods %d %d gamma bits %08x: %s (slot %ld)\n",
-                 c.function, c.count, c.period, c.smoothPeriod, std::bit_cast<std::uint32_t>(c.gamma),
+    std::fprintf(stderr, "%s count %d periods %d %d gamma bits %08x: %s (slot %ld)\n",
+                 kNames[c.function], c.count, c.period, c.smoothPeriod, std::bit_cast<std::uint32_t>(c.gamma),
                  what, slot);
     std::abort();
 }
@@ -64,7 +68,6 @@ std::uint32_t pickSentinel(const Case& c) {
 // case's arguments, and what the table says the call writes. A scaled
 // filter also names the series its reference divides by the window RMS.
 struct Filter {
-    const char* name;
     long firstWritten;
     void (*call)(const Case&, const float*, std::int32_t, float*);
     void (*reference)(const Case&, const float*, std::int32_t, float*);
@@ -80,7 +83,7 @@ struct Filter {
         return reference::Export##Unscaled(x, TSF_FUZZ_ARGUMENTS_##SHAPE, c.count); \
     }
 #define TSF_FUZZ_FILTER(Export, python, SHAPE, firstWritten, warmup, rmsWindow, ...)        \
-    {#Export, firstWritten,                                                                \
+    {firstWritten,                                                                         \
      [](const Case& c, const float* x, std::int32_t n, float* y) {                         \
          ::Export(x, TSF_FUZZ_ARGUMENTS_##SHAPE, n, y);                                     \
      },                                                                                    \
