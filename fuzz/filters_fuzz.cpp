@@ -4,11 +4,13 @@
 //    of exactly max(count, 0) floats, so ASan stops any read past it;
 //  - it writes nothing outside output[0 .. count-1]: the output has guard
 //    slots on both sides holding a sentinel, inside a heap block of its own;
-//  - it writes exactly the promised slots, with the promised warm-up values;
+//  - it writes exactly the slots promised by its arguments and input alone
+//    (the table's first written slot; a scaled filter's 100-sample window
+//    and zero window RMS, both taken from the reference), and in each the
+//    plain reference's value, to the bit;
 //  - it leaves the input alone, and an in-place call gives the same bits as
 //    separate arrays, with the unwritten slots keeping the input;
-//  - null pointers write nothing;
-//  - CyberneticOscillator is BandPass over its window RMS, bit for bit.
+//  - null pointers write nothing.
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -17,16 +19,22 @@
 #include <memory>
 #include <vector>
 
+#include "filter_table.h"
 #include "fuzz_case.hpp"
+#include "reference.hpp"
 #include "tsfilters.h"
 
 namespace {
 
 using fuzzing::Case;
 
+#define TSF_FUZZ_NAME(Export, ...) #Export,
+const char* const kNames[TSF_FILTER_COUNT] = {TSF_FILTER_TABLE(TSF_FUZZ_NAME)};
+#undef TSF_FUZZ_NAME
+
 [[noreturn]] void fail(const Case& c, const char* what, long slot) {
-    std::fprintf(stderr, "function %d count %d periods %d %d gamma bits %08x: %s (slot %ld)\n",
-                 c.function, c.count, c.period, c.smoothPeriod, std::bit_cast<std::uint32_t>(c.gamma),
+    std::fprintf(stderr, "%s count %d periods %d %d gamma bits %08x: %s (slot %ld)\n",
+                 kNames[c.function], c.count, c.period, c.smoothPeriod, std::bit_cast<std::uint32_t>(c.gamma),
                  what, slot);
     std::abort();
 }
@@ -56,24 +64,35 @@ std::uint32_t pickSentinel(const Case& c) {
     return s;
 }
 
-enum class Writes { All, AllButSlot0, AllOrNone };
-
-struct Export {
-    Writes writes;
-    int zeroWarmup;  // leading slots that are +0
-    int copyWarmup;  // leading slots that copy the input
+// Each row of the filter table: the export and its plain reference with the
+// case's arguments, and what the table says the call writes. A scaled
+// filter also names the series its reference divides by the window RMS.
+struct Filter {
+    long firstWritten;
     void (*call)(const Case&, const float*, std::int32_t, float*);
+    void (*reference)(const Case&, const float*, std::int32_t, float*);
+    std::vector<float> (*unscaled)(const Case&, const float*);  // null if not scaled
 };
 
-const Export kExports[7] = {
-    {Writes::All, 4, 0, [](const Case& c, const float* x, std::int32_t n, float* y) { HighPass(x, c.period, n, y); }},
-    {Writes::All, 0, 2, [](const Case& c, const float* x, std::int32_t n, float* y) { SuperSmoother(x, c.period, n, y); }},
-    {Writes::All, 0, 4, [](const Case& c, const float* x, std::int32_t n, float* y) { UltimateSmoother(x, c.period, n, y); }},
-    {Writes::All, 4, 0, [](const Case& c, const float* x, std::int32_t n, float* y) { BandPass(x, c.period, c.smoothPeriod, n, y); }},
-    {Writes::AllOrNone, 0, 0, [](const Case& c, const float* x, std::int32_t n, float* y) { CyberneticOscillator(x, c.period, c.smoothPeriod, n, y); }},
-    {Writes::AllButSlot0, 0, 0, [](const Case& c, const float* x, std::int32_t n, float* y) { LaguerreFilter(x, c.gamma, c.period, n, y); }},
-    {Writes::AllOrNone, 0, 0, [](const Case& c, const float* x, std::int32_t n, float* y) { LaguerreOscillator(x, c.gamma, c.period, n, y); }},
-};
+#define TSF_FUZZ_ARGUMENTS_PERIOD c.period
+#define TSF_FUZZ_ARGUMENTS_TWO_PERIODS c.period, c.smoothPeriod
+#define TSF_FUZZ_ARGUMENTS_GAMMA_PERIOD c.gamma, c.period
+#define TSF_FUZZ_UNSCALED_0(Export, SHAPE) nullptr
+#define TSF_FUZZ_UNSCALED_1(Export, SHAPE)                                          \
+    [](const Case& c, const float* x) {                                             \
+        return reference::Export##Unscaled(x, TSF_FUZZ_ARGUMENTS_##SHAPE, c.count); \
+    }
+#define TSF_FUZZ_FILTER(Export, python, SHAPE, firstWritten, warmup, rmsWindow, ...)        \
+    {firstWritten,                                                                         \
+     [](const Case& c, const float* x, std::int32_t n, float* y) {                         \
+         ::Export(x, TSF_FUZZ_ARGUMENTS_##SHAPE, n, y);                                     \
+     },                                                                                    \
+     [](const Case& c, const float* x, std::int32_t n, float* y) {                         \
+         reference::Export(x, TSF_FUZZ_ARGUMENTS_##SHAPE, n, y);                            \
+     },                                                                                    \
+     TSF_FUZZ_UNSCALED_##rmsWindow(Export, SHAPE)},
+const Filter kFilters[TSF_FILTER_COUNT] = {TSF_FILTER_TABLE(TSF_FUZZ_FILTER)};
+#undef TSF_FUZZ_FILTER
 
 constexpr long kGuard = 16;
 
@@ -97,50 +116,47 @@ std::unique_ptr<float[]> exactCopy(const std::vector<float>& s) {
     return p;
 }
 
-// Checks that the call wrote exactly the promised slots.
-void checkWrittenSlots(const Case& c, const Export& f, GuardedOutput& out, std::uint32_t sentinel) {
+// The slots a call must write, decided from its arguments and input alone:
+// every slot from the table's first written one on; but a scaled filter
+// needs the 100 samples of its window and a window whose sum of squares,
+// taken by the reference, is not 0, and then writes all slots or none.
+struct Promise {
+    long firstWritten;
+    bool none;
+    bool allNaN;  // a NaN window RMS scales every slot to NaN
+};
+
+Promise promise(const Case& c, const Filter& f, const float* x) {
+    const long n = long(c.series.size());
+    if (f.unscaled == nullptr) return {f.firstWritten, false, false};
+    if (n < 100) return {0, true, false};
+    const double sumSquares = reference::windowSumOfSquares(f.unscaled(c, x));
+    return {0, sumSquares == 0.0, std::isnan(sumSquares)};
+}
+
+// Checks that the call wrote exactly the promised slots, nothing around
+// them, and the reference's value in each, to the bit (any NaN for a NaN).
+void checkOutput(const Case& c, const Promise& p, GuardedOutput& out,
+                 const float* expected, std::uint32_t sentinel) {
     for (long g = 0; g < 2 * kGuard; ++g)
         if (bits(out.guard(g)) != sentinel) fail(c, "wrote outside 0..count-1", g < kGuard ? g - kGuard : out.size + g - kGuard);
     const float* y = out.slots();
     for (long i = 0; i < out.size; ++i) {
         const bool written = bits(y[i]) != sentinel;
-        bool promised = true;
-        if (f.writes == Writes::AllButSlot0) promised = i > 0;
-        if (f.writes == Writes::AllOrNone) promised = out.size >= 100 && bits(y[0]) != sentinel;
+        const bool promised = !p.none && i >= p.firstWritten;
         if (written != promised) fail(c, written ? "wrote a slot it must leave" : "left a slot unwritten", i);
-        // BandPass's slots 2-3 are its low-pass stage's first computed
-        // values, on a zero input: +0 for any coefficients but the NaN ones
-        // a smoothPeriod of 0 gives.
-        const int zeroWarmup = c.function == 3 && c.smoothPeriod == 0 ? 2 : f.zeroWarmup;
-        if (i < zeroWarmup && bits(y[i]) != 0) fail(c, "warm-up slot is not +0", i);
-        if (i < f.copyWarmup && bits(y[i]) != bits(c.series[std::size_t(i)]))
-            fail(c, "warm-up slot does not copy the input", i);
+        if (!written) continue;
+        if (p.allNaN && !std::isnan(y[i])) fail(c, "a NaN window RMS left a slot not NaN", i);
+        const bool same = bits(y[i]) == bits(expected[i]) || (std::isnan(y[i]) && std::isnan(expected[i]));
+        if (!same) fail(c, bits(expected[i]) == sentinel ? "the reference leaves this slot" : "differs from the reference", i);
     }
-}
-
-// CyberneticOscillator is BandPass divided by its RMS over slots 0..99
-// (squares in single precision, summed in double), and writes nothing when
-// that sum is 0.
-void checkAgainstBandPass(const Case& c, const float* y, const float* x) {
-    const long n = c.count;
-    std::unique_ptr<float[]> band(new float[std::size_t(n)]);
-    BandPass(x, c.period, c.smoothPeriod, c.count, band.get());
-    double sum = 0.0;
-    for (long i = 0; i < 100; ++i) {
-        const float q = band[i] * band[i];
-        sum = sum + double(q);
-    }
-    if (sum == 0.0) return;  // checkWrittenSlots saw whether anything was written
-    const float r = float(std::sqrt(sum / 100));
-    for (long i = 0; i < n; ++i)
-        if (bits(y[i]) != bits(band[i] / r)) fail(c, "differs from BandPass / RMS", i);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const Case c = fuzzing::decodeCase(data, size);
-    const Export& f = kExports[c.function];
+    const Filter& f = kFilters[c.function];
     const long n = long(c.series.size());
     const std::uint32_t sentinel = pickSentinel(c);
 
@@ -154,22 +170,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         f.call(c, x.get(), c.count, nullptr);
     }
 
-    // Separate arrays.
+    // Separate arrays, against the promise and the reference.
     const std::unique_ptr<float[]> x = exactCopy(c.series);
     GuardedOutput out(n, sentinel);
     f.call(c, x.get(), c.count, out.slots());
     for (long i = 0; i < n; ++i)
         if (bits(x[i]) != bits(c.series[std::size_t(i)])) fail(c, "modified its input", i);
-    checkWrittenSlots(c, f, out, sentinel);
-    if (c.function == 4 && n >= 100) checkAgainstBandPass(c, out.slots(), x.get());
+    std::vector<float> expected(std::size_t(n), std::bit_cast<float>(sentinel));
+    f.reference(c, c.series.data(), c.count, expected.data());
+    checkOutput(c, promise(c, f, c.series.data()), out, expected.data(), sentinel);
 
     // In place: the written slots as with separate arrays, the rest the input.
     const std::unique_ptr<float[]> buffer = exactCopy(c.series);
     f.call(c, buffer.get(), c.count, buffer.get());
     const float* y = out.slots();
     for (long i = 0; i < n; ++i) {
-        const std::uint32_t expected = bits(y[i]) == sentinel ? bits(x[i]) : bits(y[i]);
-        if (bits(buffer[i]) != expected) fail(c, "in-place call differs", i);
+        const std::uint32_t expectedBits = bits(y[i]) == sentinel ? bits(x[i]) : bits(y[i]);
+        if (bits(buffer[i]) != expectedBits) fail(c, "in-place call differs", i);
     }
     return 0;
 }

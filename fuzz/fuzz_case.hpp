@@ -2,9 +2,8 @@
 // count, periods, gamma and the series. Every byte string is a valid case,
 // and short strings are padded with zeros, so a seed file can be written by
 // hand. Layout (integers little-endian):
-//   byte  0      function: 0 HighPass, 1 SuperSmoother, 2 UltimateSmoother,
-//                3 BandPass, 4 CyberneticOscillator, 5 LaguerreFilter,
-//                6 LaguerreOscillator (taken modulo 7)
+//   byte  0      function: its row in the filter table, counting from 0
+//                (taken modulo the number of rows)
 //   byte  1      flags: bit 0  long series: a positive count is taken modulo
 //                              4097, otherwise modulo 160 (warm-ups, the
 //                              oscillators' 100-sample window)
@@ -23,6 +22,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "filter_table.h"
 
 namespace fuzzing {
 
@@ -106,7 +107,7 @@ inline std::vector<float> decodeSamples(int encoding, const std::uint8_t* bytes,
 inline Case decodeCase(const std::uint8_t* data, std::size_t size) {
     ByteReader in(data, size);
     Case c;
-    c.function = in.byte() % 7;
+    c.function = in.byte() % TSF_FILTER_COUNT;
     const std::uint8_t flags = in.byte();
     const auto count = std::int32_t(in.word());
     const auto first = std::int32_t(in.word());

@@ -23,7 +23,7 @@ TEST(LaguerreFilter, GammaZeroOnAConstantSkipsTheFourthStage) {
     // A constant 16 smooths to exactly 16 (all gains at period 2 keep it), so
     // the weights accumulate 1+4, +6, +4, then nothing for L4, then 1 for L5.
     Series x(8, 16.0f), s(8);
-    UltimateSmoother(x.data(), 2, 8, s.data());
+    reference::ultimateSmoother(x.data(), 2, 8, s.data());
     ASSERT_EQ(s, x);
     const Series y = laguerre(x, 0.0f, 2);
     const Series expected = {kSentinel, 5, 11, 15, 15, 16, 16, 16};
@@ -33,7 +33,7 @@ TEST(LaguerreFilter, GammaZeroOnAConstantSkipsTheFourthStage) {
 TEST(LaguerreFilter, GammaOneHoldsEveryStageAtZero) {
     const Series x = randomWalk(300, 7);
     Series s(300);
-    UltimateSmoother(x.data(), 10, 300, s.data());
+    reference::ultimateSmoother(x.data(), 10, 300, s.data());
     const Series y = laguerre(x, 1.0f);
     EXPECT_TRUE(isSentinel(y[0]));
     for (int i = 1; i < 300; ++i) ASSERT_EQ(y[i], s[i] * 0.0625f) << i;

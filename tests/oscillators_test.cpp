@@ -59,7 +59,7 @@ TEST(Oscillators, WindowOfTwosScalesByExactlyTwo) {
         Series x = randomWalk(300, 6);
         for (int i = 0; i < 100; ++i) x[i] = 2.0f * sign;
         Series s(300);
-        UltimateSmoother(x.data(), 10, 300, s.data());
+        reference::ultimateSmoother(x.data(), 10, 300, s.data());
         for (int i = 0; i < 100; ++i) ASSERT_EQ(s[i], 2.0f * sign);
         const Series y = laguerreOsc(x, 1.0f);
         for (size_t i = 0; i < x.size(); ++i) ASSERT_EQ(y[i], s[i] / 2.0f) << i;
@@ -79,7 +79,7 @@ TEST(Oscillators, ScaleComesOnlyFromTheFirst100Samples) {
 TEST(CyberneticOscillator, IsBandPassOverItsWindowRms) {
     const Series x = randomWalk(400, 5);
     Series band(400);
-    BandPass(x.data(), 20, 10, 400, band.data());
+    reference::BandPass(x.data(), 20, 10, 400, band.data());
     double sum = 0;
     for (int i = 0; i < 100; ++i) sum += double(band[i] * band[i]);
     const float r = float(std::sqrt(sum / 100));
@@ -91,7 +91,7 @@ TEST(CyberneticOscillator, IsBandPassOverItsWindowRms) {
 TEST(LaguerreOscillator, GammaZeroIsTheSmoothedDifference) {
     const Series x = randomWalk(300, 9);
     Series s(300), v(300);
-    UltimateSmoother(x.data(), 10, 300, s.data());
+    reference::ultimateSmoother(x.data(), 10, 300, s.data());
     v[0] = s[0];
     for (size_t i = 1; i < s.size(); ++i) v[i] = float(double(s[i]) - double(s[i - 1]));
     double sum = 0;

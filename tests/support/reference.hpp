@@ -30,65 +30,100 @@ inline Coefficients coefficients(std::int32_t period) {
     return {a1, std::cos((k2 / p) * k3) * (a1 + a1), (-a1) * a1};
 }
 
+// One computed sample of each kernel before its rounding to single
+// precision, from the values it reads: x = input[i], x1 = input[i-1],
+// x2 = input[i-2], y1 = output[i-1], y2 = output[i-2] as stored.
+
+// UltimateSmoother's three input gains, of x, x1 and (subtracted) x2.
+struct InputGains {
+    double x0, x1, x2;
+};
+
+inline InputGains ultimateSmootherGains(const Coefficients& k) {
+    const double c1 = k.formA();
+    return {1.0 - c1, (c1 + c1) - k.c2, k.c3 + c1};
+}
+
+inline double ultimateSmootherSample(const Coefficients& k, const InputGains& g, float x,
+                                     float x1, float x2, float y1, float y2) {
+    double t = g.x1 * double(x1);
+    t = t + g.x0 * double(x);
+    t = t - g.x2 * double(x2);
+    t = t + k.c2 * double(y1);
+    t = t + k.c3 * double(y2);
+    return t;
+}
+
+inline double highPassSample(const Coefficients& k, double c1, float x, float x1, float x2,
+                             float y1, float y2) {
+    const float twice = x1 + x1;
+    const float diff = x - twice;
+    const float d = diff + x2;
+    double t = double(d) * c1;
+    t = t + k.c2 * double(y1);
+    t = t + k.c3 * double(y2);
+    return t;
+}
+
+inline double superSmootherSample(const Coefficients& k, double c1, float x, float x1, float y1,
+                                  float y2) {
+    const float s = x1 + x;
+    double t = (double(s) * c1) * 0.5;
+    t = t + k.c2 * double(y1);
+    t = t + k.c3 * double(y2);
+    return t;
+}
+
 inline void ultimateSmoother(const float* x, std::int32_t period, std::int32_t n, float* y) {
     const Coefficients k = coefficients(period);
-    const double c1 = k.formA();
-    for (std::int32_t i = 0; i < n; ++i) {
-        if (i < 4) {
-            y[i] = x[i];
-            continue;
-        }
-        double t = ((c1 + c1) - k.c2) * double(x[i - 1]);
-        t = t + (1.0 - c1) * double(x[i]);
-        t = t - (k.c3 + c1) * double(x[i - 2]);
-        t = t + k.c2 * double(y[i - 1]);
-        t = t + k.c3 * double(y[i - 2]);
-        y[i] = float(t);
-    }
+    const InputGains g = ultimateSmootherGains(k);
+    for (std::int32_t i = 0; i < n; ++i)
+        y[i] = i < 4 ? x[i]
+                     : float(ultimateSmootherSample(k, g, x[i], x[i - 1], x[i - 2], y[i - 1], y[i - 2]));
 }
 
 inline void highPass(const float* x, std::int32_t period, std::int32_t n, float* y) {
     const Coefficients k = coefficients(period);
     const double c1 = k.formA();
-    for (std::int32_t i = 0; i < n; ++i) {
-        if (i < 4) {
-            y[i] = 0.0f;
-            continue;
-        }
-        const float twice = x[i - 1] + x[i - 1];
-        const float diff = x[i] - twice;
-        const float d = diff + x[i - 2];
-        double t = double(d) * c1;
-        t = t + k.c2 * double(y[i - 1]);
-        t = t + k.c3 * double(y[i - 2]);
-        y[i] = float(t);
-    }
+    for (std::int32_t i = 0; i < n; ++i)
+        y[i] = i < 4 ? 0.0f : float(highPassSample(k, c1, x[i], x[i - 1], x[i - 2], y[i - 1], y[i - 2]));
 }
 
 inline void superSmoother(const float* x, std::int32_t period, std::int32_t n, float* y) {
     const Coefficients k = coefficients(period);
     const double c1 = k.formB();
-    for (std::int32_t i = 0; i < n; ++i) {
-        if (i < 2) {
-            y[i] = x[i];
-            continue;
-        }
-        const float s = x[i - 1] + x[i];
-        double t = (double(s) * c1) * 0.5;
-        t = t + k.c2 * double(y[i - 1]);
-        t = t + k.c3 * double(y[i - 2]);
-        y[i] = float(t);
-    }
+    for (std::int32_t i = 0; i < n; ++i)
+        y[i] = i < 2 ? x[i] : float(superSmootherSample(k, c1, x[i], x[i - 1], y[i - 1], y[i - 2]));
 }
 
-// Divides v by the RMS of v[0..99]; writes nothing for a zero RMS.
-inline void normalizeByRms(const std::vector<float>& v, std::int32_t n, float* out) {
+// One Laguerre stage from the previous value of the stage before it and its
+// own previous value, and the filter's weighted sum of L0, L1, L2, L3 and L5.
+inline double laguerreStage(double g, double previousOfStageBefore, double own) {
+    return (previousOfStageBefore - g * previousOfStageBefore) + g * own;
+}
+
+inline double laguerreSum(double l0, double l1, double l2, double l3, double l5) {
+    return (((l0 + 4 * l1) + 6 * l2) + 4 * l3) + l5;
+}
+
+// The sum of the single-precision squares of v[0..99], in index order.
+inline double windowSumOfSquares(const std::vector<float>& v) {
     double sumSquares = 0;
     for (int k = 0; k < 100; ++k) {
         const float q = v[k] * v[k];
         sumSquares = sumSquares + q;
     }
-    const double rms = sumSquares == 0 ? 0.0 : std::sqrt(sumSquares / 100);
+    return sumSquares;
+}
+
+// The RMS of a window from its sum of squares; 0 for a zero sum.
+inline double windowRms(double sumSquares) {
+    return sumSquares == 0 ? 0.0 : std::sqrt(sumSquares / 100);
+}
+
+// Divides v by the RMS of v[0..99]; writes nothing for a zero RMS.
+inline void normalizeByRms(const std::vector<float>& v, std::int32_t n, float* out) {
+    const double rms = windowRms(windowSumOfSquares(v));
     if (rms == 0 || n <= 0) return;
     const float r = float(rms);
     for (std::int32_t i = 0; i < n; ++i) out[i] = v[i] / r;
@@ -103,12 +138,19 @@ inline void bandPass(Kernel hp, Kernel ss, const float* x, std::int32_t hpPeriod
     ss(h.data(), ssPeriod, n, y);
 }
 
+// The band-pass the cybernetic oscillator scales.
+inline std::vector<float> cyberneticUnscaled(Kernel hp, Kernel ss, const float* x,
+                                             std::int32_t hpPeriod, std::int32_t ssPeriod,
+                                             std::int32_t n) {
+    std::vector<float> v = scratch(n);
+    bandPass(hp, ss, x, hpPeriod, ssPeriod, n, v.data());
+    return v;
+}
+
 inline void cyberneticOscillator(Kernel hp, Kernel ss, const float* x, std::int32_t hpPeriod,
                                  std::int32_t ssPeriod, std::int32_t n, float* y) {
     if (n < 100) return;  // the library's choice for a short series
-    std::vector<float> v = scratch(n);
-    bandPass(hp, ss, x, hpPeriod, ssPeriod, n, v.data());
-    normalizeByRms(v, n, y);
+    normalizeByRms(cyberneticUnscaled(hp, ss, x, hpPeriod, ssPeriod, n), n, y);
 }
 
 inline void laguerreFilter(Kernel us, const float* x, float gamma, std::int32_t period,
@@ -120,33 +162,39 @@ inline void laguerreFilter(Kernel us, const float* x, float gamma, std::int32_t 
     for (std::int32_t i = 0; i < n; ++i) {
         l[0] = s[i];
         if (i >= 1) {
-            const double n1 = (prevL0 - g * prevL0) + g * l[1];
-            const double n2 = (l[1] - g * l[1]) + g * l[2];
-            const double n3 = (l[2] - g * l[2]) + g * l[3];
-            const double n4 = (l[3] - g * l[3]) + g * l[4];
-            const double n5 = (l[4] - g * l[4]) + g * l[5];
+            const double n1 = laguerreStage(g, prevL0, l[1]);
+            const double n2 = laguerreStage(g, l[1], l[2]);
+            const double n3 = laguerreStage(g, l[2], l[3]);
+            const double n4 = laguerreStage(g, l[3], l[4]);
+            const double n5 = laguerreStage(g, l[4], l[5]);
             l[1] = n1, l[2] = n2, l[3] = n3, l[4] = n4, l[5] = n5;
-            const double sum = (((l[0] + 4 * l[1]) + 6 * l[2]) + 4 * l[3]) + l[5];
-            y[i] = float(sum) * 0.0625f;
+            y[i] = float(laguerreSum(l[0], l[1], l[2], l[3], l[5])) * 0.0625f;
         }
         prevL0 = l[0];
     }
 }
 
-inline void laguerreOscillator(Kernel us, const float* x, float gamma, std::int32_t period,
-                               std::int32_t n, float* y) {
-    if (n < 100) return;  // the library's choice for a short series
+// The difference between the smoothed series and its first Laguerre stage,
+// which the Laguerre oscillator scales.
+inline std::vector<float> laguerreUnscaled(Kernel us, const float* x, float gamma,
+                                           std::int32_t period, std::int32_t n) {
     std::vector<float> s = scratch(n), v = scratch(n);
     us(x, period, n, s.data());
     const double g = gamma;
     double l1 = 0, prevL0 = 0;
     for (std::int32_t i = 0; i < n; ++i) {
         const double l0 = s[i];
-        if (i >= 1) l1 = (prevL0 - g * prevL0) + g * l1;
+        if (i >= 1) l1 = laguerreStage(g, prevL0, l1);
         v[i] = float(l0 - l1);
         prevL0 = l0;
     }
-    normalizeByRms(v, n, y);
+    return v;
+}
+
+inline void laguerreOscillator(Kernel us, const float* x, float gamma, std::int32_t period,
+                               std::int32_t n, float* y) {
+    if (n < 100) return;  // the library's choice for a short series
+    normalizeByRms(laguerreUnscaled(us, x, gamma, period, n), n, y);
 }
 
 // The same computations under the exported names and signatures, so that
@@ -165,6 +213,14 @@ inline void LaguerreFilter(const float* x, float g, std::int32_t p, std::int32_t
 }
 inline void LaguerreOscillator(const float* x, float g, std::int32_t p, std::int32_t n, float* y) {
     laguerreOscillator(ultimateSmoother, x, g, p, n, y);
+}
+
+// What each scaled filter divides by the RMS of its first 100 values.
+inline std::vector<float> CyberneticOscillatorUnscaled(const float* x, std::int32_t hp, std::int32_t sp, std::int32_t n) {
+    return cyberneticUnscaled(highPass, superSmoother, x, hp, sp, n);
+}
+inline std::vector<float> LaguerreOscillatorUnscaled(const float* x, float g, std::int32_t p, std::int32_t n) {
+    return laguerreUnscaled(ultimateSmoother, x, g, p, n);
 }
 
 }  // namespace reference
