@@ -21,6 +21,11 @@ CHOICES = ("error", "drop", "previous")
 PYTHON_CHOICES = CHOICES + ("keep",)
 
 
+def check_choice(missing):
+    if missing not in PYTHON_CHOICES:
+        raise ValueError(f"missing must be one of {', '.join(PYTHON_CHOICES)}, not {missing!r}")
+
+
 class MissingValueError(ValueError):
     """A gap in a series with missing="error"; `position` is its place in
     the series as given."""
@@ -35,8 +40,7 @@ class Prepared:
     library, and the way back to the caller's order and length."""
 
     def __init__(self, values, permutation=None, missing="error"):
-        if missing not in PYTHON_CHOICES:
-            raise ValueError(f"missing must be one of {', '.join(PYTHON_CHOICES)}, not {missing!r}")
+        check_choice(missing)
         self.size = values.shape[0]
         self.permutation = permutation
         ordered = values if permutation is None else values[permutation]
