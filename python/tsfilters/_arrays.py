@@ -103,14 +103,31 @@ def _time_order(index, sort):
     return permutation
 
 
-def _run(values, call, permutation, missing, labels):
+def prepare(values, permutation, missing, labels):
+    """`_gaps.Prepared`, with a gap reported by its label when there is one."""
     try:
-        prepared = _gaps.Prepared(values, permutation, missing)
+        return _gaps.Prepared(values, permutation, missing)
     except _gaps.MissingValueError as exc:
         where = f"{labels[exc.position]} (position {exc.position})" if labels is not None \
             else f"position {exc.position}"
         raise ValueError(f"x has a missing value (NaN) at {where}; pass missing='drop', "
                          "'previous' or 'keep' (see help(tsfilters))") from None
+
+
+def series_input(x, sort):
+    """(float32 values, time-order permutation or None, labels or None, is
+    pandas) for any input, as `apply` reads it."""
+    is_pandas = _pd is not None and isinstance(x, (_pd.Series, _pd.DataFrame))
+    values = _as_float32(_pandas_values(x) if is_pandas else x)
+    check_length(values.shape[0])
+    permutation = _time_order(x.index, sort) if is_pandas else None
+    # Positions say all there is to say about a default 0..n-1 index.
+    labels = x.index if is_pandas and not isinstance(x.index, _pd.RangeIndex) else None
+    return values, permutation, labels, is_pandas
+
+
+def _run(values, call, permutation, missing, labels):
+    prepared = prepare(values, permutation, missing, labels)
     result = np.full(prepared.values.shape, np.nan, dtype=np.float32)
     call(prepared.values, prepared.values.shape[0], result)
     return prepared.restore(result)
@@ -132,7 +149,7 @@ def _run_wide(values, call, wide, permutation, missing, labels):
     block = values if clean.size == values.shape[1] else values[:, clean]
     if permutation is not None:
         block = block[permutation]
-    out = np.empty(block.shape, dtype=np.float32, order=order)
+    out = np.zeros(block.shape, dtype=np.float32, order=order)  # see _lanes.new_output
     wide(block, out)
     if permutation is not None:
         back = np.empty_like(out)
@@ -155,14 +172,9 @@ def apply(x, call, missing="error", sort=False, wide=None):
     order; `missing` says what a NaN does (see `_gaps`).
     """
     _gaps.check_choice(missing)
-    is_series = _pd is not None and isinstance(x, _pd.Series)
-    is_frame = _pd is not None and isinstance(x, _pd.DataFrame)
-    raw = _pandas_values(x) if (is_series or is_frame) else x
-    values = _as_float32(raw)
-    check_length(values.shape[0])
-    permutation = _time_order(x.index, sort) if (is_series or is_frame) else None
-    # Positions say all there is to say about a default 0..n-1 index.
-    labels = x.index if (is_series or is_frame) and not isinstance(x.index, _pd.RangeIndex) else None
+    values, permutation, labels, is_pandas = series_input(x, sort)
+    is_series = is_pandas and values.ndim == 1
+    is_frame = is_pandas and values.ndim == 2
     runner = wide() if wide is not None and values.ndim == 2 else None
     if values.ndim == 1:
         result = _run(values, call, permutation, missing, labels)

@@ -65,10 +65,11 @@ class Prepared:
         return ordered[kept], kept
 
     def restore(self, output):
-        """The library's output for `values`, back in the caller's order and
-        length, NaN in dropped slots."""
+        """The library's output for `values` (or one column of outputs per
+        run over them), back in the caller's order and length, NaN in
+        dropped slots."""
         if self.kept is not None:
-            full = np.full(self.kept.shape, np.nan, dtype=np.float32)
+            full = np.full(self.kept.shape + output.shape[1:], np.nan, dtype=np.float32)
             full[self.kept] = output
             output = full
         if self.permutation is not None:
