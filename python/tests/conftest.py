@@ -50,7 +50,9 @@ def wti():
     """The bundled WTI daily closes, oldest first, as float32."""
     from tsfilters import csvio
     table = csvio.read_table(DATA / "wti_daily.csv")
-    return csvio.numbers(table, "close").astype(np.float32)
+    closes = csvio.numbers(table, "close").astype(np.float32)
+    closes.setflags(write=False)  # shared by the tests: none may change it
+    return closes
 
 
 # Parameter sets for every filter: the defaults and a few others, short and

@@ -71,7 +71,7 @@ def _parameters_from_saved(data):
     period, smooth_period, gamma = struct.unpack_from("<iif", data, 12)
     name = NAMES[kind]
     fields = {"period": period, "high_pass_period": period, "smooth_period": smooth_period,
-              "gamma": float(gamma)}
+              "gamma": float(str(gamma))}  # the shortest text of the float32
     return name, {key: fields[key] for key in _parameters.names(name)}
 
 
