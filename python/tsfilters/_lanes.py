@@ -97,7 +97,8 @@ def _run_range(streams, first, last, input, output):
             continue
         # A library without lanes: the same bits, one stream at a time.
         for j in range(first, last):
-            chunk = np.ascontiguousarray(input[start:start + count, j])
+            # A copy even where the column is contiguous: the update runs in place.
+            chunk = np.array(input[start:start + count, j], dtype=np.float32)
             lib.check(lib.stream_update(streams[j].ctypes.data, chunk.ctypes.data_as(_FLOAT_P),
                                         count, chunk.ctypes.data_as(_FLOAT_P)))
             output[start:start + count, j] = chunk
