@@ -7,6 +7,8 @@ BUILD := build/default
 PACKAGES := g++ cmake make binutils libgtest-dev libbenchmark-dev
 # The Python package, its command-line tool, charts and tests (python/).
 PACKAGES += python3 python3-numpy python3-pandas python3-matplotlib python3-pytest
+# Its long-table filter on a Dask cluster, tested on a local two-process one.
+PACKAGES += python3-dask python3-distributed
 # Windows DLLs (MinGW-w64 cross compilers, Wine to run the 64-bit one),
 # 32-bit x86 (multilib GCC, qemu-i386, GoogleTest sources to build for it)
 # and the install check (pkg-config): the trees of scripts/verify.
