@@ -37,6 +37,7 @@ from .filters import (
     ultimate_smoother,
 )
 from .stream import Stream, Streams
+from .response import response
 from .sweeps import sweep
 
 __version__ = "0.1.0"
@@ -54,6 +55,7 @@ __all__ = [
     "laguerre_filter",
     "laguerre_oscillator",
     "load",
+    "response",
     "settling",
     "super_smoother",
     "sweep",
