@@ -139,7 +139,7 @@ def _run_wide(values, call, wide, permutation, missing, labels):
     `wide(input, output)` over a (time, column) block."""
     gaps = np.isnan(values).any(axis=0) if missing != "keep" else np.zeros(values.shape[1], bool)
     order = "F" if values.flags.f_contiguous and not values.flags.c_contiguous else "C"
-    result = np.empty(values.shape, dtype=np.float32, order=order)
+    result = np.empty(values.shape, dtype=np.float32, order=order) if gaps.any() else None
     # Gaps first, so that missing="error" stops before the long call.
     for column in np.flatnonzero(gaps):
         result[:, column] = _run(values[:, column], call, permutation, missing, labels)
@@ -149,7 +149,7 @@ def _run_wide(values, call, wide, permutation, missing, labels):
     block = values if clean.size == values.shape[1] else values[:, clean]
     if permutation is not None:
         block = block[permutation]
-    out = np.zeros(block.shape, dtype=np.float32, order=order)  # see _lanes.new_output
+    out = np.empty(block.shape, dtype=np.float32, order=order)
     wide(block, out)
     if permutation is not None:
         back = np.empty_like(out)
@@ -181,6 +181,8 @@ def apply(x, call, missing="error", sort=False, wide=None):
     elif runner is not None:
         result = _run_wide(values, call, runner, permutation, missing, labels)
     else:
+        # Column-major so that each column is one contiguous run.
+        values = np.asfortranarray(values)
         result = np.empty(values.shape, dtype=np.float32, order="F")
         for column in range(values.shape[1]):
             result[:, column] = _run(values[:, column], call, permutation, missing, labels)

@@ -70,13 +70,6 @@ def new_streams(name, parameter_sets):
     return streams
 
 
-def new_output(shape, order="C"):
-    """An output array for the lanes. Zeroed memory comes straight from the
-    system's fresh pages, which measures faster here than np.empty's
-    recycled ones that the lanes then overwrite anyway."""
-    return np.zeros(shape, dtype=np.float32, order=order)
-
-
 def _pointer(address):
     return ctypes.cast(ctypes.c_void_p(address), _FLOAT_P)
 

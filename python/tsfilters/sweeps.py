@@ -53,7 +53,7 @@ def sweep(x, name, *, missing="error", sort=False, threads=None, frame=None, **g
     # A column stride of 0: every lane reads the same samples.
     shared = np.lib.stride_tricks.as_strided(series, shape=(series.size, len(sets)),
                                              strides=(series.strides[0], 0), writeable=False)
-    out = _lanes.new_output(shared.shape)
+    out = np.empty(shared.shape, dtype=np.float32)
     streams = _lanes.new_streams(name, sets)
     _lanes.run(streams, shared, out, threads)
     if _parameters.row(name).rms_scaled:
