@@ -12,7 +12,7 @@ def no_library_calls(monkeypatch):
     """Replaces the loaded functions with ones that fail the test if called."""
     def forbidden(*args):
         raise AssertionError("the library was called")
-    monkeypatch.setattr(_library, "_functions", {n: forbidden for n in _library._PARAMETERS})
+    monkeypatch.setattr(_library.functions, "value", {n: forbidden for n in _library._PARAMETERS})
 
 
 X = np.linspace(1, 2, 150)

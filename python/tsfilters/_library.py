@@ -150,15 +150,20 @@ def load(path=None):
     return _declare(open_library("tsfilters", path))
 
 
-_lock = threading.Lock()
-_functions = None
+class LoadedOnce:
+    """Calls `load` on first use, once even when threads race, and keeps
+    what it returned in `value`."""
+
+    def __init__(self, load):
+        self._load, self._lock, self.value = load, threading.Lock(), None
+
+    def __call__(self):
+        if self.value is None:
+            with self._lock:
+                if self.value is None:
+                    self.value = self._load()
+        return self.value
 
 
-def functions():
-    """The seven functions of the library, loaded on first use."""
-    global _functions
-    if _functions is None:
-        with _lock:
-            if _functions is None:
-                _functions = load()
-    return _functions
+# The seven functions of the library, loaded on first use.
+functions = LoadedOnce(load)

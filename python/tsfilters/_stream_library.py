@@ -10,7 +10,6 @@ lets the lanes run on several threads at once.
 """
 
 import ctypes
-import threading
 
 from . import _library
 from ._filter_table import FILTER_TABLE
@@ -79,15 +78,5 @@ class Functions:
         return code
 
 
-_lock = threading.Lock()
-_functions = None
-
-
-def functions():
-    """The stream library's functions, loaded on first use."""
-    global _functions
-    if _functions is None:
-        with _lock:
-            if _functions is None:
-                _functions = Functions(_library.open_library("tsfilters_stream"))
-    return _functions
+# The stream library's functions, loaded on first use.
+functions = _library.LoadedOnce(lambda: Functions(_library.open_library("tsfilters_stream")))
