@@ -20,6 +20,7 @@ library as it is).
 """
 
 import ctypes
+import numbers
 import struct
 
 import numpy as np
@@ -219,7 +220,7 @@ class Streams:
     column. `threads` as for the batch functions."""
 
     def __init__(self, name, columns, *, missing="error", threads=None, **parameters):
-        labels = list(range(columns)) if isinstance(columns, int) else list(columns)
+        labels = list(range(columns)) if isinstance(columns, numbers.Integral) else list(columns)
         if len(set(labels)) != len(labels):
             raise ValueError("the column labels repeat; each column needs its own")
         self.name = name
