@@ -2,12 +2,15 @@
 and one-call-per-parameter-set batch calls, whatever the layout, the
 thread count, or the other Python threads doing the same at once."""
 
+import os
+import subprocess
+import sys
 import threading
 
 import numpy as np
 import pandas as pd
 import pytest
-from conftest import every_parameter_set, same_bits
+from conftest import PYTHON_DIR, every_parameter_set, same_bits
 
 import tsfilters
 from tsfilters import FILTERS, filters
@@ -125,3 +128,30 @@ def test_sweeps_refuse_what_they_cannot_run(wti):
         tsfilters.sweep(wti, "high_pass", period=[10, 12.5])
     with pytest.raises(ValueError, match="one series"):
         tsfilters.sweep(np.ones((10, 2)), "high_pass", period=[10])
+
+
+# Run in a fresh process: the library picks its SIMD target once.
+_AT_TARGET = """
+import hashlib, sys
+import numpy as np
+import tsfilters
+rng = np.random.default_rng(5)
+table = (50 + rng.standard_normal((700, 45)).cumsum(axis=0)).astype(np.float32)
+digest = hashlib.sha256()
+for name, (function, _) in tsfilters.FILTERS.items():
+    digest.update(function(table, **tsfilters._filter_table.FILTER_TABLE[name].defaults, threads=1).tobytes())
+    digest.update(tsfilters.sweep(table[:, 0], "laguerre_filter", period=range(2, 40), frame=False).tobytes())
+print(digest.hexdigest())
+"""
+
+
+def test_every_simd_target_gives_the_same_bits():
+    def digest(target):
+        env = dict(os.environ, PYTHONPATH=str(PYTHON_DIR))
+        if target:
+            env["TSFILTERS_SIMD"] = target
+        return subprocess.run([sys.executable, "-c", _AT_TARGET], env=env, check=True,
+                              capture_output=True, text=True).stdout
+    reference = digest(None)
+    for target in ("scalar", "sse2", "avx2"):
+        assert digest(target) == reference, target
