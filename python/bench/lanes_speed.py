@@ -52,7 +52,7 @@ def per_column_loop(function, table, **parameters):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--repeats", type=int, default=5)
+    parser.add_argument("--repeats", type=int, default=15)
     parser.add_argument("--filter", default="ultimate_smoother")
     args = parser.parse_args()
     name = args.filter
