@@ -155,3 +155,12 @@ def test_every_simd_target_gives_the_same_bits():
     reference = digest(None)
     for target in ("scalar", "sse2", "avx2"):
         assert digest(target) == reference, target
+
+
+@pytest.mark.parametrize("shape", [(0, 3), (5, 0), (1, 4), (99, 9), (100, 9)])
+def test_small_and_empty_tables_match_the_per_column_calls(shape):
+    table = (np.arange(np.prod(shape), dtype=np.float32).reshape(shape) % 7) + 1
+    for name in ("laguerre_filter", "cybernetic_oscillator"):
+        got = FILTERS[name][0](table, **FILTER_TABLE[name].defaults)
+        assert got.shape == shape and same_bits(got, column_by_column(name, table, FILTER_TABLE[name].defaults)
+                                                if shape[1] else got)

@@ -137,28 +137,34 @@ def _run_wide(values, call, wide, permutation, missing, labels):
     """Every column of `values`: those with gaps one by one as `_run` does
     (they differ in which rows they keep), the others all at once through
     `wide(input, output)` over a (time, column) block."""
-    gaps = np.isnan(values).any(axis=0) if missing != "keep" else np.zeros(values.shape[1], bool)
+    if missing == "keep" or values.shape[0] == 0:
+        gaps = np.zeros(values.shape[1], bool)
+    else:  # a column's minimum is NaN when it holds one: no table-sized mask
+        gaps = np.isnan(values.min(axis=0))
     order = "F" if values.flags.f_contiguous and not values.flags.c_contiguous else "C"
-    result = np.empty(values.shape, dtype=np.float32, order=order) if gaps.any() else None
+    clean = np.flatnonzero(~gaps)
+    if clean.size == values.shape[1] and clean.size:
+        return _run_lanes(values, wide, permutation, order)
+    result = np.empty(values.shape, dtype=np.float32, order=order)
     # Gaps first, so that missing="error" stops before the long call.
     for column in np.flatnonzero(gaps):
         result[:, column] = _run(values[:, column], call, permutation, missing, labels)
-    clean = np.flatnonzero(~gaps)
-    if clean.size == 0:
-        return result
-    block = values if clean.size == values.shape[1] else values[:, clean]
+    if clean.size:
+        result[:, clean] = _run_lanes(values[:, clean], wide, permutation, order)
+    return result
+
+
+def _run_lanes(block, wide, permutation, order):
+    """`wide(input, output)` over the (time, column) `block`, in time order."""
     if permutation is not None:
         block = block[permutation]
     out = np.empty(block.shape, dtype=np.float32, order=order)
     wide(block, out)
-    if permutation is not None:
-        back = np.empty_like(out)
-        back[permutation] = out
-        out = back
-    if clean.size == values.shape[1]:
+    if permutation is None:
         return out
-    result[:, clean] = out
-    return result
+    back = np.empty_like(out)
+    back[permutation] = out
+    return back
 
 
 def apply(x, call, missing="error", sort=False, wide=None):
