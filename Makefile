@@ -7,6 +7,8 @@ BUILD := build/default
 PACKAGES := g++ cmake make binutils libgtest-dev libbenchmark-dev
 # The Python package, its command-line tool, charts and tests (python/).
 PACKAGES += python3 python3-numpy python3-pandas python3-matplotlib python3-pytest
+# Its long-table filter on a Dask cluster, tested on a local two-process one.
+PACKAGES += python3-dask python3-distributed
 # Windows DLLs (MinGW-w64 cross compilers, Wine to run the 64-bit one),
 # 32-bit x86 (multilib GCC, qemu-i386, GoogleTest sources to build for it)
 # and the install check (pkg-config): the trees of scripts/verify.
@@ -34,11 +36,15 @@ build: deps
 
 # Runs the example host: it loads the library by file name and prints the
 # last rows of all seven filters over the bundled WTI daily prices. Then the
-# Python tool draws the same series and filters into build/demo.png.
+# Python tool draws the same series and filters into build/demo.png, and
+# every filter's gain and lag at its defaults into docs/filter_response.png
+# (the README's figure).
 demo: build
 	$(BUILD)/examples/host_demo $(BUILD)/libtsfilters.so data/wti_daily.csv 15
 	TSFILTERS_LIBRARY=$(BUILD)/libtsfilters.so /usr/bin/python3 python/bin/tsfilters \
 	  plot data/wti_daily.csv -o build/demo.png --last 500 $(DEMO_CHART)
+	TSFILTERS_LIBRARY=$(BUILD)/libtsfilters.so /usr/bin/python3 python/bin/tsfilters \
+	  response -o docs/filter_response.png
 
 # The library and its unit tests only: needs nothing but a C++ compiler,
 # CMake and GoogleTest, and installs nothing.

@@ -43,3 +43,33 @@ def same_bits(a, b):
         return False
     keep = ~np.isnan(a)
     return np.array_equal(a[keep].view(np.uint32), b[keep].view(np.uint32))
+
+
+@pytest.fixture(scope="session")
+def wti():
+    """The bundled WTI daily closes, oldest first, as float32."""
+    from tsfilters import csvio
+    table = csvio.read_table(DATA / "wti_daily.csv")
+    closes = csvio.numbers(table, "close").astype(np.float32)
+    closes.setflags(write=False)  # shared by the tests: none may change it
+    return closes
+
+
+# Parameter sets for every filter: the defaults and a few others, short and
+# long periods, gamma at its ends.
+PARAMETER_SETS = {
+    "high_pass": [{"period": 20}, {"period": 3}, {"period": 250}],
+    "super_smoother": [{"period": 20}, {"period": 2}, {"period": 100}],
+    "ultimate_smoother": [{"period": 20}, {"period": 5}, {"period": 180}],
+    "band_pass": [{"high_pass_period": 48, "smooth_period": 10},
+                  {"high_pass_period": 20, "smooth_period": 3}],
+    "cybernetic_oscillator": [{"high_pass_period": 48, "smooth_period": 10},
+                              {"high_pass_period": 30, "smooth_period": 5}],
+    "laguerre_filter": [{"gamma": 0.8, "period": 20}, {"gamma": 0.0, "period": 10},
+                        {"gamma": 1.0, "period": 40}],
+    "laguerre_oscillator": [{"gamma": 0.8, "period": 20}, {"gamma": 0.3, "period": 8}],
+}
+
+
+def every_parameter_set():
+    return [(name, p) for name, sets in PARAMETER_SETS.items() for p in sets]

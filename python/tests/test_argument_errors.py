@@ -12,7 +12,7 @@ def no_library_calls(monkeypatch):
     """Replaces the loaded functions with ones that fail the test if called."""
     def forbidden(*args):
         raise AssertionError("the library was called")
-    monkeypatch.setattr(_library, "_functions", {n: forbidden for n in _library._PARAMETERS})
+    monkeypatch.setattr(_library.functions, "value", {n: forbidden for n in _library._PARAMETERS})
 
 
 X = np.linspace(1, 2, 150)
@@ -58,3 +58,24 @@ def test_library_path_from_the_environment_is_final(monkeypatch, tmp_path):
 def test_a_library_without_the_functions_is_refused():
     with pytest.raises(tsfilters.LibraryNotFoundError, match="has no function"):
         _library.load(_library.ctypes.util.find_library("m") or "libm.so.6")
+
+
+def test_the_stream_library_is_looked_for_beside_the_batch_one(monkeypatch, tmp_path):
+    monkeypatch.delenv(_library.STREAM_ENV_VARIABLE, raising=False)
+    (tmp_path / "libtsfilters.so").write_bytes(b"")
+    (tmp_path / "libtsfilters_stream.so").write_bytes(b"")
+    monkeypatch.setenv(_library.ENV_VARIABLE, str(tmp_path / "libtsfilters.so"))
+    places = _library.candidates("tsfilters_stream")
+    assert places[0] == ("beside $TSFILTERS_LIBRARY", str(tmp_path / "libtsfilters_stream.so"))
+    monkeypatch.setenv(_library.STREAM_ENV_VARIABLE, str(tmp_path / "other.so"))
+    assert _library.candidates("tsfilters_stream") == [("$TSFILTERS_STREAM_LIBRARY",
+                                                       str(tmp_path / "other.so"))]
+    with pytest.raises(tsfilters.LibraryNotFoundError, match="TSFILTERS_STREAM_LIBRARY"):
+        _library.open_library("tsfilters_stream")
+
+
+def test_a_stream_takes_one_series():
+    with pytest.raises(ValueError, match="1-D series"):
+        tsfilters.Stream("high_pass").update(np.ones((3, 2)))
+    with pytest.raises(TypeError, match="real number"):
+        tsfilters.Stream("high_pass").update("1.5x")

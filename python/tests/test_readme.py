@@ -1,5 +1,6 @@
-"""The README says what the code does: its C snippets compile as written and
-its settling table is what the library measures."""
+"""The README says what the code does: its C snippets compile as written,
+its Python examples run, and its settling table is what the library
+measures."""
 
 import re
 import shutil
@@ -38,3 +39,16 @@ def test_the_settling_table_is_what_the_library_measures():
     rows = re.findall(r"\|\s*`(\w+)`\s*\|\s*([^|]*?)\s*\|\s*(\d+)\s*\|", python_section)
     assert rows == [(name, ", ".join(f"{k}={v:g}" for k, v in parameters.items()), str(length))
                     for name, parameters, length in settling.default_table()]
+
+
+def python_snippets():
+    """The Python examples that run on the bundled data (not those that
+    need a cluster or files of the reader's)."""
+    return [block for block in re.findall(r"```python\n(.*?)```", README, flags=re.S)
+            if "parquet" not in block]
+
+
+@pytest.mark.parametrize("index", range(len(python_snippets())))
+def test_python_snippets_run_as_written(monkeypatch, index):
+    monkeypatch.chdir(REPO)
+    exec(compile(python_snippets()[index], f"README.md python block {index}", "exec"), {})

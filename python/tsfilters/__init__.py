@@ -14,12 +14,18 @@ other disorder raises ValueError unless sort=True. A NaN sample would make
 every later output NaN, so it raises ValueError unless missing="drop",
 "previous" or "keep" says otherwise. The oscillators' scale comes from the
 RMS of their first 100 values; `settling.settling_length` says how many
-samples each filter needs before its output is reliable. See README.md,
-section "Python".
+samples each filter needs before its output is reliable.
+
+At scale (through the stream library, found like the batch one):
+`Stream` and `Streams` feed live samples or rows; 2-D input runs all its
+columns side by side on the lanes and on every core (threads=); `sweep`
+runs one series at many parameter sets; `tsfilters.dask.apply` filters a
+long table of many symbols on a Dask cluster; `response` measures a filter's
+gain and lag against the cycle period. See README.md, section "Python".
 """
 
 from . import settling
-from ._library import ENV_VARIABLE, LibraryNotFoundError, load
+from ._library import ENV_VARIABLE, STREAM_ENV_VARIABLE, LibraryNotFoundError, load
 from .filters import (
     FILTERS,
     band_pass,
@@ -30,11 +36,17 @@ from .filters import (
     super_smoother,
     ultimate_smoother,
 )
+from .stream import Stream, Streams
+from .response import response
+from .sweeps import sweep
 
 __version__ = "0.1.0"
 
 __all__ = [
     "ENV_VARIABLE",
+    "STREAM_ENV_VARIABLE",
+    "Stream",
+    "Streams",
     "FILTERS",
     "LibraryNotFoundError",
     "band_pass",
@@ -43,7 +55,18 @@ __all__ = [
     "laguerre_filter",
     "laguerre_oscillator",
     "load",
+    "response",
     "settling",
     "super_smoother",
+    "sweep",
     "ultimate_smoother",
 ]
+
+
+def __getattr__(name):
+    # `tsfilters.dask` without an import of its own; Dask itself is only
+    # imported by the code that uses it.
+    if name == "dask":
+        import importlib
+        return importlib.import_module(".dask", __name__)
+    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")

@@ -48,7 +48,9 @@ def check_length(count):
         raise ValueError(f"the series has {count} samples; the library takes at most {INT32_MAX}")
 
 
-def _as_float32(values, order):
+def _as_float32(values, order=None):
+    """`values` as a float32 array, contiguous in `order` ("C" or "F"), or
+    in whichever of the two it already is when `order` is None."""
     array = np.asarray(values)
     if array.dtype.kind not in "biuf":
         if array.dtype.kind != "O":
@@ -59,7 +61,11 @@ def _as_float32(values, order):
             raise TypeError(f"x must hold real numbers: {exc}") from None
     if array.ndim not in (1, 2):
         raise ValueError(f"x must be 1-D (one series) or 2-D (one series per column), not {array.ndim}-D")
-    return np.require(array.astype(np.float32, copy=False), np.float32, [order])
+    array = array.astype(np.float32, copy=False)
+    if order is None:
+        contiguous = array.flags.c_contiguous or array.flags.f_contiguous
+        return array if contiguous else np.ascontiguousarray(array)
+    return np.require(array, np.float32, [order])
 
 
 def _pandas_values(obj):
@@ -97,40 +103,92 @@ def _time_order(index, sort):
     return permutation
 
 
-def _run(values, call, permutation, missing, labels):
+def prepare(values, permutation, missing, labels):
+    """`_gaps.Prepared`, with a gap reported by its label when there is one."""
     try:
-        prepared = _gaps.Prepared(values, permutation, missing)
+        return _gaps.Prepared(values, permutation, missing)
     except _gaps.MissingValueError as exc:
         where = f"{labels[exc.position]} (position {exc.position})" if labels is not None \
             else f"position {exc.position}"
         raise ValueError(f"x has a missing value (NaN) at {where}; pass missing='drop', "
                          "'previous' or 'keep' (see help(tsfilters))") from None
+
+
+def series_input(x, sort):
+    """(float32 values, time-order permutation or None, labels or None, is
+    pandas) for any input, as `apply` reads it."""
+    is_pandas = _pd is not None and isinstance(x, (_pd.Series, _pd.DataFrame))
+    values = _as_float32(_pandas_values(x) if is_pandas else x)
+    check_length(values.shape[0])
+    permutation = _time_order(x.index, sort) if is_pandas else None
+    # Positions say all there is to say about a default 0..n-1 index.
+    labels = x.index if is_pandas and not isinstance(x.index, _pd.RangeIndex) else None
+    return values, permutation, labels, is_pandas
+
+
+def _run(values, call, permutation, missing, labels):
+    prepared = prepare(values, permutation, missing, labels)
     result = np.full(prepared.values.shape, np.nan, dtype=np.float32)
     call(prepared.values, prepared.values.shape[0], result)
     return prepared.restore(result)
 
 
-def apply(x, call, missing="error", sort=False):
+def _run_wide(values, call, wide, permutation, missing, labels):
+    """Every column of `values`: those with gaps one by one as `_run` does
+    (they differ in which rows they keep), the others all at once through
+    `wide(input, output)` over a (time, column) block."""
+    if missing == "keep" or values.shape[0] == 0:
+        gaps = np.zeros(values.shape[1], bool)
+    else:  # a column's minimum is NaN when it holds one: no table-sized mask
+        gaps = np.isnan(values.min(axis=0))
+    order = "F" if values.flags.f_contiguous and not values.flags.c_contiguous else "C"
+    clean = np.flatnonzero(~gaps)
+    if clean.size == values.shape[1] and clean.size:
+        return _run_lanes(values, wide, permutation, order)
+    result = np.empty(values.shape, dtype=np.float32, order=order)
+    # Gaps first, so that missing="error" stops before the long call.
+    for column in np.flatnonzero(gaps):
+        result[:, column] = _run(values[:, column], call, permutation, missing, labels)
+    if clean.size:
+        result[:, clean] = _run_lanes(values[:, clean], wide, permutation, order)
+    return result
+
+
+def _run_lanes(block, wide, permutation, order):
+    """`wide(input, output)` over the (time, column) `block`, in time order."""
+    if permutation is not None:
+        block = block[permutation]
+    out = np.empty(block.shape, dtype=np.float32, order=order)
+    wide(block, out)
+    if permutation is None:
+        return out
+    back = np.empty_like(out)
+    back[permutation] = out
+    return back
+
+
+def apply(x, call, missing="error", sort=False, wide=None):
     """Runs `call(input, count, output)` on each series of `x` and returns
     the result in the shape and type of `x`.
 
     1-D input (array-like or Series) is one series; 2-D input (array or
-    DataFrame) is one series per column, each filtered on its own. A pandas
-    object with a datetime index runs in time order and comes back in its
-    own order; `missing` says what a NaN does (see `_gaps`).
+    DataFrame) is one series per column, each filtered on its own, or all
+    at once through the runner `wide()` returns (if any). A pandas object
+    with a datetime index runs in time order and comes back in its own
+    order; `missing` says what a NaN does (see `_gaps`).
     """
-    is_series = _pd is not None and isinstance(x, _pd.Series)
-    is_frame = _pd is not None and isinstance(x, _pd.DataFrame)
-    raw = _pandas_values(x) if (is_series or is_frame) else x
-    # Column-major for 2-D input so that each column is one contiguous run.
-    values = _as_float32(raw, "F")
-    check_length(values.shape[0])
-    permutation = _time_order(x.index, sort) if (is_series or is_frame) else None
-    # Positions say all there is to say about a default 0..n-1 index.
-    labels = x.index if (is_series or is_frame) and not isinstance(x.index, _pd.RangeIndex) else None
+    _gaps.check_choice(missing)
+    values, permutation, labels, is_pandas = series_input(x, sort)
+    is_series = is_pandas and values.ndim == 1
+    is_frame = is_pandas and values.ndim == 2
+    runner = wide() if wide is not None and values.ndim == 2 else None
     if values.ndim == 1:
         result = _run(values, call, permutation, missing, labels)
+    elif runner is not None:
+        result = _run_wide(values, call, runner, permutation, missing, labels)
     else:
+        # Column-major so that each column is one contiguous run.
+        values = np.asfortranarray(values)
         result = np.empty(values.shape, dtype=np.float32, order="F")
         for column in range(values.shape[1]):
             result[:, column] = _run(values[:, column], call, permutation, missing, labels)

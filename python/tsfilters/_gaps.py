@@ -21,6 +21,11 @@ CHOICES = ("error", "drop", "previous")
 PYTHON_CHOICES = CHOICES + ("keep",)
 
 
+def check_choice(missing):
+    if missing not in PYTHON_CHOICES:
+        raise ValueError(f"missing must be one of {', '.join(PYTHON_CHOICES)}, not {missing!r}")
+
+
 class MissingValueError(ValueError):
     """A gap in a series with missing="error"; `position` is its place in
     the series as given."""
@@ -35,8 +40,7 @@ class Prepared:
     library, and the way back to the caller's order and length."""
 
     def __init__(self, values, permutation=None, missing="error"):
-        if missing not in PYTHON_CHOICES:
-            raise ValueError(f"missing must be one of {', '.join(PYTHON_CHOICES)}, not {missing!r}")
+        check_choice(missing)
         self.size = values.shape[0]
         self.permutation = permutation
         ordered = values if permutation is None else values[permutation]
@@ -61,10 +65,11 @@ class Prepared:
         return ordered[kept], kept
 
     def restore(self, output):
-        """The library's output for `values`, back in the caller's order and
-        length, NaN in dropped slots."""
+        """The library's output for `values` (or one column of outputs per
+        run over them), back in the caller's order and length, NaN in
+        dropped slots."""
         if self.kept is not None:
-            full = np.full(self.kept.shape, np.nan, dtype=np.float32)
+            full = np.full(self.kept.shape + output.shape[1:], np.nan, dtype=np.float32)
             full[self.kept] = output
             output = full
         if self.permutation is not None:

@@ -1,18 +1,26 @@
-"""Finding and loading the shared library, and declaring its seven functions.
+"""Finding and loading the shared libraries, and declaring the seven filters.
 
 The package calls the library exactly as any other host does: it loads the
 file at run time and looks each function up by its exported name. Every
 function gets explicit ctypes argument types so that ctypes converts the
 arguments to the exact C types (int32_t, float, float*) instead of guessing.
 
-Where the library is looked for, first hit wins:
+Two libraries are looked for by the same rules: ``tsfilters`` (the seven
+batch functions) and ``tsfilters_stream`` (streams and lanes). For each,
+first hit wins:
 
-1. the file named by the environment variable ``TSFILTERS_LIBRARY``;
-2. the build tree of the source checkout this package sits in,
-   ``build/default/libtsfilters.so`` next to ``python/``;
-3. the system loader: ``ctypes.util.find_library("tsfilters")`` and then the
-   installed file names (``libtsfilters.so.0``, ``libtsfilters.so``,
-   ``tsfilters.dll``, ``libtsfilters.dylib``).
+1. the file named by its environment variable, ``TSFILTERS_LIBRARY`` or
+   ``TSFILTERS_STREAM_LIBRARY``;
+2. for the stream library, the folder of the file ``TSFILTERS_LIBRARY``
+   names: the two are built and installed side by side;
+3. the build tree of the source checkout this package sits in,
+   ``build/default/`` next to ``python/``;
+4. the system loader: ``ctypes.util.find_library`` and then the installed
+   file names (``libtsfilters.so.0``, ``libtsfilters.so``, ``tsfilters.dll``,
+   ``libtsfilters.dylib``, and the same for ``tsfilters_stream``).
+
+``places(stem)`` is the one list of these rules; a packaged copy that
+carries the libraries inside the package adds its folder there.
 """
 
 import ctypes
@@ -25,6 +33,10 @@ from pathlib import Path
 from ._filter_table import FILTER_TABLE, SHAPE_PARAMETERS
 
 ENV_VARIABLE = "TSFILTERS_LIBRARY"
+STREAM_ENV_VARIABLE = "TSFILTERS_STREAM_LIBRARY"
+
+# Library stem -> the environment variable naming its file.
+ENV_VARIABLES = {"tsfilters": ENV_VARIABLE, "tsfilters_stream": STREAM_ENV_VARIABLE}
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 
@@ -43,49 +55,56 @@ class LibraryNotFoundError(OSError):
     """The shared library could not be found or loaded."""
 
 
-def _file_names():
+def file_names(stem="tsfilters"):
+    """The names the system gives library `stem`, installed versions first."""
     if sys.platform == "win32":
-        return ["tsfilters.dll"]
+        return [f"{stem}.dll"]
     if sys.platform == "darwin":
-        return ["libtsfilters.dylib", "libtsfilters.0.dylib"]
-    return ["libtsfilters.so.0", "libtsfilters.so"]
+        return [f"lib{stem}.dylib", f"lib{stem}.0.dylib"]
+    return [f"lib{stem}.so.0", f"lib{stem}.so"]
 
 
-def _build_tree_candidate():
+def _built_name(stem):
+    """The file name the build gives library `stem`."""
+    return file_names(stem)[-1] if sys.platform != "darwin" else f"lib{stem}.dylib"
+
+
+def _build_tree_candidate(stem):
     """The library built by `make` in the checkout this package came from."""
     repo = Path(__file__).resolve().parent.parent.parent
-    if sys.platform == "win32":
-        name = "tsfilters.dll"
-    elif sys.platform == "darwin":
-        name = "libtsfilters.dylib"
-    else:
-        name = "libtsfilters.so"
-    candidate = repo / "build" / "default" / name
+    candidate = repo / "build" / "default" / _built_name(stem)
     return candidate if candidate.is_file() else None
 
 
-def _candidates():
-    """The places to try, in order, as (description, path or name) pairs,
-    found one at a time: asking the system loader runs helper programs,
-    which a library found in the build tree makes unnecessary."""
-    from_env = os.environ.get(ENV_VARIABLE)
+def places(stem="tsfilters"):
+    """The places to try for library `stem`, in order, as (description, path
+    or name) pairs, found one at a time: asking the system loader runs helper
+    programs, which a library found in the build tree makes unnecessary."""
+    variable = ENV_VARIABLES[stem]
+    from_env = os.environ.get(variable)
     if from_env:
         # An explicit choice is final: a wrong path must not silently fall
         # back to some other copy of the library.
-        yield (f"${ENV_VARIABLE}", from_env)
+        yield (f"${variable}", from_env)
         return
-    built = _build_tree_candidate()
+    main = os.environ.get(ENV_VARIABLE)
+    if stem != "tsfilters" and main:
+        beside = Path(main).resolve().parent / _built_name(stem)
+        if beside.is_file():
+            yield (f"beside ${ENV_VARIABLE}", str(beside))
+    built = _build_tree_candidate(stem)
     if built is not None:
         yield ("build tree", str(built))
-    system = ctypes.util.find_library("tsfilters")
+    system = ctypes.util.find_library(stem)
     if system:
         yield ("system loader", system)
-    yield from (("system loader", name) for name in _file_names())
+    yield from (("system loader", name) for name in file_names(stem))
 
 
-def candidates():
-    """The places tried, in order, as (description, path or name) pairs."""
-    return list(_candidates())
+def candidates(stem="tsfilters"):
+    """The places tried for library `stem`, in order, as (description, path
+    or name) pairs."""
+    return list(places(stem))
 
 
 def _open(path):
@@ -109,37 +128,42 @@ def _declare(lib):
     return functions
 
 
-def load(path=None):
-    """Loads the library at `path`, or the first one found, and returns a
-    dict from exported name to the declared ctypes function."""
-    if path is not None:
-        tried = [("argument", str(path))]
-    else:
-        tried = _candidates()
+def open_library(stem="tsfilters", path=None):
+    """The ctypes handle of library `stem`: the file at `path`, or the first
+    one found in `places(stem)`."""
+    tried = [("argument", str(path))] if path is not None else places(stem)
     errors = []
     for where, target in tried:
         try:
-            lib = _open(target)
+            return _open(target)
         except OSError as exc:
             errors.append(f"  {where}: {target}: {exc}")
-            continue
-        return _declare(lib)
     raise LibraryNotFoundError(
-        "cannot load the tsfilters library; set "
-        f"{ENV_VARIABLE} to its path or build it with `make`. Tried:\n"
-        + "\n".join(errors)
+        f"cannot load the {stem} library; set {ENV_VARIABLES[stem]} to its path "
+        "or build it with `make`. Tried:\n" + "\n".join(errors)
     )
 
 
-_lock = threading.Lock()
-_functions = None
+def load(path=None):
+    """Loads the library at `path`, or the first one found, and returns a
+    dict from exported name to the declared ctypes function."""
+    return _declare(open_library("tsfilters", path))
 
 
-def functions():
-    """The seven functions of the library, loaded on first use."""
-    global _functions
-    if _functions is None:
-        with _lock:
-            if _functions is None:
-                _functions = load()
-    return _functions
+class LoadedOnce:
+    """Calls `load` on first use, once even when threads race, and keeps
+    what it returned in `value`."""
+
+    def __init__(self, load):
+        self._load, self._lock, self.value = load, threading.Lock(), None
+
+    def __call__(self):
+        if self.value is None:
+            with self._lock:
+                if self.value is None:
+                    self.value = self._load()
+        return self.value
+
+
+# The seven functions of the library, loaded on first use.
+functions = LoadedOnce(load)

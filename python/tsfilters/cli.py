@@ -218,17 +218,40 @@ def command_plot(args):
     print(f"wrote {args.output}")
 
 
+def command_response(args):
+    _check_output(args.output, "", CHART_SUFFIXES)
+    if args.max_period <= 2:
+        raise UsageError("--max-period must be above 2")
+    from . import response_chart  # matplotlib is only needed here
+    from .response import response
+
+    curves = []
+    for name, column, values in _resolve_all(args.filters or list(FILTERS), args, []):
+        try:
+            curves.append((column, response(name, max_period=args.max_period, **values)))
+        except ValueError as exc:
+            raise csvio.DataError(str(exc)) from None
+    title = args.title or "Gain and lag against the cycle period, measured on an impulse"
+    csvio.write_atomically(args.output,
+                           lambda path: response_chart.draw(path, curves, title))
+    print(f"wrote {args.output}")
+
+
+def _add_parameters(parser):
+    parser.add_argument("--period", type=int, help="period of the one-period filters and "
+                                                   "the Laguerre ones")
+    parser.add_argument("--gamma", type=float, help="Laguerre damping, 0 to 1")
+    parser.add_argument("--high-pass-period", type=int)
+    parser.add_argument("--smooth-period", type=int)
+
+
 def _add_common(parser):
     parser.add_argument("input", metavar="IN.csv", help="CSV file with a header row")
     parser.add_argument("--column", help="column to filter (default: close, else the last "
                                          "numeric column); case is ignored unless two match")
     parser.add_argument("--date-column", help="column of dates (default: date, else the first "
                                               "column of dates)")
-    parser.add_argument("--period", type=int, help="period of the one-period filters and "
-                                                   "the Laguerre ones")
-    parser.add_argument("--gamma", type=float, help="Laguerre damping, 0 to 1")
-    parser.add_argument("--high-pass-period", type=int)
-    parser.add_argument("--smooth-period", type=int)
+    _add_parameters(parser)
     parser.add_argument("--sep", help="field separator (default ,)")
     parser.add_argument("--decimal", default=".", help="decimal mark of the numbers, . or , "
                                                        "(default .); filter columns use it too")
@@ -282,7 +305,26 @@ def build_parser():
                       help="show only the last N samples (the filters still run over all of them)")
     plot.add_argument("--title", help="chart title")
     plot.set_defaults(run=command_plot)
-    parser.subcommands = {"apply": apply, "plot": plot}
+
+    response = commands.add_parser(
+        "response", help="draw filters' gain and lag against the cycle period",
+        formatter_class=formatter,
+        description="Measure each filter's frequency response on an impulse run through "
+                    "the library and draw its gain and its lag (in samples) against the "
+                    "cycle period, on a log axis.",
+        epilog=lambda: _parameter_help() + "\n\nexample:\n  tsfilters response "
+                       "ultimate_smoother:period=10 laguerre_filter -o response.png")
+    response.add_argument("filters", nargs="*", metavar="FILTER",
+                          help="filters to draw, each NAME or NAME:key=value,... "
+                               "(default all seven)")
+    _add_parameters(response)
+    response.add_argument("-o", "--output", required=True, metavar="CHART.png",
+                          help="image file; .png, .svg or .pdf")
+    response.add_argument("--max-period", type=float, default=200,
+                          help="longest cycle period drawn, in samples (default 200)")
+    response.add_argument("--title", help="chart title")
+    response.set_defaults(run=command_response)
+    parser.subcommands = {"apply": apply, "plot": plot, "response": response}
     return parser
 
 

@@ -1,0 +1,68 @@
+"""The long-table filter on a real two-process Dask cluster gives the pandas
+path's bits, which are the per-symbol batch calls' bits."""
+
+import numpy as np
+import pandas as pd
+import pytest
+from conftest import DATA, same_bits
+
+import tsfilters
+from tsfilters import csvio
+
+dask = pytest.importorskip("dask")
+dd = pytest.importorskip("dask.dataframe")
+distributed = pytest.importorskip("distributed")
+tsd = tsfilters.dask
+
+
+@pytest.fixture(scope="module")
+def long_table():
+    """The bundled WTI series cut into 60 synthetic symbols of different
+    lengths and scales, rows shuffled, as a long table."""
+    table = csvio.read_table(DATA / "wti_daily.csv")
+    close = csvio.numbers(table, "close")
+    dates = pd.to_datetime(list(table.cells("date")))
+    rng = np.random.default_rng(7)
+    parts = []
+    for k in range(60):
+        start, length = rng.integers(0, 6000), rng.integers(50, 3000)
+        parts.append(pd.DataFrame({"symbol": f"S{k:02d}", "date": dates[start:start + length],
+                                   "close": close[start:start + length] * (1 + k / 64)}))
+    frame = pd.concat(parts).sample(frac=1, random_state=3)
+    return frame.set_axis(np.arange(len(frame)) * 3 + 11)  # an index that is not 0..n-1
+
+
+def test_pandas_path_is_each_symbol_in_time_order(long_table):
+    out = tsd.apply(long_table, "laguerre_oscillator", gamma=0.6, period=15)
+    assert out.index.equals(long_table.index) and out.name == "laguerre_oscillator"
+    for symbol in ("S00", "S17", "S59"):
+        rows = long_table[long_table.symbol == symbol].sort_values("date")
+        alone = tsfilters.laguerre_oscillator(rows.close.to_numpy(), 0.6, 15)
+        assert same_bits(out[rows.index].to_numpy(), alone), symbol
+
+
+def test_long_table_errors(long_table):
+    twice = pd.concat([long_table.head(5), long_table.head(1)])
+    with pytest.raises(ValueError, match="two rows at date"):
+        tsd.apply(twice, "high_pass")
+    with pytest.raises(KeyError, match="no column 'price'"):
+        tsd.apply(long_table, "high_pass", value="price")
+    with pytest.raises(ValueError, match="unknown filter"):
+        tsd.apply(long_table, "low_pass")
+
+
+# Debian's tornado warns about an event loop call distributed makes.
+@pytest.mark.filterwarnings("ignore:make_current is deprecated:DeprecationWarning")
+def test_a_two_worker_cluster_gives_the_pandas_bits(long_table):
+    expected = {name: tsd.apply(long_table, name) for name in ("ultimate_smoother",
+                                                                "cybernetic_oscillator")}
+    frame = dd.from_pandas(long_table, npartitions=6, sort=False)
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                                  dashboard_address=None) as cluster, \
+            distributed.Client(cluster):
+        assert len(cluster.workers) == 2
+        with_columns = frame.assign(**{name: tsd.apply(frame, name) for name in expected})
+        got = with_columns.compute()
+    assert got.index.equals(long_table.index)
+    for name, want in expected.items():
+        assert same_bits(got[name].to_numpy(), want.to_numpy()), name

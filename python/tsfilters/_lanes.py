@@ -1,0 +1,129 @@
+"""Running many streams side by side: the lanes, split across threads.
+
+A 2-D float32 array view with rows as time and columns as lanes describes
+every layout the lanes take: a wide table (either memory order), a sweep
+(a column stride of 0, every lane reading the same series) or one row of a
+live table. Its strides go to `tsf_lanes_update` as they are, so nothing is
+copied or transposed here.
+
+The lanes are independent, so disjoint ranges of them run on different
+threads with bits that cannot depend on how they were split; ctypes releases
+the GIL for the length of each call. Ranges are whole multiples of 8 lanes
+so that no SIMD vector runs half empty at a seam.
+"""
+
+import ctypes
+import os
+import threading
+from concurrent.futures import ThreadPoolExecutor
+
+import numpy as np
+
+from . import _parameters
+from ._arrays import INT32_MAX
+from ._stream_library import functions
+
+_FLOAT_P = ctypes.POINTER(ctypes.c_float)
+
+# Below this many lane-samples per thread, starting threads costs more than
+# it saves.
+_MIN_WORK_PER_THREAD = 1 << 15
+_VECTOR = 8
+
+
+def cores():
+    try:
+        return len(os.sched_getaffinity(0))
+    except AttributeError:  # not on Linux
+        return os.cpu_count() or 1
+
+
+def check_threads(threads):
+    """`threads` as a count: None means every core this process may use."""
+    if threads is None:
+        return cores()
+    if isinstance(threads, bool) or not isinstance(threads, int) or threads < 1:
+        raise ValueError(f"threads must be a positive integer or None, not {threads!r}")
+    return threads
+
+
+_pool_lock = threading.Lock()
+_pool = None
+
+
+def _executor():
+    global _pool
+    with _pool_lock:
+        if _pool is None:
+            _pool = ThreadPoolExecutor(max_workers=cores(), thread_name_prefix="tsfilters")
+        return _pool
+
+
+def new_streams(name, parameter_sets):
+    """One initialised tsf_stream per parameter set, as rows of 64-bit words."""
+    lib = functions()
+    streams = np.zeros((len(parameter_sets), lib.stream_words), dtype=np.uint64)
+    kind = _parameters.kind(name)
+    for j, parameters in enumerate(parameter_sets):
+        lib.check(lib.stream_init(streams[j].ctypes.data, kind,
+                                  ctypes.byref(_parameters.c_params(parameters))))
+    return streams
+
+
+def _pointer(address):
+    return ctypes.cast(ctypes.c_void_p(address), _FLOAT_P)
+
+
+def _run_range(streams, first, last, input, output):
+    """Lanes first..last-1 over every row, in calls of at most int32 rows."""
+    lib = functions()
+    elements = [s // 4 for s in input.strides + output.strides]
+    rows = input.shape[0]
+    for start in range(0, rows, INT32_MAX):
+        count = min(rows - start, INT32_MAX)
+        source = input.ctypes.data + 4 * (start * elements[0] + first * elements[1])
+        target = output.ctypes.data + 4 * (start * elements[2] + first * elements[3])
+        if lib.lanes_update is not None:
+            lib.check(lib.lanes_update(streams[first:last].ctypes.data, last - first,
+                                       _pointer(source), elements[0], elements[1], count,
+                                       _pointer(target), elements[2], elements[3]))
+            continue
+        # A library without lanes: the same bits, one stream at a time.
+        for j in range(first, last):
+            # A copy even where the column is contiguous: the update runs in place.
+            chunk = np.array(input[start:start + count, j], dtype=np.float32)
+            lib.check(lib.stream_update(streams[j].ctypes.data, chunk.ctypes.data_as(_FLOAT_P),
+                                        count, chunk.ctypes.data_as(_FLOAT_P)))
+            output[start:start + count, j] = chunk
+
+
+def run(streams, input, output, threads=None):
+    """Advances every stream (row of `streams`) over its column of `input`
+    (rows are time), writing its column of `output`."""
+    lanes = streams.shape[0]
+    if input.dtype != np.float32 or output.dtype != np.float32:
+        raise TypeError("the lanes take float32 arrays")
+    if input.shape != output.shape or input.shape[1] != lanes:
+        raise ValueError(f"input {input.shape} and output {output.shape} do not fit {lanes} lanes")
+    threads = check_threads(threads)
+    work = lanes * input.shape[0]
+    parts = max(1, min(threads, -(-lanes // _VECTOR), work // _MIN_WORK_PER_THREAD))
+    if parts == 1:
+        _run_range(streams, 0, lanes, input, output)
+        return
+    step = -(-lanes // parts)
+    step = -(-step // _VECTOR) * _VECTOR
+    futures = [_executor().submit(_run_range, streams, a, min(a + step, lanes), input, output)
+               for a in range(0, lanes, step)]
+    for future in futures:
+        future.result()
+
+
+def patch_windows(streams, output):
+    """Writes each oscillator lane's first 100 outputs, once known, into the
+    top of its column: the stream gives NaN there until sample 99 arrives."""
+    lib = functions()
+    window = np.empty(100, dtype=np.float32)
+    for j in range(streams.shape[0]):
+        if lib.check(lib.stream_window(streams[j].ctypes.data, window.ctypes.data_as(_FLOAT_P))):
+            output[:100, j] = window

@@ -1,0 +1,82 @@
+"""The stream library's functions, declared for ctypes, and its errors.
+
+The stream library (``tsfilters_stream``) is found by the same rules as the
+batch library (see `_library.places`). A `tsf_stream` is plain bytes owned by
+the caller, so Python keeps each one in a NumPy array of 64-bit words: the
+words give the struct's alignment, and copying the array is a snapshot.
+
+ctypes releases the GIL around every call of a CDLL function, which is what
+lets the lanes run on several threads at once.
+"""
+
+import ctypes
+
+from . import _library
+from ._filter_table import FILTER_TABLE
+
+_c = ctypes
+_VOID_P = _c.c_void_p
+_FLOAT_P = _c.POINTER(_c.c_float)
+
+
+class tsf_params(_c.Structure):
+    _fields_ = [("period", _c.c_int32), ("smooth_period", _c.c_int32), ("gamma", _c.c_float)]
+
+
+# name: (restype, argtypes). Streams travel as void* so that any buffer
+# (a NumPy array of words, a slice of one) can be passed without a cast.
+_SIGNATURES = {
+    "tsf_stream_bytes": (_c.c_size_t, ()),
+    "tsf_stream_init": (_c.c_int, (_VOID_P, _c.c_int, _c.POINTER(tsf_params))),
+    "tsf_stream_update": (_c.c_int32, (_VOID_P, _FLOAT_P, _c.c_int32, _FLOAT_P)),
+    "tsf_stream_peek": (_c.c_int, (_VOID_P, _c.c_float, _FLOAT_P)),
+    "tsf_stream_window": (_c.c_int32, (_VOID_P, _FLOAT_P)),
+    "tsf_stream_samples": (_c.c_int64, (_VOID_P,)),
+    "tsf_stream_save": (_c.c_int32, (_VOID_P, _VOID_P, _c.c_int32)),
+    "tsf_stream_load": (_c.c_int, (_VOID_P, _VOID_P, _c.c_int32)),
+    "tsf_strerror": (_c.c_char_p, (_c.c_int,)),
+}
+# The lanes arrived after the stream calls: a library without them still
+# serves streams, and the lanes then run one stream at a time (see _lanes).
+_OPTIONAL = {
+    "tsf_lanes_update": (_c.c_int, (_VOID_P, _c.c_int32, _FLOAT_P, _c.c_int64, _c.c_int64,
+                                    _c.c_int32, _FLOAT_P, _c.c_int64, _c.c_int64)),
+    "tsf_simd_target": (_c.c_char_p, ()),
+}
+
+# Python filter name -> tsf_kind: a kind is its row number in the table.
+KINDS = {name: number for number, name in enumerate(FILTER_TABLE, start=1)}
+NAMES = {number: name for name, number in KINDS.items()}
+
+
+class Functions:
+    """The declared functions as attributes; `lanes_update` and
+    `simd_target` are None when the library predates them."""
+
+    def __init__(self, lib):
+        for name, (restype, argtypes) in {**_SIGNATURES, **_OPTIONAL}.items():
+            try:
+                fn = getattr(lib, name)
+            except AttributeError:
+                if name in _OPTIONAL:
+                    setattr(self, name[4:], None)
+                    continue
+                raise _library.LibraryNotFoundError(
+                    f"{lib._name} has no function {name}; is it the tsfilters_stream library?"
+                ) from None
+            fn.restype, fn.argtypes = restype, argtypes
+            setattr(self, name[4:], fn)
+        self.stream_words = self.stream_bytes() // 8
+
+    def message(self, code):
+        return self.strerror(code).decode("utf-8", "replace")
+
+    def check(self, code):
+        """`code`, unless it is one of the library's negative error codes."""
+        if code < 0:
+            raise ValueError(self.message(code))
+        return code
+
+
+# The stream library's functions, loaded on first use.
+functions = _library.LoadedOnce(lambda: Functions(_library.open_library("tsfilters_stream")))

@@ -1,0 +1,329 @@
+"""Live filters: one series (`Stream`) or one per column (`Streams`) fed a
+sample, a row or a chunk at a time.
+
+    >>> s = tsfilters.Stream("ultimate_smoother", period=20)
+    >>> s.update(history)          # any chunks: the batch call's bits
+    >>> s.peek(forming_close)      # the bar still forming; s is unchanged
+    >>> s.update(closed)           # the bar closed
+    >>> saved = s.to_bytes()       # the library's own format, also from C
+
+Outputs are positional, as the stream library writes them: each sample gets
+the value the batch call writes at its slot, or NaN where that value is not
+known yet (the Laguerre filter's first sample; an oscillator's samples
+before its 100th, whose scale comes from the first 100 values: `window()`
+gives those 100 once known).
+
+A NaN sample would make every later output NaN for good, which a live
+stream cannot undo, so it raises ValueError unless missing="drop" (the
+sample is skipped: NaN out, the state unchanged) or "keep" (passed to the
+library as it is).
+"""
+
+import ctypes
+import numbers
+import struct
+
+import numpy as np
+
+from . import _lanes, _parameters
+from ._arrays import INT32_MAX
+from ._stream_library import NAMES, functions
+
+try:
+    import pandas as _pd
+except ImportError:  # pragma: no cover
+    _pd = None
+
+_FLOAT_P = ctypes.POINTER(ctypes.c_float)
+_STREAM_CHOICES = ("error", "drop", "keep")
+_LANES_CHOICES = ("error", "keep")
+
+
+def _check_missing(missing, choices):
+    if missing not in choices:
+        raise ValueError(f"missing must be one of {', '.join(choices)}, not {missing!r}")
+    return missing
+
+
+def _real(value, what):
+    """One sample as the library takes it: a float32."""
+    try:
+        return np.float32(value)
+    except (TypeError, ValueError):
+        raise TypeError(f"{what} must be a real number, not {type(value).__name__} {value!r}") from None
+
+
+def _samples_array(values, what):
+    array = np.asarray(values)
+    if array.dtype.kind not in "biuf":
+        try:
+            array = array.astype(np.float64)
+        except (TypeError, ValueError):
+            raise TypeError(f"{what} must hold real numbers, not {array.dtype} values") from None
+    # A copy: the library writes the outputs over it, in place.
+    return np.array(array, dtype=np.float32, order="C")
+
+
+def _parameters_from_saved(data):
+    """Filter name and parameters from a saved state's header (after the
+    library has accepted it): kind at byte 6, then period, smooth period and
+    gamma from byte 12, little-endian."""
+    kind, = struct.unpack_from("<H", data, 6)
+    period, smooth_period, gamma = struct.unpack_from("<iif", data, 12)
+    name = NAMES[kind]
+    fields = {"period": period, "high_pass_period": period, "smooth_period": smooth_period,
+              "gamma": float(str(gamma))}  # the shortest text of the float32
+    return name, {key: fields[key] for key in _parameters.names(name)}
+
+
+def _load(data):
+    """A stream state from saved bytes; ValueError with the library's own
+    message for anything it refuses."""
+    if not isinstance(data, (bytes, bytearray, memoryview)):
+        raise TypeError(f"expected bytes, not {type(data).__name__}")
+    data = bytes(data)
+    if len(data) > INT32_MAX:
+        raise ValueError(f"{len(data)} bytes is no saved stream")
+    lib = functions()
+    state = np.zeros((1, lib.stream_words), dtype=np.uint64)
+    lib.check(lib.stream_load(state.ctypes.data, data, len(data)))
+    return state, data
+
+
+class Stream:
+    """Filter `name` over one series, with `parameters` (the filter's
+    defaults for any left out)."""
+
+    def __init__(self, name, *, missing="error", **parameters):
+        self.parameters = _parameters.checked(name, parameters)
+        self.name = name
+        self.missing = _check_missing(missing, _STREAM_CHOICES)
+        self._state = _lanes.new_streams(name, [self.parameters])
+
+    @classmethod
+    def _from_state(cls, name, parameters, missing, state):
+        stream = cls.__new__(cls)
+        stream.name, stream.parameters, stream.missing = name, parameters, missing
+        stream._state = state
+        return stream
+
+    @property
+    def _address(self):
+        return self._state.ctypes.data
+
+    def _one(self, value, what):
+        x = _real(value, what)
+        if np.isnan(x) and self.missing != "keep":
+            if self.missing == "error":
+                raise ValueError(f"{what} is NaN; the stream would give NaN from here on "
+                                 "(pass missing='drop' or 'keep')")
+            return None
+        return x
+
+    def update(self, x):
+        """Feeds a sample (returns its output as a float) or a 1-D array of
+        them (returns an array of outputs; a Series for a Series)."""
+        if np.ndim(x) == 0:
+            value = self._one(x, "the sample")
+            if value is None:
+                return float("nan")
+            out = ctypes.c_float(value)
+            functions().check(functions().stream_update(self._address, ctypes.byref(out), 1,
+                                                        ctypes.byref(out)))
+            return out.value
+        is_series = _pd is not None and isinstance(x, _pd.Series)
+        values = _samples_array(x.to_numpy(dtype=np.float64, na_value=np.nan)
+                                if is_series else x, "x")
+        if values.ndim != 1:
+            raise ValueError(f"a Stream takes a number or a 1-D series, not a {values.ndim}-D "
+                             "array (Streams filters one series per column)")
+        out = self._update_array(values)
+        return _pd.Series(out, index=x.index, name=x.name) if is_series else out
+
+    def _update_array(self, values):
+        gaps = np.isnan(values)
+        if self.missing != "keep" and gaps.any():
+            if self.missing == "error":
+                raise ValueError(f"x has a missing value (NaN) at position {int(np.argmax(gaps))}; "
+                                 "nothing was fed (pass missing='drop' or 'keep')")
+            out = np.full(values.shape, np.nan, dtype=np.float32)
+            out[~gaps] = self._update_array(values[~gaps])
+            return out
+        lib = functions()
+        for start in range(0, values.size, INT32_MAX):
+            chunk = values[start:start + INT32_MAX]
+            pointer = chunk.ctypes.data_as(_FLOAT_P)
+            lib.check(lib.stream_update(self._address, pointer, chunk.size, pointer))
+        return values
+
+    def peek(self, x):
+        """The output the next sample would get if it were `x`; the stream
+        does not change. peek(x) then update(x) give the same bits."""
+        value = self._one(x, "the sample")
+        if value is None:
+            return float("nan")
+        out = ctypes.c_float()
+        functions().check(functions().stream_peek(self._address, value, ctypes.byref(out)))
+        return out.value
+
+    def window(self):
+        """An oscillator's outputs for samples 0..99 once it has had 100
+        samples (as the batch call writes them); None otherwise."""
+        out = np.empty(100, dtype=np.float32)
+        got = functions().check(functions().stream_window(self._address,
+                                                          out.ctypes.data_as(_FLOAT_P)))
+        return out if got else None
+
+    @property
+    def samples(self):
+        """How many samples the stream has consumed."""
+        return functions().check(functions().stream_samples(self._address))
+
+    def copy(self):
+        """An independent snapshot that continues exactly as this one would."""
+        return Stream._from_state(self.name, dict(self.parameters), self.missing,
+                                  self._state.copy())
+
+    def to_bytes(self):
+        """The state in the library's saved format: it loads in C (tsf_stream_load)
+        on any platform, or with Stream.from_bytes."""
+        lib = functions()
+        size = lib.check(lib.stream_save(self._address, None, 0))
+        buffer = ctypes.create_string_buffer(size)
+        lib.check(lib.stream_save(self._address, buffer, size))
+        return buffer.raw
+
+    @classmethod
+    def from_bytes(cls, data, *, missing="error"):
+        """The stream saved in `data` (by to_bytes or tsf_stream_save).
+        ValueError, with the library's reason, for bytes it refuses."""
+        state, data = _load(data)
+        name, parameters = _parameters_from_saved(data)
+        return cls._from_state(name, parameters, _check_missing(missing, _STREAM_CHOICES), state)
+
+    def __reduce__(self):
+        return (_stream_from_bytes, (self.to_bytes(), self.missing))
+
+    def __repr__(self):
+        parameters = ", ".join(f"{k}={v!r}" for k, v in self.parameters.items())
+        return f"Stream({self.name!r}, {parameters}) after {self.samples} samples"
+
+
+def _stream_from_bytes(data, missing):
+    return Stream.from_bytes(data, missing=missing)
+
+
+class Streams:
+    """Filter `name` over one series per column, all advanced together
+    through the lanes. `columns` is a number of columns or their labels;
+    each parameter is one value for all columns or a sequence of one per
+    column. `threads` as for the batch functions."""
+
+    def __init__(self, name, columns, *, missing="error", threads=None, **parameters):
+        labels = list(range(columns)) if isinstance(columns, numbers.Integral) else list(columns)
+        if len(set(labels)) != len(labels):
+            raise ValueError("the column labels repeat; each column needs its own")
+        self.name = name
+        self.columns = labels
+        self.parameters = _parameters.per_lane(name, parameters, len(labels))
+        self.missing = _check_missing(missing, _LANES_CHOICES)
+        self.threads = _lanes.check_threads(threads) if threads is not None else None
+        self._state = _lanes.new_streams(name, self.parameters)
+
+    def _rows(self, row):
+        """(rows x columns float32 array, how to give the outputs back)."""
+        width = len(self.columns)
+        if _pd is not None and isinstance(row, (_pd.Series, _pd.DataFrame)):
+            labels = row.index if isinstance(row, _pd.Series) else row.columns
+            if set(labels) != set(self.columns) or len(labels) != width:
+                raise ValueError(f"the labels {list(labels)} are not this table's columns "
+                                 f"{self.columns}")
+            ordered = row.reindex(self.columns) if isinstance(row, _pd.Series) \
+                else row.reindex(columns=self.columns)
+            values = _samples_array(ordered.to_numpy(dtype=np.float64, na_value=np.nan), "row")
+
+            def back(out):
+                if isinstance(row, _pd.Series):
+                    return _pd.Series(out, index=self.columns, name=row.name).reindex(labels)
+                return _pd.DataFrame(out, index=row.index, columns=self.columns)[labels]
+        else:
+            values = _samples_array(row, "row")
+
+            def back(out):
+                return out.tolist() if isinstance(row, list) and out.ndim == 1 else out
+        if values.ndim not in (1, 2) or values.shape[-1] != width:
+            raise ValueError(f"expected one value per column ({width}), or rows of them, "
+                             f"not shape {values.shape}")
+        if self.missing == "error" and np.isnan(values).any():
+            column = self.columns[int(np.argmax(np.isnan(values).any(axis=0)))] \
+                if values.ndim == 2 else self.columns[int(np.argmax(np.isnan(values)))]
+            raise ValueError(f"column {column!r} has a missing value (NaN); nothing was fed "
+                             "(pass missing='keep' to feed it)")
+        return values, back
+
+    def _advance(self, state, values):
+        block = values.reshape(-1, len(self.columns))
+        _lanes.run(state, block, block, self.threads)
+        return values
+
+    def update(self, row):
+        """Feeds one value per column (array, list, or Series indexed by
+        column), or a block of rows of them (2-D array or DataFrame), and
+        returns the outputs in the same form."""
+        values, back = self._rows(row)
+        return back(self._advance(self._state, values))
+
+    def peek(self, row):
+        """The outputs the next row would get if it were `row`; nothing
+        changes."""
+        values, back = self._rows(row)
+        if values.ndim != 1:
+            raise ValueError("peek takes one row")
+        return back(self._advance(self._state.copy(), values))
+
+    def window(self):
+        """An oscillator's outputs for samples 0..99 of every column, as
+        (100, columns), once 100 rows have been fed; None otherwise."""
+        if not _parameters.row(self.name).rms_scaled or self.samples < 100:
+            return None
+        out = np.full((100, len(self.columns)), np.nan, dtype=np.float32)
+        _lanes.patch_windows(self._state, out)
+        return out
+
+    @property
+    def samples(self):
+        """How many rows have been fed."""
+        if not self.columns:
+            return 0
+        return functions().check(functions().stream_samples(self._state[0].ctypes.data))
+
+    def __getitem__(self, column):
+        """A snapshot of one column's stream, as a Stream."""
+        j = self.columns.index(column)
+        return Stream._from_state(self.name, dict(self.parameters[j]), "error",
+                                  self._state[j:j + 1].copy())
+
+    def copy(self):
+        other = Streams.__new__(Streams)
+        other.__dict__.update(self.__dict__)
+        other._state = self._state.copy()
+        return other
+
+    def __reduce__(self):
+        saved = [self[column].to_bytes() for column in self.columns]
+        return (_streams_from_bytes, (self.columns, saved, self.missing, self.threads))
+
+    def __repr__(self):
+        return f"Streams({self.name!r}, {len(self.columns)} columns) after {self.samples} rows"
+
+
+def _streams_from_bytes(columns, saved, missing, threads):
+    streams = [Stream.from_bytes(data) for data in saved]
+    out = Streams.__new__(Streams)
+    out.name = streams[0].name if streams else None
+    out.columns, out.missing, out.threads = list(columns), missing, threads
+    out.parameters = [s.parameters for s in streams]
+    words = functions().stream_words
+    out._state = np.concatenate([s._state for s in streams]) if streams \
+        else np.zeros((0, words), dtype=np.uint64)
+    return out

@@ -1,0 +1,66 @@
+"""Parameter sweeps: one filter over one series at many parameter sets,
+every set one lane of a single call (all lanes read the same series).
+
+    >>> table = tsfilters.sweep(closes, "laguerre_filter", gamma=[0.5, 0.8], period=range(10, 60))
+
+gives one column per combination of the values, labelled by a MultiIndex of
+the parameter values (in the filter's parameter order); a parameter given
+as one value, or not at all (the filter's default), is the same for every
+column. Each column has the bits of the batch call with its parameters.
+"""
+
+import itertools
+
+import numpy as np
+
+from . import _lanes, _parameters
+from ._arrays import prepare, series_input
+
+try:
+    import pandas as _pd
+except ImportError:  # pragma: no cover
+    _pd = None
+
+
+def combinations(name, grid):
+    """(parameter names, [one checked parameter set per combination])."""
+    keys = _parameters.names(name)
+    axes = []
+    for key, value in _parameters.given(name, grid).items():
+        values = [value] if np.ndim(value) == 0 else list(value)
+        if not values:
+            raise ValueError(f"{key} has no values to sweep")
+        axes.append([_parameters.CHECKS[key](key, v) for v in values])
+    return keys, [dict(zip(keys, combination)) for combination in itertools.product(*axes)]
+
+
+def sweep(x, name, *, missing="error", sort=False, threads=None, frame=None, **grid):
+    """Filter `name` over the series `x` (1-D array-like or Series) at every
+    combination of the parameter values in `grid`.
+
+    Returns a DataFrame (index: the Series' index, or 0..n-1) with a column
+    per combination, or a 2-D float32 array (rows are samples, columns are
+    the combinations in `itertools.product` order) when `frame` is False or
+    pandas is not installed. `missing`, `sort` and `threads` as for the
+    batch functions."""
+    keys, sets = combinations(name, grid)
+    threads = _lanes.check_threads(threads)
+    values, permutation, labels, is_pandas = series_input(x, sort)
+    if values.ndim != 1:
+        raise ValueError(f"a sweep runs over one series, not a {values.ndim}-D array")
+    prepared = prepare(values, permutation, missing, labels)
+    series = prepared.values
+    # A column stride of 0: every lane reads the same samples.
+    shared = np.lib.stride_tricks.as_strided(series, shape=(series.size, len(sets)),
+                                             strides=(series.strides[0], 0), writeable=False)
+    out = np.empty(shared.shape, dtype=np.float32)
+    streams = _lanes.new_streams(name, sets)
+    _lanes.run(streams, shared, out, threads)
+    if _parameters.row(name).rms_scaled:
+        _lanes.patch_windows(streams, out)
+    out = prepared.restore(out)
+    if frame is False or (frame is None and _pd is None):
+        return out
+    columns = _pd.MultiIndex.from_tuples([tuple(s[k] for k in keys) for s in sets], names=keys)
+    index = x.index if is_pandas else None
+    return _pd.DataFrame(out, index=index, columns=columns)
