@@ -18,6 +18,8 @@ samples each filter needs before its output is reliable. See README.md,
 section "Python".
 """
 
+from pathlib import Path
+
 from . import settling
 from ._library import ENV_VARIABLE, LibraryNotFoundError, load
 from .filters import (
@@ -31,7 +33,9 @@ from .filters import (
     ultimate_smoother,
 )
 
-__version__ = "0.1.0"
+# The release number of the repository (a link to its VERSION file; a copy
+# in a built package).
+__version__ = (Path(__file__).parent / "VERSION").read_text(encoding="ascii").strip()
 
 __all__ = [
     "ENV_VARIABLE",
