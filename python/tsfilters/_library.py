@@ -8,9 +8,11 @@ arguments to the exact C types (int32_t, float, float*) instead of guessing.
 Where the library is looked for, first hit wins:
 
 1. the file named by the environment variable ``TSFILTERS_LIBRARY``;
-2. the build tree of the source checkout this package sits in,
+2. the library inside the package, ``tsfilters/libtsfilters.so``, where a
+   release wheel carries it;
+3. the build tree of the source checkout this package sits in,
    ``build/default/libtsfilters.so`` next to ``python/``;
-3. the system loader: ``ctypes.util.find_library("tsfilters")`` and then the
+4. the system loader: ``ctypes.util.find_library("tsfilters")`` and then the
    installed file names (``libtsfilters.so.0``, ``libtsfilters.so``,
    ``tsfilters.dll``, ``libtsfilters.dylib``).
 """
@@ -51,6 +53,13 @@ def _file_names():
     return ["libtsfilters.so.0", "libtsfilters.so"]
 
 
+def packaged_library(file_name):
+    """`file_name` inside the package, where a release wheel puts the shared
+    libraries, or None in a source checkout or an install without them."""
+    candidate = Path(__file__).resolve().parent / file_name
+    return candidate if candidate.is_file() else None
+
+
 def _build_tree_candidate():
     """The library built by `make` in the checkout this package came from."""
     repo = Path(__file__).resolve().parent.parent.parent
@@ -74,6 +83,10 @@ def _candidates():
         # back to some other copy of the library.
         yield (f"${ENV_VARIABLE}", from_env)
         return
+    # A wheel's own copy is the one it was built and tested with.
+    packaged = packaged_library("libtsfilters.so")
+    if packaged is not None:
+        yield ("package", str(packaged))
     built = _build_tree_candidate()
     if built is not None:
         yield ("build tree", str(built))
