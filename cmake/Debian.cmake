@@ -58,6 +58,9 @@ set(CPACK_INSTALL_CMAKE_PROJECTS
     "${PROJECT_BINARY_DIR};tsfilters;debian_docs;/")
 
 set(CPACK_GENERATOR DEB)
+# Known at configure time, so that the tests can name the package file.
+execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE
+                OUTPUT_STRIP_TRAILING_WHITESPACE)
 set(CPACK_PACKAGE_NAME tsfilters)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${TSFILTERS_PACKAGE_CONTACT}")

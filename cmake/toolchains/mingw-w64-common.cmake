@@ -7,7 +7,6 @@ set(CMAKE_C_COMPILER ${TSFILTERS_MINGW_TRIPLE}-gcc)
 set(CMAKE_CXX_COMPILER ${TSFILTERS_MINGW_TRIPLE}-g++)
 set(CMAKE_RC_COMPILER ${TSFILTERS_MINGW_TRIPLE}-windres)
 set(CMAKE_OBJDUMP ${TSFILTERS_MINGW_TRIPLE}-objdump CACHE FILEPATH "objdump for PE files")
-set(CMAKE_DLLTOOL ${TSFILTERS_MINGW_TRIPLE}-dlltool CACHE FILEPATH "makes import libraries from .def files")
 
 # Headers and libraries come from the MinGW sysroot only; programs (cmake,
 # the build tool) from the build machine.
