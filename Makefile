@@ -17,8 +17,15 @@ PACKAGES += g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 \
 # Hardening trees (asan, tsan, fuzz): clang with its libFuzzer and
 # sanitizer runtimes for the fuzz tree.
 PACKAGES += clang libclang-rt-14-dev
+# Release packages (`make dist`) and their tests: zip; CPack's Debian
+# generator (dpkg-dev, file) and lintian; the Python sdist and wheel
+# (python3-build, python3-wheel) and the fresh virtual environment they are
+# installed into (python3-venv); LLVM's dlltool for MSVC import libraries
+# and lld-link to link a program against them.
+PACKAGES += zip unzip dpkg-dev file lintian python3-build python3-wheel python3-setuptools \
+            python3-venv llvm lld
 
-.PHONY: all deps build demo check test bench clean
+.PHONY: all deps build demo check test dist bench clean
 
 # The chart shows the host table's filters and periods.
 DEMO_CHART := --filters ultimate_smoother:period=20 super_smoother:period=10 \
@@ -58,6 +65,12 @@ check:
 test: deps
 	scripts/verify
 
+# The release packages, into dist/ with SHA256SUMS: Windows zips, the Debian
+# package, the Python wheel and sdist (scripts/dist). `make test` builds
+# them too and tests them (the `dist` tree).
+dist: deps
+	scripts/dist
+
 # Every export at 100, 10,000 and 1,000,000 samples against the `limit` and
 # `staged` yardsticks, then the stream library's update and peek against
 # `limit`; the tables at the end give the ratios. Repetitions are
@@ -69,4 +82,4 @@ bench: build
 	  --benchmark_enable_random_interleaving=true
 
 clean:
-	rm -rf build
+	rm -rf build dist

@@ -9,6 +9,9 @@ option(TSFILTERS_BUILD_UNIT_TESTS
 option(TSFILTERS_BUILD_EXAMPLES "Build the example host" ${PROJECT_IS_TOP_LEVEL})
 option(TSFILTERS_BUILD_BENCHMARKS "Build the benchmarks (if Google Benchmark is found)"
        ${PROJECT_IS_TOP_LEVEL})
+option(TSFILTERS_BUILD_DIST_TESTS
+       "Register the tests of the release packages that scripts/dist writes to TSFILTERS_DIST_DIR" OFF)
+set(TSFILTERS_DIST_DIR ${PROJECT_SOURCE_DIR}/dist CACHE PATH "Where scripts/dist puts the release packages")
 option(TSFILTERS_BUILD_FUZZ "Build the libFuzzer harness and its timed run (clang only)" OFF)
 
 # Hardening.

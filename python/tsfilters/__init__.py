@@ -24,6 +24,8 @@ long table of many symbols on a Dask cluster; `response` measures a filter's
 gain and lag against the cycle period. See README.md, section "Python".
 """
 
+from pathlib import Path
+
 from . import settling
 from ._library import ENV_VARIABLE, STREAM_ENV_VARIABLE, LibraryNotFoundError, load
 from .filters import (
@@ -40,7 +42,9 @@ from .stream import Stream, Streams
 from .response import response
 from .sweeps import sweep
 
-__version__ = "0.1.0"
+# The release number of the repository (a link to its VERSION file; a copy
+# in a built package).
+__version__ = (Path(__file__).parent / "VERSION").read_text(encoding="ascii").strip()
 
 __all__ = [
     "ENV_VARIABLE",

@@ -13,14 +13,15 @@ first hit wins:
    ``TSFILTERS_STREAM_LIBRARY``;
 2. for the stream library, the folder of the file ``TSFILTERS_LIBRARY``
    names: the two are built and installed side by side;
-3. the build tree of the source checkout this package sits in,
+3. the library inside the package (``tsfilters/libtsfilters.so``,
+   ``tsfilters/libtsfilters_stream.so``), where a release wheel carries them;
+4. the build tree of the source checkout this package sits in,
    ``build/default/`` next to ``python/``;
-4. the system loader: ``ctypes.util.find_library`` and then the installed
+5. the system loader: ``ctypes.util.find_library`` and then the installed
    file names (``libtsfilters.so.0``, ``libtsfilters.so``, ``tsfilters.dll``,
    ``libtsfilters.dylib``, and the same for ``tsfilters_stream``).
 
-``places(stem)`` is the one list of these rules; a packaged copy that
-carries the libraries inside the package adds its folder there.
+``places(stem)`` is the one list of these rules.
 """
 
 import ctypes
@@ -69,6 +70,13 @@ def _built_name(stem):
     return file_names(stem)[-1] if sys.platform != "darwin" else f"lib{stem}.dylib"
 
 
+def packaged_library(file_name):
+    """`file_name` inside the package, where a release wheel puts the shared
+    libraries, or None in a source checkout or an install without them."""
+    candidate = Path(__file__).resolve().parent / file_name
+    return candidate if candidate.is_file() else None
+
+
 def _build_tree_candidate(stem):
     """The library built by `make` in the checkout this package came from."""
     repo = Path(__file__).resolve().parent.parent.parent
@@ -92,6 +100,10 @@ def places(stem="tsfilters"):
         beside = Path(main).resolve().parent / _built_name(stem)
         if beside.is_file():
             yield (f"beside ${ENV_VARIABLE}", str(beside))
+    # A wheel's own copy is the one it was built and tested with.
+    packaged = packaged_library(_built_name(stem))
+    if packaged is not None:
+        yield ("package", str(packaged))
     built = _build_tree_candidate(stem)
     if built is not None:
         yield ("build tree", str(built))

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Installs a built tree into a scratch prefix and proves the install usable:
-# the expected files are there, a consumer project finds the package with
-# find_package (and is refused the next major version), and a consumer
-# compiled with nothing but pkg-config's flags builds and runs.
+# Installs a built tree into a scratch prefix, or unpacks the Debian package
+# into a scratch root (dpkg -x, nothing installed system-wide), and proves
+# the install usable: the expected files are there, a consumer project finds
+# the package with find_package (and is refused the next major version), and
+# a consumer compiled with nothing but pkg-config's flags builds and runs.
 #   CMAKE= GENERATOR= CC= LIBDIR= INCLUDEDIR= VERSION= check_install.sh BUILD_DIR WORK_DIR
+#   CMAKE= GENERATOR= CC= LIBDIR= INCLUDEDIR= VERSION= check_install.sh --deb DEB WORK_DIR
 set -euo pipefail
-build=$1 work=$2
+if [ "$1" = --deb ]; then deb=$2; shift 2; else build=$1; shift; fi
+work=$1
 consumer=$(dirname "$0")/consumer
-prefix=$work/prefix
 unset MAKEFLAGS MFLAGS MAKELEVEL  # an outer make's job server is not ours
 rm -rf "$work"
 
@@ -15,12 +17,24 @@ fail() { echo "FAIL: $*"; exit 1; }
 # A consumer prints "tsfilters <version> (<major.minor.patch>): ok".
 expect_ok() { grep -Eq "^tsfilters $VERSION \([0-9.]+\): ok$" <<<"$2" || fail "$1 printed: $2"; }
 
-"$CMAKE" --install "$build" --prefix "$prefix" >/dev/null
+if [ -n "${deb:-}" ]; then
+  # The package's paths are for /usr: pkg-config prefixes them with the root.
+  mkdir -p "$work"
+  dpkg-deb -x "$deb" "$work/root"
+  prefix=$work/root/usr
+  export PKG_CONFIG_SYSROOT_DIR=$work/root
+else
+  prefix=$work/prefix
+  "$CMAKE" --install "$build" --prefix "$prefix" >/dev/null
+fi
 
 major=${VERSION%%.*}
 for file in "$INCLUDEDIR"/tsfilters.h "$INCLUDEDIR"/tsfilters_version.h \
+    "$INCLUDEDIR"/tsfilters_stream.h "$INCLUDEDIR"/tsfilters_stream.hpp \
     "$LIBDIR"/libtsfilters.so "$LIBDIR"/libtsfilters.so."$major" \
     "$LIBDIR"/libtsfilters.so."$VERSION" \
+    "$LIBDIR"/libtsfilters_stream.so "$LIBDIR"/libtsfilters_stream.so."$major" \
+    "$LIBDIR"/libtsfilters_stream.so."$VERSION" \
     "$LIBDIR"/cmake/tsfilters/tsfiltersConfig.cmake \
     "$LIBDIR"/cmake/tsfilters/tsfiltersConfigVersion.cmake \
     "$LIBDIR"/cmake/tsfilters/tsfiltersTargets.cmake \
@@ -49,6 +63,6 @@ mkdir -p "$work/pkg-config"
 # shellcheck disable=SC2086  # the flags are words
 "$CC" -std=c11 "$consumer/consumer.c" $flags -o "$work/pkg-config/consumer"
 expect_ok "the pkg-config consumer" \
-  "$(LD_LIBRARY_PATH=$(pkg-config --variable=libdir tsfilters) "$work/pkg-config/consumer")"
+  "$(LD_LIBRARY_PATH=$prefix/$LIBDIR "$work/pkg-config/consumer")"
 
 echo "installed into $prefix; find_package and pkg-config consumers ran ($flags)"
