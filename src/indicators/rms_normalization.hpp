@@ -1,9 +1,9 @@
 // Scaling of an oscillator by the RMS of its 100 oldest values.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 
+#include "math/hardware_sqrt.hpp"
 #include "series_step.hpp"
 
 namespace tsfilters {
@@ -31,7 +31,7 @@ inline void normalizeByRms(Step step, const float* input, std::int32_t count, fl
         const float q = window[i] * window[i];  // squared in single precision
         sumSquares = sumSquares + static_cast<double>(q);
     }
-    const double rms = sumSquares == 0.0 ? 0.0 : std::sqrt(sumSquares / kRmsWindow);
+    const double rms = sumSquares == 0.0 ? 0.0 : hardwareSqrt(sumSquares / kRmsWindow);
     if (rms == 0.0) return;  // NaN is not 0: a NaN window scales to NaN
 
     const float r = static_cast<float>(rms);

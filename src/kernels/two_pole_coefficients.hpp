@@ -1,10 +1,13 @@
 // Coefficients shared by the three second-order kernels, derived from one
 // integer period: a pole radius from exp() and a pole angle from cos().
+// Both are the library's own, correctly rounded, so the coefficients are the
+// same bits whichever platform, compiler or processor computes them.
 #pragma once
 
 #include <bit>
-#include <cmath>
 #include <cstdint>
+
+#include "math/correctly_rounded.hpp"
 
 namespace tsfilters {
 
@@ -29,9 +32,9 @@ struct TwoPoleCoefficients {
 // recursion, and the arithmetic carries that through unchanged.
 inline TwoPoleCoefficients computeTwoPoleCoefficients(std::int32_t period) {
     const double p = static_cast<double>(period);
-    const double a1 = std::exp(K1 / p);
+    const double a1 = correctlyRoundedExp(K1 / p);
     const double angle = (K2 / p) * K3;  // degrees, then radians
-    const double cs = std::cos(angle);
+    const double cs = correctlyRoundedCos(angle);
     return {a1, 0.0, cs * (a1 + a1), (-a1) * a1};
 }
 
