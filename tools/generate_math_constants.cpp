@@ -38,6 +38,19 @@ void printPair(Big& value, const char* suffix) {
     std::printf("    {%a, %a}%s", hi, mpfr_get_d(rest.v, MPFR_RNDN), suffix);
 }
 
+// f(j*pi/64) for j = 0..31, as {hi, lo} pairs.
+using MpfrFunction = int (*)(mpfr_ptr, mpfr_srcptr, mpfr_rnd_t);
+void printTrigTable(const char* name, MpfrFunction f, const Big& pi, const char* end) {
+    std::printf("inline constexpr double %s[32][2] = {\n", name);
+    Big t;
+    for (int j = 0; j < 32; ++j) {
+        mpfr_mul_si(t.v, pi.v, j, MPFR_RNDN);
+        mpfr_div_ui(t.v, t.v, 64, MPFR_RNDN);
+        f(t.v, t.v, MPFR_RNDN);
+        printPair(t, j < 31 ? ",\n" : end);
+    }
+}
+
 // The fixed-point limbs of the wide fallback: one 32-bit integer limb and
 // ten fraction limbs, rounded to nearest at the last one.
 void printLimbs(const char* name, const Big& value) {
@@ -102,20 +115,8 @@ int main() {
     }
 
     std::printf("// cos(j*pi/64) and sin(j*pi/64) for j = 0..31, as {hi, lo}.\n");
-    std::printf("inline constexpr double kCosTable[32][2] = {\n");
-    for (int j = 0; j < 32; ++j) {
-        mpfr_mul_si(t.v, pi.v, j, MPFR_RNDN);
-        mpfr_div_ui(t.v, t.v, 64, MPFR_RNDN);
-        mpfr_cos(t.v, t.v, MPFR_RNDN);
-        printPair(t, j < 31 ? ",\n" : "};\n");
-    }
-    std::printf("inline constexpr double kSinTable[32][2] = {\n");
-    for (int j = 0; j < 32; ++j) {
-        mpfr_mul_si(t.v, pi.v, j, MPFR_RNDN);
-        mpfr_div_ui(t.v, t.v, 64, MPFR_RNDN);
-        mpfr_sin(t.v, t.v, MPFR_RNDN);
-        printPair(t, j < 31 ? ",\n" : "};\n\n");
-    }
+    printTrigTable("kCosTable", mpfr_cos, pi, "};\n");
+    printTrigTable("kSinTable", mpfr_sin, pi, "};\n\n");
 
     std::printf("// 1/n! for n = 0..15, as {hi, lo}.\n");
     std::printf("inline constexpr double kInverseFactorial[16][2] = {\n");

@@ -80,10 +80,8 @@ inline bool cosFast(double x, double& result) {
 inline WideRounded cosWide(double x) {
     const double kd = nearestInteger(x * k2ByPi);
     const std::int64_t k = static_cast<std::int64_t>(kd);
-    WideFixed kPi = mulSmallMagnitude(wideFromLimbs(kWidePiBy2),
-                                      static_cast<std::uint32_t>(k < 0 ? -k : k));
-    if (k < 0) kPi = negate(kPi);
-    const WideFixed r = sub(wideFromDouble(x), kPi);  // |r| <= pi/4 + a little
+    // |r| <= pi/4 + a little
+    const WideFixed r = sub(wideFromDouble(x), multipleOf(wideFromLimbs(kWidePiBy2), k));
     const WideFixed r2 = mul(r, r);
 
     const std::int64_t quadrant = k & 3;

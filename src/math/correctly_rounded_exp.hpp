@@ -59,15 +59,12 @@ inline bool expFast(double x, double& result) {
 }
 
 // exp(x) by 320-bit fixed point: x = k ln2 + r, exp(r) by its Taylor
-// series, then scaled by 2^k while rounding. Exact for any x of at least
-// 2^-200 in magnitude and below 746.
+// series, then scaled by 2^k while rounding. For 2^-200 <= |x| < 746,
+// where x converts to fixed point exactly.
 inline WideRounded expWide(double x) {
     const double kd = nearestInteger(x * k1ByLn2);
     const std::int32_t k = static_cast<std::int32_t>(kd);
-    WideFixed kLn2 = mulSmallMagnitude(wideFromLimbs(kWideLn2),
-                                       static_cast<std::uint32_t>(k < 0 ? -k : k));
-    if (k < 0) kLn2 = negate(kLn2);
-    const WideFixed r = sub(wideFromDouble(x), kLn2);  // |r| < 0.35
+    const WideFixed r = sub(wideFromDouble(x), multipleOf(wideFromLimbs(kWideLn2), k));  // |r| < 0.35
 
     WideFixed one{};
     one.limb[0] = 1;

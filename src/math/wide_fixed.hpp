@@ -70,6 +70,12 @@ inline WideFixed mulSmallMagnitude(const WideFixed& a, std::uint32_t m) {
     return r;
 }
 
+// k times the nonnegative constant c, for |k c| < 2^31.
+inline WideFixed multipleOf(const WideFixed& c, std::int64_t k) {
+    const WideFixed m = mulSmallMagnitude(c, static_cast<std::uint32_t>(k < 0 ? -k : k));
+    return k < 0 ? negate(m) : m;
+}
+
 // a / d, truncated toward zero.
 inline WideFixed divSmall(const WideFixed& a, std::uint32_t d) {
     const WideFixed m = magnitude(a);
