@@ -14,11 +14,13 @@ namespace tsfilters::math {
 
 // True when every real value within relativeError * |y.hi| of y.hi + y.lo
 // rounds to y.hi. Needs y normalized (|y.lo| <= ulp(y.hi)/2), y.hi a
-// positive or negative normal number, and relativeError a power of two.
+// positive or negative normal number, and relativeError a power of two of
+// at least 2^-150.
 inline bool roundsToHi(DoubleDouble y, double relativeError) {
     const std::uint64_t bits = std::bit_cast<std::uint64_t>(y.hi) & ~(std::uint64_t{1} << 63);
     const std::uint64_t biased = bits >> 52;
-    if (biased < 56 || biased > 2046) return false;  // too small for the bound below, or inf
+    // Far from underflow, so that the bound below is exact; not inf.
+    if (biased < 256 || biased > 2046) return false;
     // Half the gap to the neighbour on the side of y.lo; a power of two has
     // a gap half as wide below it.
     const bool towardZero = (y.lo < 0.0) != (y.hi < 0.0);
