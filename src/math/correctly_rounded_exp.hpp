@@ -5,7 +5,7 @@
 // 2^m * 2^(j/64) * exp(r), the table entry and exp(r) in double-double.
 // Its relative error stays below 2^-100; the result is accepted when a
 // margin of 2^-80 around it cannot reach a rounding boundary, which fails
-// for about one argument in 2^27. Those go to the slow path, which
+// for about one argument in 2^26. Those go to the slow path, which
 // recomputes exp with 320-bit fixed-point arithmetic.
 #pragma once
 
