@@ -5,6 +5,8 @@
 BUILD := build/default
 # What the native build and its tests need from Debian.
 PACKAGES := g++ cmake make binutils libgtest-dev libbenchmark-dev
+# MPFR: the yardstick of the library's exp and cos in tests/math.
+PACKAGES += libmpfr-dev
 # The Python package, its command-line tool, charts and tests (python/).
 PACKAGES += python3 python3-numpy python3-pandas python3-matplotlib python3-pytest
 # Its long-table filter on a Dask cluster, tested on a local two-process one.

@@ -3,9 +3,9 @@
 // output.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 
+#include "math/hardware_sqrt.hpp"
 #include "series.hpp"
 
 namespace tsfilters {
@@ -24,7 +24,7 @@ struct RmsWindow {
 
     // 0 for a window of zeros, which the oscillators leave unwritten. A NaN
     // is not 0: a NaN in the window scales every output to NaN.
-    double rms() const { return sumSquares == 0.0 ? 0.0 : std::sqrt(sumSquares / kLength); }
+    double rms() const { return sumSquares == 0.0 ? 0.0 : hardwareSqrt(sumSquares / kLength); }
 };
 
 // Runs `step` once over the series. The first 100 values are held in a

@@ -1,11 +1,14 @@
 // What the three second-order kernels share: the coefficient set derived
 // from one integer period (a pole radius from exp(), a pole angle from
 // cos()), and the two earlier inputs and outputs each kernel feeds back on.
+// exp and cos are the library's own, correctly rounded, so the coefficients
+// are the same bits whichever platform, compiler or processor computes them.
 #pragma once
 
 #include <bit>
-#include <cmath>
 #include <cstdint>
+
+#include "math/correctly_rounded.hpp"
 
 namespace tsfilters {
 
@@ -41,9 +44,9 @@ enum class InputGain {
 // that through unchanged.
 inline TwoPoleCoefficients computeTwoPoleCoefficients(std::int32_t period, InputGain form) {
     const double p = static_cast<double>(period);
-    const double a1 = std::exp(K1 / p);
+    const double a1 = correctlyRoundedExp(K1 / p);
     const double angle = (K2 / p) * K3;  // degrees, then radians
-    const double c2 = std::cos(angle) * (a1 + a1);
+    const double c2 = correctlyRoundedCos(angle) * (a1 + a1);
     const double c3 = (-a1) * a1;
     const double c1 = form == InputGain::UnitAtNyquist ? ((c2 + 1.0) - c3) * 0.25
                                                        : (1.0 - c2) - c3;
