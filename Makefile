@@ -43,10 +43,13 @@ test: build
 	ctest --preset default
 
 # Every export at 100, 10,000 and 1,000,000 samples against the `limit` and
-# `staged` yardsticks; the table at the end gives the ratios. Repetitions are
+# `staged` yardsticks, then the stream library's update and peek against
+# `limit`; the tables at the end give the ratios. Repetitions are
 # interleaved and the fastest one counts, to keep a busy machine's noise out.
 bench: build
 	$(BUILD)/bench/filters_bench --benchmark_min_time=0.2 --benchmark_repetitions=5 \
+	  --benchmark_enable_random_interleaving=true
+	$(BUILD)/bench/stream_bench --benchmark_min_time=0.2 --benchmark_repetitions=5 \
 	  --benchmark_enable_random_interleaving=true
 
 clean:

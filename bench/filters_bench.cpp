@@ -21,25 +21,18 @@
 #include <string>
 #include <vector>
 
+#include "bench_common.hpp"
 #include "staged.hpp"
 #include "test_support.hpp"
 #include "tsfilters.h"
 
 namespace {
 
-using Run = std::function<void(const float*, std::int32_t, float*)>;
+using bench_common::limit;
+using bench_common::prices;
+using bench_common::SummaryReporter;
 
-const std::vector<float>& prices(std::size_t n) {
-    static std::map<std::size_t, std::vector<float>> cache;
-    std::vector<float>& s = cache[n];
-    if (s.empty()) {
-        std::mt19937 rng(2024);
-        std::normal_distribution<float> move(0.0f, 0.5f);
-        float v = 50.0f;
-        for (std::size_t i = 0; i < n; ++i) s.push_back(v += move(rng));
-    }
-    return s;
-}
+using Run = std::function<void(const float*, std::int32_t, float*)>;
 
 void runSeries(benchmark::State& state, const Run& run) {
     const auto n = static_cast<std::int32_t>(state.range(0));
@@ -51,19 +44,6 @@ void runSeries(benchmark::State& state, const Run& run) {
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * n);
-}
-
-void limit(const float* x, std::int32_t n, float* y) {
-    const double c1 = 0.0790150479611301, c2 = 1.56230873626227, c3 = -0.641323784223398;
-    float y1 = 0, y2 = 0;
-    for (std::int32_t i = 0; i < n; ++i) {
-        double t = c1 * double(x[i]);
-        t = t + c2 * double(y1);
-        t = t + c3 * double(y2);
-        y2 = y1;
-        y1 = float(t);
-        y[i] = y1;
-    }
 }
 
 struct Entry {
@@ -84,31 +64,6 @@ std::vector<Entry> entries() {
     return all;
 }
 
-using Run_ = benchmark::BenchmarkReporter::Run;
-
-// Keeps the best ns per sample of every benchmark over its repetitions, for
-// the summary: the fastest repetition is the one least disturbed by the rest
-// of the machine.
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> nsPerSample;
-
-    void ReportRuns(const std::vector<Run_>& runs) override {
-        // With repetitions, print only the aggregates; keep every run here.
-        std::vector<Run_> shown;
-        for (const Run_& r : runs)
-            if (r.run_type == Run_::RT_Aggregate || r.repetitions <= 1) shown.push_back(r);
-        ConsoleReporter::ReportRuns(shown);
-        for (const Run_& r : runs) {
-            if (r.run_type != Run_::RT_Iteration || r.error_occurred) continue;
-            const auto items = r.counters.find("items_per_second");
-            if (items == r.counters.end() || items->second.value <= 0) continue;
-            const double ns = 1e9 / items->second.value;
-            const auto [it, added] = nsPerSample.emplace(r.benchmark_name(), ns);
-            if (!added && ns < it->second) it->second = ns;
-        }
-    }
-};
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -1,0 +1,168 @@
+/* tsfilters_stream: the seven filters fed a sample or a chunk at a time.
+ *
+ * A stream holds one filter's state between calls, so a live host pays one
+ * step per new sample instead of rerunning the whole history. Its outputs
+ * are the bits the batch functions of tsfilters.h write, whatever the chunks
+ * the series arrives in. The library is separate from tsfilters and needs
+ * nothing from it at run time.
+ *
+ *   tsf_stream s;
+ *   tsf_params p = {20, 0, 0.8f};
+ *   tsf_stream_init(&s, TSF_LAGUERRE_FILTER, &p);
+ *   tsf_stream_update(&s, history, n, out);      (any chunking, in place too)
+ *   tsf_stream_peek(&s, formingClose, &y);       (the bar still forming)
+ *   tsf_stream_update(&s, &closedBar, 1, &y);    (the bar closed)
+ *
+ * A tsf_stream is plain bytes owned by the caller: no allocation, no global
+ * state, no handles. Copying it byte for byte takes a snapshot in the same
+ * process; tsf_stream_save / tsf_stream_load carry the state to another
+ * process, machine or platform and continue bit for bit.
+ *
+ * Outputs are positional: output[k] is what the batch call would write at
+ * that sample's slot, or NaN where that value is not known yet or is never
+ * written:
+ *   - TSF_LAGUERRE_FILTER: sample 0 (the batch call never writes slot 0);
+ *   - the two oscillators: samples 0..98, whose scale (the RMS of samples
+ *     0..99) is not known until sample 99 arrives. Sample 99 gets its
+ *     scaled value, and tsf_stream_window then gives all of samples 0..99;
+ *   - an oscillator whose first 100 values have an RMS of 0 (the batch call
+ *     writes nothing): every sample, and every slot of the window.
+ *
+ * Every function returns a negative TSF_E_ code on failure, and a failing
+ * call writes nothing and leaves the stream as it was. Different streams
+ * may be used on different threads at once; one stream is not locked.
+ *
+ * Save format, version 1. Little-endian whatever the platform, floats and
+ * doubles as their raw IEEE 754 bits:
+ *   offset  size  field
+ *        0     4  magic "TSFS"
+ *        4     2  format version, 1
+ *        6     2  kind (tsf_kind)
+ *        8     4  total size in bytes, CRC included
+ *       12     4  period (int32)
+ *       16     4  smooth_period (int32)
+ *       20     4  gamma (binary32)
+ *       24     8  samples consumed (int64, >= 0)
+ *       32     .  the filter's state: each value it carries from one sample
+ *                 to the next, in the filter's fixed order, binary32 values
+ *                 in 4 bytes and binary64 values in 8
+ *        .   400  oscillators only: their first 100 values before scaling,
+ *                 binary32, in sample order; slots not reached yet are 0
+ *      end-4   4  CRC-32 (the IEEE 802.3 / zlib polynomial) of all bytes
+ *                 before it
+ * Coefficients are not saved: they are derived again from the parameters,
+ * exactly as tsf_stream_init derives them. Sizes: 60 bytes for
+ * TSF_HIGH_PASS and TSF_SUPER_SMOOTHER, 68 for TSF_ULTIMATE_SMOOTHER,
+ * 84 for TSF_BAND_PASS, 484 for TSF_CYBERNETIC_OSCILLATOR, 116 for
+ * TSF_LAGUERRE_FILTER and 484 for TSF_LAGUERRE_OSCILLATOR.
+ */
+#ifndef TSFILTERS_STREAM_H
+#define TSFILTERS_STREAM_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32)
+#  define TSF_STREAM_CALL __cdecl
+#  if defined(TSFILTERS_STREAM_BUILDING)
+#    define TSF_STREAM_API __declspec(dllexport)
+#  else
+#    define TSF_STREAM_API __declspec(dllimport)
+#  endif
+#else
+#  define TSF_STREAM_CALL
+#  define TSF_STREAM_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* One kind per filter of tsfilters.h. */
+typedef enum tsf_kind {
+    TSF_HIGH_PASS = 1,
+    TSF_SUPER_SMOOTHER = 2,
+    TSF_ULTIMATE_SMOOTHER = 3,
+    TSF_BAND_PASS = 4,
+    TSF_CYBERNETIC_OSCILLATOR = 5,
+    TSF_LAGUERRE_FILTER = 6,
+    TSF_LAGUERRE_OSCILLATOR = 7
+} tsf_kind;
+
+/* Used as given, like the batch functions' arguments: nothing is checked. */
+typedef struct tsf_params {
+    int32_t period;        /* period; highPassPeriod for the band-pass and the cybernetic oscillator */
+    int32_t smooth_period; /* smoothPeriod for those two; ignored by the others */
+    float gamma;           /* the Laguerre filter and oscillator; ignored by the others */
+} tsf_params;
+
+/* The size of a tsf_stream in 64-bit words. Part of the ABI: it changes
+ * only with the library's major version. */
+#define TSF_STREAM_WORDS 96
+
+/* Fixed size, caller-owned, plain bytes: copying it is a snapshot. */
+typedef struct tsf_stream {
+    uint64_t opaque[TSF_STREAM_WORDS];
+} tsf_stream;
+
+/* Error codes; tsf_strerror describes each. */
+#define TSF_OK 0
+#define TSF_E_NULL (-1)          /* a required pointer is null */
+#define TSF_E_KIND (-2)          /* not one of the tsf_kind values */
+#define TSF_E_NOT_STREAM (-3)    /* the tsf_stream was never initialised or is damaged */
+#define TSF_E_MAGIC (-4)         /* load: the buffer is not a saved stream */
+#define TSF_E_VERSION (-5)       /* load: saved by a format version this library does not know */
+#define TSF_E_SIZE (-6)          /* load: truncated, or not the size the buffer says it has */
+#define TSF_E_CRC (-7)           /* load: the checksum does not match: damaged bytes */
+#define TSF_E_STATE (-8)         /* load: the checksum matches but the content is not a saved state */
+
+/* sizeof(tsf_stream), for bindings that allocate it themselves. */
+TSF_STREAM_API size_t TSF_STREAM_CALL tsf_stream_bytes(void);
+
+/* Starts a stream of `kind` with no samples consumed. 0, TSF_E_NULL or
+ * TSF_E_KIND. */
+TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_init(tsf_stream* s, tsf_kind kind,
+                                                   const tsf_params* params);
+
+/* Consumes input[0 .. count-1] and writes output[k] for input[k] (see the
+ * positional rule above). input == output works. Returns count, 0 when
+ * count <= 0 (nothing read or written), or a negative code. */
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_stream_update(tsf_stream* s, const float* input,
+                                                         int32_t count, float* output);
+
+/* *y = the output the next sample would get if it were x; the stream does
+ * not change. peek(x) followed by update(x) gives the same bits. 0 or a
+ * negative code. */
+TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_peek(const tsf_stream* s, float x, float* y);
+
+/* For an oscillator that has consumed at least 100 samples: writes the
+ * batch call's outputs of samples 0..99 to output100[0..99] and returns 100.
+ * Otherwise (any other kind, or fewer samples) writes nothing and returns 0.
+ * Negative on error. */
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_stream_window(const tsf_stream* s, float* output100);
+
+/* The number of samples consumed, or a negative code. */
+TSF_STREAM_API int64_t TSF_STREAM_CALL tsf_stream_samples(const tsf_stream* s);
+
+/* Writes the stream's state in the save format above and returns its size
+ * in bytes. Like snprintf, it writes only when capacity is at least that
+ * size: capacity 0 (buffer may then be null) asks for the size. Negative on
+ * error. */
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_stream_save(const tsf_stream* s, void* buffer,
+                                                       int32_t capacity);
+
+/* Restores a state written by tsf_stream_save, on any platform. Reads
+ * nothing past buffer[size-1]. Returns 0, or TSF_E_NULL, TSF_E_MAGIC,
+ * TSF_E_VERSION, TSF_E_SIZE, TSF_E_CRC, TSF_E_KIND or TSF_E_STATE, and then
+ * leaves *s as it was. */
+TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_load(tsf_stream* s, const void* buffer,
+                                                   int32_t size);
+
+/* A static English message for any code, known or not. */
+TSF_STREAM_API const char* TSF_STREAM_CALL tsf_strerror(int code);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* TSFILTERS_STREAM_H */
