@@ -41,6 +41,12 @@ struct Chain {
         first.forEachState(visit);
         second.forEachState(visit);
     }
+
+    template <class Visit>
+    void forEachValue(Visit&& visit) {
+        first.forEachValue(visit);
+        second.forEachValue(visit);
+    }
 };
 
 // Runs `step` over input[0 .. count-1] and stores its result in output[i]

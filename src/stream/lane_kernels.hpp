@@ -1,0 +1,361 @@
+// The lane-parallel steps: each filter's per-sample arithmetic on vectors
+// of W lanes, every lane doing exactly what the scalar step in src/filters
+// does to its one series: the same operations in the same order, each
+// multiply and add rounded on its own (the build never contracts them), the
+// same roundings to single precision, the coefficients that the scalar
+// code computed, read from the streams.
+//
+// Included once per instruction set by a file that defines
+//   TSF_LANES_NS          the namespace of that set's kernels (sse2, ...)
+//   TSF_LANES_WIDTH       doubles per vector (W)
+//   TSF_LANES_IN_FLIGHT   vectors advanced side by side (N), to cover the
+//                         latency of each lane's chain of dependent steps
+// and compiled with that instruction set enabled. Everything except run()
+// has internal linkage, so no inline function compiled here for a wide
+// instruction set can stand in for the plain build's copy.
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+#include "stream/lanes_job.hpp"
+
+namespace tsfilters::stream::lanes::TSF_LANES_NS {
+namespace {
+
+constexpr int W = TSF_LANES_WIDTH;
+constexpr int N = TSF_LANES_IN_FLIGHT;
+constexpr int kBlock = W * N;  // lanes per block: simd_target.cpp's blockLanes
+// Rows run per visit of a block: a short chunk keeps the rows a block
+// touches few enough for the processor's prefetch to follow them all.
+constexpr int kRowsPerVisit = 8;
+
+typedef double D __attribute__((vector_size(8 * W)));
+typedef float F __attribute__((vector_size(4 * W)));
+
+// float <-> double, exact widening and rounding to nearest, lane by lane.
+inline D widen(F f) {
+#if TSF_LANES_WIDTH == 8
+    return reinterpret_cast<D>(_mm512_maskz_cvtps_pd(0xFF, reinterpret_cast<__m256>(f)));
+#elif TSF_LANES_WIDTH == 4
+    return reinterpret_cast<D>(_mm256_cvtps_pd(reinterpret_cast<__m128>(f)));
+#else
+    return __builtin_convertvector(f, D);
+#endif
+}
+
+inline F narrow(D d) {
+#if TSF_LANES_WIDTH == 8
+    return reinterpret_cast<F>(_mm512_maskz_cvtpd_ps(0xFF, reinterpret_cast<__m512d>(d)));
+#elif TSF_LANES_WIDTH == 4
+    return reinterpret_cast<F>(_mm256_cvtpd_ps(reinterpret_cast<__m256d>(d)));
+#else
+    return __builtin_convertvector(d, F);
+#endif
+}
+
+inline D splat(double v) { return D{} + v; }
+inline F splat(float v) { return F{} + v; }
+
+// ---- The values in the transposed streams --------------------------------
+
+// Where word `word` of lane `lane` of a block sits (see lanes_job.hpp).
+// For lane a multiple of W, the W lanes' words are contiguous.
+inline unsigned char* slot(std::uint64_t* block, int word, int lane) {
+    const int q = word * kBlock + lane;
+    return reinterpret_cast<unsigned char*>(
+        block + (q / kTransposedWords) * TSF_STREAM_WORDS + q % kTransposedWords);
+}
+
+// Visits a step's values in the order of Job::offsets, loading them into
+// the vector of lanes lane .. lane + W - 1.
+class Loader {
+public:
+    Loader(std::uint64_t* block, int lane, const std::uint16_t* offsets)
+        : block_(block), lane_(lane), offsets_(offsets) {}
+
+    void constant(D& v) { load(v); }
+    void constant(F& v) { load(v); }
+    void carried(D& v) { load(v); }
+    void carried(F& v) { load(v); }
+
+private:
+    void load(D& v) { std::memcpy(&v, slot(block_, *offsets_++ / 8, lane_), sizeof v); }
+    // A float is one half of its word.
+    void load(F& v) {
+        const unsigned offset = *offsets_++;
+        float pairs[2 * W];
+        std::memcpy(pairs, slot(block_, int(offset / 8), lane_), sizeof pairs);
+        float values[W];
+        for (int i = 0; i < W; ++i) values[i] = pairs[2 * i + (offset % 8) / 4];
+        std::memcpy(&v, values, sizeof v);
+    }
+
+    std::uint64_t* block_;
+    int lane_;
+    const std::uint16_t* offsets_;
+};
+
+// The same visit, writing back what the samples changed.
+class Storer {
+public:
+    Storer(std::uint64_t* block, int lane, const std::uint16_t* offsets)
+        : block_(block), lane_(lane), offsets_(offsets) {}
+
+    void constant(const D&) { ++offsets_; }
+    void constant(const F&) { ++offsets_; }
+    void carried(const D& v) { std::memcpy(slot(block_, *offsets_++ / 8, lane_), &v, sizeof v); }
+    void carried(const F& v) {
+        const unsigned offset = *offsets_++;
+        unsigned char* at = slot(block_, int(offset / 8), lane_);
+        float pairs[2 * W], values[W];
+        std::memcpy(pairs, at, sizeof pairs);
+        std::memcpy(values, &v, sizeof values);
+        for (int i = 0; i < W; ++i) pairs[2 * i + (offset % 8) / 4] = values[i];
+        std::memcpy(at, pairs, sizeof pairs);
+    }
+
+private:
+    std::uint64_t* block_;
+    int lane_;
+    const std::uint16_t* offsets_;
+};
+
+// ---- The steps, one per step of src/filters -------------------------------
+// Each lists its values in that step's forEachValue order.
+
+struct HighPassLanes {
+    D c1, c2, c3;
+    F x1, x2;
+    D y1, y2;
+
+    template <class Io>
+    void values(Io& io) {
+        io.constant(c1), io.constant(c2), io.constant(c3);
+        io.carried(x1), io.carried(x2), io.carried(y1), io.carried(y2);
+    }
+
+    F next(F x) {
+        const F d = (x - (x1 + x1)) + x2;  // single precision
+        D t = widen(d) * c1;
+        t = t + c2 * y1;
+        t = t + c3 * y2;
+        const F y = narrow(t);
+        x2 = x1, x1 = x, y2 = y1, y1 = widen(y);
+        return y;
+    }
+};
+
+struct SuperSmootherLanes {
+    D c1, c2, c3;
+    F x1, x2;
+    D y1, y2;
+
+    template <class Io>
+    void values(Io& io) {
+        io.constant(c1), io.constant(c2), io.constant(c3);
+        io.carried(x1), io.carried(x2), io.carried(y1), io.carried(y2);
+    }
+
+    F next(F x) {
+        const F pairSum = x1 + x;  // single precision
+        D t = (widen(pairSum) * c1) * splat(0.5);
+        t = t + c2 * y1;
+        t = t + c3 * y2;
+        const F y = narrow(t);
+        x2 = x1, x1 = x, y2 = y1, y1 = widen(y);
+        return y;
+    }
+};
+
+struct UltimateSmootherLanes {
+    D g0, g1, g2, c2, c3;  // gains of x[i], x[i-1], x[i-2]; feedback gains
+    D x1, x2, y1, y2;
+
+    template <class Io>
+    void values(Io& io) {
+        io.constant(g0), io.constant(g1), io.constant(g2), io.constant(c2), io.constant(c3);
+        io.carried(x1), io.carried(x2), io.carried(y1), io.carried(y2);
+    }
+
+    F next(F xf) {
+        const D x = widen(xf);
+        D t = g1 * x1;
+        t = t + g0 * x;
+        t = t - g2 * x2;
+        t = t + c2 * y1;
+        t = t + c3 * y2;
+        const F y = narrow(t);
+        x2 = x1, x1 = x, y2 = y1, y1 = widen(y);
+        return y;
+    }
+};
+
+inline D laguerreStage(D gamma, D previousOfStageBefore, D own) {
+    return (previousOfStageBefore - gamma * previousOfStageBefore) + gamma * own;
+}
+
+struct LaguerreCascadeLanes {
+    D gamma, previousL0, l1, l2, l3, l4, l5;
+
+    template <class Io>
+    void values(Io& io) {
+        io.constant(gamma);
+        io.carried(previousL0), io.carried(l1), io.carried(l2), io.carried(l3), io.carried(l4),
+            io.carried(l5);
+    }
+
+    F next(F smoothed) {
+        const D l0 = widen(smoothed);
+        const D n1 = laguerreStage(gamma, previousL0, l1), n2 = laguerreStage(gamma, l1, l2),
+                n3 = laguerreStage(gamma, l2, l3), n4 = laguerreStage(gamma, l3, l4),
+                n5 = laguerreStage(gamma, l4, l5);
+        l1 = n1, l2 = n2, l3 = n3, l4 = n4, l5 = n5, previousL0 = l0;
+        const D sum = (((l0 + splat(4.0) * n1) + splat(6.0) * n2) + splat(4.0) * n3) + n5;
+        return narrow(sum) * splat(0.0625f);  // scaled in single precision
+    }
+};
+
+struct LaguerreDifferenceLanes {
+    D gamma, previousL0, l1;
+
+    template <class Io>
+    void values(Io& io) {
+        io.constant(gamma);
+        io.carried(previousL0), io.carried(l1);
+    }
+
+    F next(F smoothed) {
+        const D l0 = widen(smoothed);
+        l1 = laguerreStage(gamma, previousL0, l1);
+        previousL0 = l0;
+        return narrow(l0 - l1);
+    }
+};
+
+template <class First, class Second>
+struct ChainLanes {
+    First first;
+    Second second;
+
+    template <class Io>
+    void values(Io& io) {
+        first.values(io);
+        second.values(io);
+    }
+
+    F next(F x) { return second.next(first.next(x)); }
+};
+
+// An oscillator past its window: the step's value divided, in single
+// precision, by the window's scale (NaN when its RMS was 0).
+template <class Step>
+struct ScaledLanes {
+    Step step;
+    F scale;
+
+    template <class Io>
+    void values(Io& io) {
+        step.values(io);
+        io.constant(scale);
+    }
+
+    F next(F x) { return step.next(x) / scale; }
+};
+
+// ---- Running the blocks --------------------------------------------------
+
+template <bool kUnitStride>
+inline F loadRow(const float* p, std::int64_t laneStride) {
+    F v;
+    if constexpr (kUnitStride) {
+        std::memcpy(&v, p, sizeof v);
+    } else {
+        float values[W];
+        for (int i = 0; i < W; ++i) values[i] = p[i * laneStride];
+        std::memcpy(&v, values, sizeof v);
+    }
+    return v;
+}
+
+template <bool kUnitStride>
+inline void storeRow(float* p, std::int64_t laneStride, F v) {
+    if constexpr (kUnitStride) {
+        std::memcpy(p, &v, sizeof v);
+    } else {
+        float values[W];
+        std::memcpy(values, &v, sizeof values);
+        for (int i = 0; i < W; ++i) p[i * laneStride] = values[i];
+    }
+}
+
+// Time outside, lanes inside: every block advances a few rows before the
+// next block takes its turn, so each row of a wide table is read along its
+// length. A lane's input is read before its own output is written, so in
+// place with equal strides works.
+template <class Step, bool kUnitIn, bool kUnitOut>
+void runBlocks(const Job& job) {
+    const std::int64_t its = job.inputTimeStride, ils = job.inputLaneStride;
+    const std::int64_t ots = job.outputTimeStride, ols = job.outputLaneStride;
+    for (std::int32_t t0 = 0; t0 < job.rows; t0 += kRowsPerVisit) {
+        const std::int32_t rows = job.rows - t0 < kRowsPerVisit ? job.rows - t0 : kRowsPerVisit;
+        for (std::int32_t b = 0; b < job.blocks; ++b) {
+            std::uint64_t* block = job.words + std::int64_t(b) * kBlock * TSF_STREAM_WORDS;
+            Step steps[N];
+#pragma GCC unroll 8
+            for (int k = 0; k < N; ++k) {
+                Loader io(block, k * W, job.offsets);
+                steps[k].values(io);
+            }
+            const std::int64_t lane0 = std::int64_t(b) * kBlock;
+            const float* in = job.input + t0 * its + lane0 * ils;
+            float* out = job.output + t0 * ots + lane0 * ols;
+            for (std::int32_t t = 0; t < rows; ++t, in += its, out += ots) {
+#pragma GCC unroll 8
+                for (int k = 0; k < N; ++k) {
+                    const F x = loadRow<kUnitIn>(in + k * W * ils, ils);
+                    storeRow<kUnitOut>(out + k * W * ols, ols, steps[k].next(x));
+                }
+            }
+#pragma GCC unroll 8
+            for (int k = 0; k < N; ++k) {
+                Storer io(block, k * W, job.offsets);
+                steps[k].values(io);
+            }
+        }
+    }
+}
+
+template <class Step>
+void runKind(const Job& job) {
+    const bool unitIn = job.inputLaneStride == 1, unitOut = job.outputLaneStride == 1;
+    if (unitIn && unitOut) runBlocks<Step, true, true>(job);
+    else if (unitIn) runBlocks<Step, true, false>(job);
+    else if (unitOut) runBlocks<Step, false, true>(job);
+    else runBlocks<Step, false, false>(job);
+}
+
+using BandPassLanes = ChainLanes<HighPassLanes, SuperSmootherLanes>;
+
+}  // namespace
+
+extern const std::int32_t kBlockLanes = kBlock;
+
+void run(const Job& job) {
+    switch (job.kind) {
+        case TSF_HIGH_PASS: return runKind<HighPassLanes>(job);
+        case TSF_SUPER_SMOOTHER: return runKind<SuperSmootherLanes>(job);
+        case TSF_ULTIMATE_SMOOTHER: return runKind<UltimateSmootherLanes>(job);
+        case TSF_BAND_PASS: return runKind<BandPassLanes>(job);
+        case TSF_CYBERNETIC_OSCILLATOR: return runKind<ScaledLanes<BandPassLanes>>(job);
+        case TSF_LAGUERRE_FILTER:
+            return runKind<ChainLanes<UltimateSmootherLanes, LaguerreCascadeLanes>>(job);
+        case TSF_LAGUERRE_OSCILLATOR:
+            return runKind<ScaledLanes<ChainLanes<UltimateSmootherLanes, LaguerreDifferenceLanes>>>(job);
+        default: return;
+    }
+}
+
+}  // namespace tsfilters::stream::lanes::TSF_LANES_NS

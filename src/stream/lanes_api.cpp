@@ -1,0 +1,179 @@
+// tsf_lanes_update: many streams of one kind advanced together, each lane
+// with its own parameters, each giving exactly what tsf_stream_update gives
+// it alone.
+//
+// Samples that need a stream's special handling (warm-ups, a Laguerre
+// filter's sample 0, an oscillator's window) go through the stream's own
+// update, lane by lane; so do short calls, the lanes that do not fill a
+// whole block, and everything on the scalar target. The rest runs in the
+// vector kernels, with the lanes' values transposed in place (lanes_job.hpp)
+// for the duration of the call.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "stream/advance.hpp"
+#include "stream/lanes_job.hpp"
+#include "stream/simd_target.hpp"
+#include "stream/stream_kinds.hpp"
+#include "stream/stream_state.hpp"
+#include "tsfilters_stream.h"
+
+namespace tsfilters::stream::lanes {
+namespace {
+
+static_assert(offsetof(StreamState, scale) + sizeof(float) <= kTransposedWords * 8,
+              "every value the kernels read lies in the transposed words");
+static_assert(TSF_STREAM_WORDS >= kTransposedWords);
+
+// Below this many vector rows a call is cheaper lane by lane than
+// transposing the streams there and back.
+constexpr std::int32_t kVectorRowsFrom = 32;
+
+// The largest block any kernel uses.
+constexpr std::int32_t kMaxBlockLanes = 16;
+
+struct Layout {
+    const float* input;
+    std::int64_t inputTimeStride, inputLaneStride;
+    float* output;
+    std::int64_t outputTimeStride, outputLaneStride;
+};
+
+// Rows row0 .. row0 + rows - 1 of one lane, through the stream's own update.
+template <class Kind>
+void advanceLane(StreamState& s, const Layout& at, std::int64_t lane, std::int32_t row0,
+                 std::int32_t rows) {
+    const float* in = at.input + row0 * at.inputTimeStride + lane * at.inputLaneStride;
+    float* out = at.output + row0 * at.outputTimeStride + lane * at.outputLaneStride;
+    if (at.inputTimeStride == 1 && at.outputTimeStride == 1) {
+        update<Kind>(s, in, rows, out);
+        return;
+    }
+    constexpr std::int32_t kPiece = 64;
+    float x[kPiece], y[kPiece];
+    for (std::int32_t done = 0; done < rows; done += kPiece) {
+        const std::int32_t n = std::min(kPiece, rows - done);
+        for (std::int32_t i = 0; i < n; ++i) x[i] = in[(done + i) * at.inputTimeStride];
+        update<Kind>(s, x, n, y);
+        for (std::int32_t i = 0; i < n; ++i) out[(done + i) * at.outputTimeStride] = y[i];
+    }
+}
+
+// The byte offsets the kernels read each value from, in Job::offsets order.
+template <class Kind>
+void findValues(StreamState& s, std::uint16_t* offsets) {
+    const auto* base = reinterpret_cast<const unsigned char*>(&s);
+    std::int32_t n = 0;
+    s.step<Kind>().forEachValue([&](auto& value) {
+        offsets[n++] = static_cast<std::uint16_t>(reinterpret_cast<const unsigned char*>(&value) - base);
+    });
+    if constexpr (Kind::kRmsWindow) offsets[n++] = offsetof(StreamState, scale);
+}
+
+// Moves the first kTransposedWords words of a block's streams between the
+// stream-by-stream and the word-by-word layouts of lanes_job.hpp.
+void transpose(tsf_stream* block, std::int32_t lanes, bool toWordByWord) {
+    std::uint64_t tile[kMaxBlockLanes * kTransposedWords];
+    const auto position = [&](std::int32_t q) {
+        return &block[q / kTransposedWords].opaque[q % kTransposedWords];
+    };
+    const std::int32_t words = lanes * kTransposedWords;
+    if (toWordByWord) {
+        for (std::int32_t b = 0; b < lanes; ++b)
+            for (std::int32_t w = 0; w < kTransposedWords; ++w)
+                std::memcpy(&tile[w * lanes + b], &block[b].opaque[w], 8);
+        for (std::int32_t q = 0; q < words; ++q) std::memcpy(position(q), &tile[q], 8);
+    } else {
+        for (std::int32_t q = 0; q < words; ++q) std::memcpy(&tile[q], position(q), 8);
+        for (std::int32_t b = 0; b < lanes; ++b)
+            for (std::int32_t w = 0; w < kTransposedWords; ++w)
+                std::memcpy(&block[b].opaque[w], &tile[w * lanes + b], 8);
+    }
+}
+
+template <class Kind>
+void advanceLanes(tsf_stream* streams, std::int32_t lanes, const Layout& at, std::int32_t count) {
+    const TargetCode& target = simdTarget();
+    const std::int32_t blockLanes = target.blockLanes;
+    const std::int32_t blocks = target.run != nullptr ? lanes / blockLanes : 0;
+
+    // Rows that some lane still has to take through its special handling.
+    std::int32_t early = 0;
+    for (std::int32_t j = 0; j < lanes; ++j) {
+        const std::int64_t left = kEarlySamples<Kind> - stateOf(&streams[j]).samples;
+        early = std::max(early, static_cast<std::int32_t>(std::clamp<std::int64_t>(left, 0, count)));
+    }
+    const std::int32_t rows = count - early;
+    const std::int32_t vectorLanes = rows >= kVectorRowsFrom ? blocks * blockLanes : 0;
+
+    if (early > 0 || vectorLanes == 0) {
+        const std::int32_t scalarRows = vectorLanes == 0 ? count : early;
+        for (std::int32_t j = 0; j < lanes; ++j) advanceLane<Kind>(stateOf(&streams[j]), at, j, 0, scalarRows);
+    }
+    if (vectorLanes == 0) return;
+
+    Job job{};
+    job.kind = Kind::kNumber;
+    job.words = streams[0].opaque;
+    job.blocks = blocks;
+    job.rows = rows;
+    job.input = at.input + early * at.inputTimeStride;
+    job.inputTimeStride = at.inputTimeStride;
+    job.inputLaneStride = at.inputLaneStride;
+    job.output = at.output + early * at.outputTimeStride;
+    job.outputTimeStride = at.outputTimeStride;
+    job.outputLaneStride = at.outputLaneStride;
+    findValues<Kind>(stateOf(&streams[0]), job.offsets);
+
+    for (std::int32_t b = 0; b < blocks; ++b) transpose(&streams[b * blockLanes], blockLanes, true);
+    target.run(job);
+    for (std::int32_t b = 0; b < blocks; ++b) transpose(&streams[b * blockLanes], blockLanes, false);
+    for (std::int32_t j = 0; j < vectorLanes; ++j) stateOf(&streams[j]).samples += rows;
+
+    for (std::int32_t j = vectorLanes; j < lanes; ++j)
+        advanceLane<Kind>(stateOf(&streams[j]), at, j, early, rows);
+}
+
+using Advance = void (*)(tsf_stream*, std::int32_t, const Layout&, std::int32_t);
+
+// Row k - 1 serves kind k.
+constexpr Advance kAdvance[] = {
+#define TSF_LANES_ADVANCE(Export, ...) advanceLanes<Export##Kind>,
+    TSF_FILTER_TABLE(TSF_LANES_ADVANCE)
+#undef TSF_LANES_ADVANCE
+};
+
+}  // namespace
+}  // namespace tsfilters::stream::lanes
+
+using namespace tsfilters::stream;
+
+extern "C" {
+
+TSF_STREAM_API int TSF_STREAM_CALL tsf_lanes_update(
+    tsf_stream* streams, int32_t lanes, const float* input, int64_t input_time_stride,
+    int64_t input_lane_stride, int32_t count, float* output, int64_t output_time_stride,
+    int64_t output_lane_stride) {
+    if (lanes < 0) return TSF_E_LANES;
+    if (lanes == 0) return 0;
+    if (streams == nullptr) return TSF_E_NULL;
+    for (int32_t j = 0; j < lanes; ++j)
+        if (!stateOf(&streams[j]).initialised()) return TSF_E_NOT_STREAM;
+    const int32_t kind = stateOf(&streams[0]).kind;
+    for (int32_t j = 1; j < lanes; ++j)
+        if (stateOf(&streams[j]).kind != kind) return TSF_E_MIXED;
+    if (count <= 0) return 0;
+    if (input == nullptr || output == nullptr) return TSF_E_NULL;
+    const lanes::Layout at{input, input_time_stride, input_lane_stride,
+                           output, output_time_stride, output_lane_stride};
+    lanes::kAdvance[kind - 1](streams, lanes, at, count);
+    return count;
+}
+
+TSF_STREAM_API const char* TSF_STREAM_CALL tsf_simd_target(void) {
+    return lanes::simdTarget().name;
+}
+
+}  // extern "C"
