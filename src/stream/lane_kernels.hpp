@@ -28,9 +28,18 @@ namespace {
 constexpr int W = TSF_LANES_WIDTH;
 constexpr int N = TSF_LANES_IN_FLIGHT;
 constexpr int kBlock = W * N;  // lanes per block: simd_target.cpp's blockLanes
-// Rows run per visit of a block: a short chunk keeps the rows a block
-// touches few enough for the processor's prefetch to follow them all.
-constexpr int kRowsPerVisit = 8;
+// Rows run per visit of a block. Across a wide table (lanes next to each
+// other) a short chunk keeps the rows a block touches few enough for the
+// processor's prefetch to follow them all. Along separate series (samples
+// next to each other) a block stays long on its own lanes' pages.
+#ifndef TSF_LANES_ROWS_ACROSS
+#define TSF_LANES_ROWS_ACROSS 8
+#endif
+constexpr std::int32_t kRowsAcross = TSF_LANES_ROWS_ACROSS;
+constexpr std::int32_t kRowsAlong = 512;
+#ifndef TSF_LANES_LF_TOGETHER
+#define TSF_LANES_LF_TOGETHER N
+#endif
 
 typedef double D __attribute__((vector_size(8 * W)));
 typedef float F __attribute__((vector_size(4 * W)));
@@ -295,46 +304,53 @@ inline void storeRow(float* p, std::int64_t laneStride, F v) {
 // next block takes its turn, so each row of a wide table is read along its
 // length. A lane's input is read before its own output is written, so in
 // place with equal strides works.
-template <class Step, bool kUnitIn, bool kUnitOut>
+template <class Step, bool kUnitIn, bool kUnitOut, int kTogether>
 void runBlocks(const Job& job) {
     const std::int64_t its = job.inputTimeStride, ils = job.inputLaneStride;
     const std::int64_t ots = job.outputTimeStride, ols = job.outputLaneStride;
-    for (std::int32_t t0 = 0; t0 < job.rows; t0 += kRowsPerVisit) {
-        const std::int32_t rows = job.rows - t0 < kRowsPerVisit ? job.rows - t0 : kRowsPerVisit;
+    const auto magnitude = [](std::int64_t v) { return v < 0 ? -v : v; };
+    const std::int32_t perVisit = magnitude(its) < magnitude(ils) ? kRowsAlong : kRowsAcross;
+    for (std::int32_t t0 = 0; t0 < job.rows; t0 += perVisit) {
+        const std::int32_t rows = job.rows - t0 < perVisit ? job.rows - t0 : perVisit;
         for (std::int32_t b = 0; b < job.blocks; ++b) {
             std::uint64_t* block = job.words + std::int64_t(b) * kBlock * TSF_STREAM_WORDS;
-            Step steps[N];
-#pragma GCC unroll 8
-            for (int k = 0; k < N; ++k) {
-                Loader io(block, k * W, job.offsets);
-                steps[k].values(io);
-            }
             const std::int64_t lane0 = std::int64_t(b) * kBlock;
-            const float* in = job.input + t0 * its + lane0 * ils;
-            float* out = job.output + t0 * ots + lane0 * ols;
-            for (std::int32_t t = 0; t < rows; ++t, in += its, out += ots) {
 #pragma GCC unroll 8
-                for (int k = 0; k < N; ++k) {
-                    const F x = loadRow<kUnitIn>(in + k * W * ils, ils);
-                    storeRow<kUnitOut>(out + k * W * ols, ols, steps[k].next(x));
+            for (int k0 = 0; k0 < N; k0 += kTogether) {
+                Step steps[kTogether];
+#pragma GCC unroll 8
+                for (int k = 0; k < kTogether; ++k) {
+                    Loader io(block, (k0 + k) * W, job.offsets);
+                    steps[k].values(io);
                 }
-            }
+                const float* in = job.input + t0 * its + (lane0 + k0 * W) * ils;
+                float* out = job.output + t0 * ots + (lane0 + k0 * W) * ols;
+                for (std::int32_t t = 0; t < rows; ++t, in += its, out += ots) {
 #pragma GCC unroll 8
-            for (int k = 0; k < N; ++k) {
-                Storer io(block, k * W, job.offsets);
-                steps[k].values(io);
+                    for (int k = 0; k < kTogether; ++k) {
+                        const F x = loadRow<kUnitIn>(in + k * W * ils, ils);
+                        storeRow<kUnitOut>(out + k * W * ols, ols, steps[k].next(x));
+                    }
+                }
+#pragma GCC unroll 8
+                for (int k = 0; k < kTogether; ++k) {
+                    Storer io(block, (k0 + k) * W, job.offsets);
+                    steps[k].values(io);
+                }
             }
         }
     }
 }
 
-template <class Step>
+// kTogether: how many of a block's N vectors advance side by side. A step
+// with many values spills registers when all N run together.
+template <class Step, int kTogether = N>
 void runKind(const Job& job) {
     const bool unitIn = job.inputLaneStride == 1, unitOut = job.outputLaneStride == 1;
-    if (unitIn && unitOut) runBlocks<Step, true, true>(job);
-    else if (unitIn) runBlocks<Step, true, false>(job);
-    else if (unitOut) runBlocks<Step, false, true>(job);
-    else runBlocks<Step, false, false>(job);
+    if (unitIn && unitOut) runBlocks<Step, true, true, kTogether>(job);
+    else if (unitIn) runBlocks<Step, true, false, kTogether>(job);
+    else if (unitOut) runBlocks<Step, false, true, kTogether>(job);
+    else runBlocks<Step, false, false, kTogether>(job);
 }
 
 using BandPassLanes = ChainLanes<HighPassLanes, SuperSmootherLanes>;
@@ -351,7 +367,7 @@ void run(const Job& job) {
         case TSF_BAND_PASS: return runKind<BandPassLanes>(job);
         case TSF_CYBERNETIC_OSCILLATOR: return runKind<ScaledLanes<BandPassLanes>>(job);
         case TSF_LAGUERRE_FILTER:
-            return runKind<ChainLanes<UltimateSmootherLanes, LaguerreCascadeLanes>>(job);
+            return runKind<ChainLanes<UltimateSmootherLanes, LaguerreCascadeLanes>, TSF_LANES_LF_TOGETHER>(job);
         case TSF_LAGUERRE_OSCILLATOR:
             return runKind<ScaledLanes<ChainLanes<UltimateSmootherLanes, LaguerreDifferenceLanes>>>(job);
         default: return;

@@ -47,7 +47,7 @@ void advanceLane(StreamState& s, const Layout& at, std::int64_t lane, std::int32
                  std::int32_t rows) {
     const float* in = at.input + row0 * at.inputTimeStride + lane * at.inputLaneStride;
     float* out = at.output + row0 * at.outputTimeStride + lane * at.outputLaneStride;
-    if (at.inputTimeStride == 1 && at.outputTimeStride == 1) {
+    if (rows == 1 || (at.inputTimeStride == 1 && at.outputTimeStride == 1)) {
         update<Kind>(s, in, rows, out);
         return;
     }
@@ -98,6 +98,10 @@ void advanceLanes(tsf_stream* streams, std::int32_t lanes, const Layout& at, std
     const TargetCode& target = simdTarget();
     const std::int32_t blockLanes = target.blockLanes;
     const std::int32_t blocks = target.run != nullptr ? lanes / blockLanes : 0;
+    if (blocks == 0 || count < kVectorRowsFrom) {
+        for (std::int32_t j = 0; j < lanes; ++j) advanceLane<Kind>(stateOf(&streams[j]), at, j, 0, count);
+        return;
+    }
 
     // Rows that some lane still has to take through its special handling.
     std::int32_t early = 0;
