@@ -28,6 +28,14 @@ inline constexpr std::size_t kStepBytes = std::max({
 #undef TSF_STREAM_STEP_SIZE
 });
 
+// As strict as the strictest step, and no stricter: on 32-bit x86 a double
+// member is aligned to 4, and so is the caller's tsf_stream.
+inline constexpr std::size_t kStepAlignment = std::max({
+#define TSF_STREAM_STEP_ALIGNMENT(Export, ...) alignof(Export##Kind::Step),
+    TSF_FILTER_TABLE(TSF_STREAM_STEP_ALIGNMENT)
+#undef TSF_STREAM_STEP_ALIGNMENT
+});
+
 // A stream's outputs where the batch call has no value (yet).
 inline constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
 
@@ -40,7 +48,7 @@ struct StreamState {
     std::int32_t kind;
     Parameters params;
     std::int64_t samples;  // consumed so far
-    alignas(8) unsigned char stepBytes[kStepBytes];
+    alignas(kStepAlignment) unsigned char stepBytes[kStepBytes];
 
     // Oscillators only.
     RmsWindow sum;                          // of window[0 .. min(samples, 100) - 1]

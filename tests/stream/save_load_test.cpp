@@ -108,3 +108,32 @@ TEST(StreamSaveLoad, HeaderFieldsAtTheirOffsets) {
 }
 
 }  // namespace
+
+#include "tsfilters_stream.hpp"
+
+namespace {
+
+// The C++ face: the same bits as the C calls, and errors as exceptions.
+TEST(StreamCppFace, SameBitsAndThrowsOnDamage) {
+    const Series x = testing_support::randomWalk(160, 30);
+    const KindCase k = defaultKinds()[6];
+    tsfilters::Stream s(k.kind, k.params);
+    Series y(x.size());
+    s.update(x.data(), 120, y.data());
+    tsfilters::Stream restored = tsfilters::Stream::load(s.save());
+    for (size_t i = 120; i < x.size(); ++i) {
+        const float forming = restored.peek(x[i]);
+        y[i] = restored.update(x[i]);
+        EXPECT_TRUE(testing_support::sameBits(forming, y[i]));
+    }
+    EXPECT_SAME_SERIES(y, expectedStream(k, x));
+    EXPECT_EQ(restored.samples(), 160);
+    Series window(100);
+    EXPECT_TRUE(restored.window(window.data()));
+    auto damaged = s.save();
+    damaged[40] ^= 1;
+    EXPECT_THROW(tsfilters::Stream::load(damaged), std::runtime_error);
+    EXPECT_THROW(tsfilters::Stream(tsf_kind(9), k.params), std::runtime_error);
+}
+
+}  // namespace

@@ -1,0 +1,180 @@
+/* Saved stream state crosses platforms: one build saves, another loads the
+ * same bytes and continues, and both must write the same outputs.
+ *
+ *   stream_continuation LIBRARY save     STATES OUTPUTS
+ *   stream_continuation LIBRARY continue STATES OUTPUTS
+ *
+ * `save` runs every kind, with several parameter sets, over fixed inputs,
+ * stops at a range of cut points (inside and past every warm-up and the
+ * oscillators' 100-sample window), and writes each saved state to STATES
+ * as one line of hex. Both modes then load every state of STATES, continue
+ * the stream to the end of its input and write the outputs and the window,
+ * as binary32 hex, to OUTPUTS. The OUTPUTS of a `continue` run on another
+ * platform must equal the saving platform's byte for byte.
+ *
+ * The library is loaded at run time by file name, as hosts do. The inputs
+ * are built from integers only, the same on every platform. Computed NaNs
+ * are written as `nan`: IEEE 754 gives their sign and payload no meaning,
+ * and math libraries differ in them. */
+#include <math.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "runtime_library.h"
+#include "tsfilters_stream.h"
+
+enum { kLength = 300, kMaxState = 1024, kInputCount = 3 };
+
+typedef int(HOST_CALL* InitFn)(tsf_stream*, tsf_kind, const tsf_params*);
+typedef int32_t(HOST_CALL* UpdateFn)(tsf_stream*, const float*, int32_t, float*);
+typedef int32_t(HOST_CALL* WindowFn)(const tsf_stream*, float*);
+typedef int64_t(HOST_CALL* SamplesFn)(const tsf_stream*);
+typedef int32_t(HOST_CALL* SaveFn)(const tsf_stream*, void*, int32_t);
+typedef int(HOST_CALL* LoadFn)(tsf_stream*, const void*, int32_t);
+
+static struct {
+    InitFn init;
+    UpdateFn update;
+    WindowFn window;
+    SamplesFn samples;
+    SaveFn save;
+    LoadFn load;
+} api;
+
+static int loadStreamLibrary(const char* path) {
+    Library lib = openLibrary(path);
+    if (lib == NULL) {
+        fprintf(stderr, "cannot load %s\n", path);
+        return 0;
+    }
+    int missing = 0;
+    lookUpFunction(lib, "tsf_stream_init", &api.init, &missing);
+    lookUpFunction(lib, "tsf_stream_update", &api.update, &missing);
+    lookUpFunction(lib, "tsf_stream_window", &api.window, &missing);
+    lookUpFunction(lib, "tsf_stream_samples", &api.samples, &missing);
+    lookUpFunction(lib, "tsf_stream_save", &api.save, &missing);
+    lookUpFunction(lib, "tsf_stream_load", &api.load, &missing);
+    return !missing;
+}
+
+/* ---- inputs: a walk, the walk with non-finite samples, a walk whose
+ * first 100 samples are flat (zero RMS for the oscillators) ---- */
+
+static float inputs[kInputCount][kLength];
+
+static void makeInputs(void) {
+    uint32_t state = 2463534242u;
+    float v = 100.0f;
+    for (int i = 0; i < kLength; ++i) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        /* A step in [-1, 1) with 24 significant bits: exact in a float. */
+        v += (float)((int32_t)(state >> 8) - 0x800000) / 8388608.0f;
+        inputs[0][i] = inputs[1][i] = v;
+        inputs[2][i] = i < 100 ? 42.5f : v;
+    }
+    inputs[1][60] = NAN;
+    inputs[1][200] = INFINITY;
+    inputs[1][201] = -INFINITY;
+}
+
+static const tsf_params kParams[] = {
+    {20, 10, 0.8f}, {48, 10, 0.5f}, {2, 3, 0.0f}, {1, 1, 1.0f}, {0, -4, -0.25f}, {600, 40, 2.0f},
+};
+static const int kCuts[] = {0, 1, 2, 3, 4, 5, 17, 98, 99, 100, 101, 150, 299, 300};
+
+/* ---- files ---- */
+
+static void writeValue(FILE* f, float v) {
+    uint32_t bits;
+    memcpy(&bits, &v, sizeof bits);
+    if (isnan(v)) fputs(" nan", f);
+    else fprintf(f, " %08lx", (unsigned long)bits);
+}
+
+/* Writes every state: input number, then the saved bytes in hex. */
+static int saveStates(FILE* states) {
+    for (int kind = TSF_HIGH_PASS; kind <= TSF_LAGUERRE_OSCILLATOR; ++kind)
+        for (size_t p = 0; p < sizeof kParams / sizeof kParams[0]; ++p)
+            for (int in = 0; in < kInputCount; ++in)
+                for (size_t c = 0; c < sizeof kCuts / sizeof kCuts[0]; ++c) {
+                    tsf_stream s;
+                    float out[kLength];
+                    unsigned char bytes[kMaxState];
+                    if (api.init(&s, (tsf_kind)kind, &kParams[p]) != 0) return 0;
+                    if (api.update(&s, inputs[in], kCuts[c], out) != kCuts[c]) return 0;
+                    const int32_t size = api.save(&s, bytes, kMaxState);
+                    if (size <= 0 || size > kMaxState) return 0;
+                    fprintf(states, "%d ", in);
+                    for (int32_t i = 0; i < size; ++i) fprintf(states, "%02x", bytes[i]);
+                    fputc('\n', states);
+                }
+    return 1;
+}
+
+/* Loads every state of `states`, continues it over the rest of its input
+ * and writes the outputs and the window. */
+static int continueStates(FILE* states, FILE* outputs) {
+    static char line[2 * kMaxState + 64];
+    int lines = 0;
+    while (fgets(line, sizeof line, states) != NULL) {
+        int in = -1, used = 0;
+        unsigned char bytes[kMaxState];
+        int32_t size = 0;
+        if (sscanf(line, "%d %n", &in, &used) != 1 || in < 0 || in >= kInputCount) return 0;
+        for (const char* h = line + used; h[0] && h[1] && h[0] != '\n' && h[0] != '\r'; h += 2) {
+            unsigned int b;
+            if (size == kMaxState || sscanf(h, "%2x", &b) != 1) return 0;
+            bytes[size++] = (unsigned char)b;
+        }
+        tsf_stream s;
+        const int rc = api.load(&s, bytes, size);
+        if (rc != 0) {
+            fprintf(stderr, "state %d does not load: code %d\n", lines + 1, rc);
+            return 0;
+        }
+        const int64_t cut = api.samples(&s);
+        float out[kLength], window[100];
+        const int32_t rest = (int32_t)(kLength - cut);
+        if (cut < 0 || cut > kLength || api.update(&s, inputs[in] + cut, rest, out) != (rest > 0 ? rest : 0))
+            return 0;
+        fprintf(outputs, "state %d input %d samples %ld:", ++lines, in, (long)cut);
+        for (int32_t i = 0; i < rest; ++i) writeValue(outputs, out[i]);
+        if (api.window(&s, window) == 100) {
+            fputs(" window:", outputs);
+            for (int i = 0; i < 100; ++i) writeValue(outputs, window[i]);
+        }
+        fputc('\n', outputs);
+    }
+    return lines > 0;
+}
+
+int main(int argc, char** argv) {
+    if (argc != 5 || (strcmp(argv[2], "save") != 0 && strcmp(argv[2], "continue") != 0)) {
+        fprintf(stderr, "usage: %s LIBRARY save|continue STATES OUTPUTS\n", argv[0]);
+        return 2;
+    }
+    if (!loadStreamLibrary(argv[1])) return 1;
+    makeInputs();
+    /* Binary mode: Windows must not turn the line ends into CR LF. */
+    if (strcmp(argv[2], "save") == 0) {
+        FILE* states = fopen(argv[3], "wb");
+        const int ok = states != NULL && saveStates(states);
+        if (states == NULL || fclose(states) != 0 || !ok) {
+            fprintf(stderr, "cannot write the states to %s\n", argv[3]);
+            return 1;
+        }
+    }
+    FILE* states = fopen(argv[3], "rb");
+    FILE* outputs = fopen(argv[4], "wb");
+    const int ok = states != NULL && outputs != NULL && continueStates(states, outputs);
+    if (states != NULL) fclose(states);
+    if (outputs == NULL || fclose(outputs) != 0 || !ok) {
+        fprintf(stderr, "cannot continue the states of %s into %s\n", argv[3], argv[4]);
+        return 1;
+    }
+    return 0;
+}
