@@ -29,6 +29,18 @@ static void* findFunction(Library lib, const char* name) { return dlsym(lib, nam
 #define HOST_CALL
 #endif
 
+/* Stores the address of `name` in *target, a function pointer, through
+ * memcpy (ISO C has no conversion from void*); on a missing name says so
+ * on stderr and sets *missing. */
+static void lookUpFunction(Library lib, const char* name, void* target, int* missing) {
+    void* fn = findFunction(lib, name);
+    if (fn == NULL) {
+        fprintf(stderr, "the library has no function %s\n", name);
+        *missing = 1;
+    }
+    memcpy(target, &fn, sizeof fn);
+}
+
 typedef void(HOST_CALL* PeriodFn)(const float*, int32_t, int32_t, float*);
 typedef void(HOST_CALL* TwoPeriodFn)(const float*, int32_t, int32_t, int32_t, float*);
 typedef void(HOST_CALL* GammaFn)(const float*, float, int32_t, int32_t, float*);
@@ -88,11 +100,7 @@ static int loadFilters(const char* path, Filters* filters) {
     int missing = 0;
     for (int i = 0; i < TSF_FILTER_COUNT; ++i) {
         filters->at[i] = rows[i];
-        filters->at[i].address = findFunction(lib, rows[i].name);
-        if (filters->at[i].address == NULL) {
-            fprintf(stderr, "the library has no function %s\n", rows[i].name);
-            missing = 1;
-        }
+        lookUpFunction(lib, rows[i].name, &filters->at[i].address, &missing);
     }
     return !missing;
 }
