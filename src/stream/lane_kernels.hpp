@@ -27,7 +27,9 @@ namespace {
 
 constexpr int W = TSF_LANES_WIDTH;
 constexpr int N = TSF_LANES_IN_FLIGHT;
-constexpr int kBlock = W * N;  // lanes per block: simd_target.cpp's blockLanes
+// Lanes per block (simd_target.cpp's blockLanes): one vector. N blocks
+// advance side by side.
+constexpr int kBlock = W;
 // Rows run per visit of a block. Across a wide table (lanes next to each
 // other) a short chunk keeps the rows a block touches few enough for the
 // processor's prefetch to follow them all. Along separate series (samples
@@ -300,50 +302,57 @@ inline void storeRow(float* p, std::int64_t laneStride, F v) {
     }
 }
 
-// Time outside, lanes inside: every block advances a few rows before the
-// next block takes its turn, so each row of a wide table is read along its
-// length. A lane's input is read before its own output is written, so in
-// place with equal strides works.
+// Advances blocks first .. first + kTogether - 1 (one vector each) by
+// `rows` rows from row t0, side by side, their values in registers.
 template <class Step, bool kUnitIn, bool kUnitOut, int kTogether>
-void runBlocks(const Job& job) {
+inline void runVisit(const Job& job, std::int32_t first, std::int32_t t0, std::int32_t rows) {
     const std::int64_t its = job.inputTimeStride, ils = job.inputLaneStride;
     const std::int64_t ots = job.outputTimeStride, ols = job.outputLaneStride;
-    const auto magnitude = [](std::int64_t v) { return v < 0 ? -v : v; };
-    const std::int32_t perVisit = magnitude(its) < magnitude(ils) ? kRowsAlong : kRowsAcross;
-    for (std::int32_t t0 = 0; t0 < job.rows; t0 += perVisit) {
-        const std::int32_t rows = job.rows - t0 < perVisit ? job.rows - t0 : perVisit;
-        for (std::int32_t b = 0; b < job.blocks; ++b) {
-            std::uint64_t* block = job.words + std::int64_t(b) * kBlock * TSF_STREAM_WORDS;
-            const std::int64_t lane0 = std::int64_t(b) * kBlock;
+    const auto blockAt = [&](int k) { return job.words + std::int64_t(first + k) * W * TSF_STREAM_WORDS; };
+    Step steps[kTogether];
 #pragma GCC unroll 8
-            for (int k0 = 0; k0 < N; k0 += kTogether) {
-                Step steps[kTogether];
+    for (int k = 0; k < kTogether; ++k) {
+        Loader io(blockAt(k), 0, job.offsets);
+        steps[k].values(io);
+    }
+    const std::int64_t lane0 = std::int64_t(first) * W;
+    const float* in = job.input + t0 * its + lane0 * ils;
+    float* out = job.output + t0 * ots + lane0 * ols;
+    for (std::int32_t t = 0; t < rows; ++t, in += its, out += ots) {
 #pragma GCC unroll 8
-                for (int k = 0; k < kTogether; ++k) {
-                    Loader io(block, (k0 + k) * W, job.offsets);
-                    steps[k].values(io);
-                }
-                const float* in = job.input + t0 * its + (lane0 + k0 * W) * ils;
-                float* out = job.output + t0 * ots + (lane0 + k0 * W) * ols;
-                for (std::int32_t t = 0; t < rows; ++t, in += its, out += ots) {
-#pragma GCC unroll 8
-                    for (int k = 0; k < kTogether; ++k) {
-                        const F x = loadRow<kUnitIn>(in + k * W * ils, ils);
-                        storeRow<kUnitOut>(out + k * W * ols, ols, steps[k].next(x));
-                    }
-                }
-#pragma GCC unroll 8
-                for (int k = 0; k < kTogether; ++k) {
-                    Storer io(block, (k0 + k) * W, job.offsets);
-                    steps[k].values(io);
-                }
-            }
+        for (int k = 0; k < kTogether; ++k) {
+            const F x = loadRow<kUnitIn>(in + k * W * ils, ils);
+            storeRow<kUnitOut>(out + k * W * ols, ols, steps[k].next(x));
         }
+    }
+#pragma GCC unroll 8
+    for (int k = 0; k < kTogether; ++k) {
+        Storer io(blockAt(k), 0, job.offsets);
+        steps[k].values(io);
     }
 }
 
-// kTogether: how many of a block's N vectors advance side by side. A step
-// with many values spills registers when all N run together.
+// Time outside, lanes inside: every group of blocks advances a few rows
+// before the next group takes its turn, so each row of a wide table is read
+// along its length. A lane's input is read before its own output is
+// written, so in place with equal strides works.
+template <class Step, bool kUnitIn, bool kUnitOut, int kTogether>
+void runBlocks(const Job& job) {
+    const auto magnitude = [](std::int64_t v) { return v < 0 ? -v : v; };
+    const std::int32_t perVisit =
+        magnitude(job.inputTimeStride) < magnitude(job.inputLaneStride) ? kRowsAlong : kRowsAcross;
+    const std::int32_t grouped = job.blocks - job.blocks % kTogether;
+    for (std::int32_t t0 = 0; t0 < job.rows; t0 += perVisit) {
+        const std::int32_t rows = job.rows - t0 < perVisit ? job.rows - t0 : perVisit;
+        for (std::int32_t b = 0; b < grouped; b += kTogether)
+            runVisit<Step, kUnitIn, kUnitOut, kTogether>(job, b, t0, rows);
+        for (std::int32_t b = grouped; b < job.blocks; ++b)
+            runVisit<Step, kUnitIn, kUnitOut, 1>(job, b, t0, rows);
+    }
+}
+
+// kTogether: how many blocks advance side by side. A step with many values
+// spills registers when all N run together.
 template <class Step, int kTogether = N>
 void runKind(const Job& job) {
     const bool unitIn = job.inputLaneStride == 1, unitOut = job.outputLaneStride == 1;

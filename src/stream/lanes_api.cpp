@@ -32,7 +32,7 @@ static_assert(TSF_STREAM_WORDS >= kTransposedWords);
 constexpr std::int32_t kVectorRowsFrom = 32;
 
 // The largest block any kernel uses.
-constexpr std::int32_t kMaxBlockLanes = 16;
+constexpr std::int32_t kMaxBlockLanes = 8;
 
 struct Layout {
     const float* input;

@@ -3,7 +3,8 @@
 // instruction set.
 //
 // During a lanes call the streams are grouped in blocks of consecutive
-// lanes, as many as one kernel call advances together. In each block the
+// lanes, as many as one vector holds (the rest run lane by lane). In each
+// block the
 // first kTransposedWords 64-bit words of every stream are laid out word by
 // word instead of stream by stream: word w of lane b of the block moves to
 // position q = w * lanes + b of the block's words 0..kTransposedWords-1,

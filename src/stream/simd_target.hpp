@@ -15,7 +15,7 @@ enum class SimdTarget : int { Scalar = 0, Sse2 = 1, Avx2 = 2, Avx512 = 3 };
 
 struct TargetCode {
     const char* name;
-    std::int32_t blockLanes;  // lanes one kernel call advances together; 0 for scalar
+    std::int32_t blockLanes;  // lanes per vector, the unit the kernels transpose; 0 for scalar
     Kernel run;               // null for scalar
 };
 
