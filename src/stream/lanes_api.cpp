@@ -62,14 +62,21 @@ void advanceLane(StreamState& s, const Layout& at, std::int64_t lane, std::int32
 }
 
 // The byte offsets the kernels read each value from, in Job::offsets order.
+// False when a double does not fill one 64-bit word of the stream, as on
+// 32-bit x86 Linux, whose ABI aligns doubles in structures to 4 bytes: the
+// kernels cannot read such a layout, and the lanes then run one by one.
 template <class Kind>
-void findValues(StreamState& s, std::uint16_t* offsets) {
+bool findValues(StreamState& s, std::uint16_t* offsets) {
     const auto* base = reinterpret_cast<const unsigned char*>(&s);
     std::int32_t n = 0;
+    bool wordAligned = true;
     s.step<Kind>().forEachValue([&](auto& value) {
-        offsets[n++] = static_cast<std::uint16_t>(reinterpret_cast<const unsigned char*>(&value) - base);
+        const auto offset = reinterpret_cast<const unsigned char*>(&value) - base;
+        wordAligned = wordAligned && (sizeof value == 4 || offset % 8 == 0);
+        offsets[n++] = static_cast<std::uint16_t>(offset);
     });
     if constexpr (Kind::kRmsWindow) offsets[n++] = offsetof(StreamState, scale);
+    return wordAligned;
 }
 
 // Moves the first kTransposedWords words of a block's streams between the
@@ -97,7 +104,9 @@ template <class Kind>
 void advanceLanes(tsf_stream* streams, std::int32_t lanes, const Layout& at, std::int32_t count) {
     const TargetCode& target = simdTarget();
     const std::int32_t blockLanes = target.blockLanes;
-    const std::int32_t blocks = target.run != nullptr ? lanes / blockLanes : 0;
+    Job job{};
+    const bool readable = findValues<Kind>(stateOf(&streams[0]), job.offsets);
+    const std::int32_t blocks = target.run != nullptr && readable ? lanes / blockLanes : 0;
     if (blocks == 0 || count < kVectorRowsFrom) {
         for (std::int32_t j = 0; j < lanes; ++j) advanceLane<Kind>(stateOf(&streams[j]), at, j, 0, count);
         return;
@@ -118,7 +127,6 @@ void advanceLanes(tsf_stream* streams, std::int32_t lanes, const Layout& at, std
     }
     if (vectorLanes == 0) return;
 
-    Job job{};
     job.kind = Kind::kNumber;
     job.words = streams[0].opaque;
     job.blocks = blocks;
@@ -129,7 +137,6 @@ void advanceLanes(tsf_stream* streams, std::int32_t lanes, const Layout& at, std
     job.output = at.output + early * at.outputTimeStride;
     job.outputTimeStride = at.outputTimeStride;
     job.outputLaneStride = at.outputLaneStride;
-    findValues<Kind>(stateOf(&streams[0]), job.offsets);
 
     for (std::int32_t b = 0; b < blocks; ++b) transpose(&streams[b * blockLanes], blockLanes, true);
     target.run(job);
