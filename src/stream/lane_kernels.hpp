@@ -15,6 +15,7 @@
 // instruction set can stand in for the plain build's copy.
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -39,9 +40,12 @@ constexpr int kBlock = W;
 #endif
 constexpr std::int32_t kRowsAcross = TSF_LANES_ROWS_ACROSS;
 constexpr std::int32_t kRowsAlong = 512;
-#ifndef TSF_LANES_LF_TOGETHER
-#define TSF_LANES_LF_TOGETHER N
+// Blocks side by side for the composites, whose many values would not fit
+// the registers N times over.
+#ifndef TSF_LANES_LONG_TOGETHER
+#define TSF_LANES_LONG_TOGETHER 1
 #endif
+constexpr int kLongTogether = TSF_LANES_LONG_TOGETHER;
 
 typedef double D __attribute__((vector_size(8 * W)));
 typedef float F __attribute__((vector_size(4 * W)));
@@ -72,20 +76,45 @@ inline F splat(float v) { return F{} + v; }
 
 // ---- The values in the transposed streams --------------------------------
 
-// Where word `word` of lane `lane` of a block sits (see lanes_job.hpp).
-// For lane a multiple of W, the W lanes' words are contiguous.
-inline unsigned char* slot(std::uint64_t* block, int word, int lane) {
-    const int q = word * kBlock + lane;
-    return reinterpret_cast<unsigned char*>(
-        block + (q / kTransposedWords) * TSF_STREAM_WORDS + q % kTransposedWords);
+// Where each value of a block's first lane sits, in words from the block's
+// first word, and whether a float is its word's high half. Worked out once
+// per call from Job::offsets (see lanes_job.hpp for the layout); lanes
+// 1 .. W - 1 follow in the next words.
+struct Places {
+    std::int32_t word[kMaxValues];
+    bool high[kMaxValues];
+
+    explicit Places(const std::uint16_t* offsets) {
+        for (int i = 0; i < kMaxValues; ++i) {
+            const int q = offsets[i] / 8 * kBlock;
+            word[i] = q / kTransposedWords * TSF_STREAM_WORDS + q % kTransposedWords;
+            high[i] = offsets[i] % 8 != 0;
+        }
+    }
+};
+
+// The 2W floats of W words: lane i's float values are elements 2i and
+// 2i + 1, the low and high halves of its word.
+typedef float Pairs __attribute__((vector_size(8 * W)));
+constexpr auto kLanes = std::make_integer_sequence<int, W>{};
+constexpr auto kWords = std::make_integer_sequence<int, 2 * W>{};
+
+template <int kHalf, int... I>
+inline F half(Pairs p, std::integer_sequence<int, I...>) {
+    return __builtin_shufflevector(p, p, (2 * I + kHalf)...);
+}
+
+template <int kHalf, int... K>
+inline Pairs withHalf(Pairs p, F v, std::integer_sequence<int, K...>) {
+    const Pairs twice = __builtin_shufflevector(v, v, (K % W)...);
+    return __builtin_shufflevector(p, twice, (K % 2 == kHalf ? 2 * W + K / 2 : K)...);
 }
 
 // Visits a step's values in the order of Job::offsets, loading them into
-// the vector of lanes lane .. lane + W - 1.
+// the vector of a block's lanes.
 class Loader {
 public:
-    Loader(std::uint64_t* block, int lane, const std::uint16_t* offsets)
-        : block_(block), lane_(lane), offsets_(offsets) {}
+    Loader(std::uint64_t* block, const Places& places) : block_(block), places_(places) {}
 
     void constant(D& v) { load(v); }
     void constant(F& v) { load(v); }
@@ -93,45 +122,39 @@ public:
     void carried(F& v) { load(v); }
 
 private:
-    void load(D& v) { std::memcpy(&v, slot(block_, *offsets_++ / 8, lane_), sizeof v); }
+    void load(D& v) { std::memcpy(&v, block_ + places_.word[next_++], sizeof v); }
     // A float is one half of its word.
     void load(F& v) {
-        const unsigned offset = *offsets_++;
-        float pairs[2 * W];
-        std::memcpy(pairs, slot(block_, int(offset / 8), lane_), sizeof pairs);
-        float values[W];
-        for (int i = 0; i < W; ++i) values[i] = pairs[2 * i + (offset % 8) / 4];
-        std::memcpy(&v, values, sizeof v);
+        Pairs pairs;
+        std::memcpy(&pairs, block_ + places_.word[next_], sizeof pairs);
+        v = places_.high[next_++] ? half<1>(pairs, kLanes) : half<0>(pairs, kLanes);
     }
 
     std::uint64_t* block_;
-    int lane_;
-    const std::uint16_t* offsets_;
+    const Places& places_;
+    int next_ = 0;
 };
 
 // The same visit, writing back what the samples changed.
 class Storer {
 public:
-    Storer(std::uint64_t* block, int lane, const std::uint16_t* offsets)
-        : block_(block), lane_(lane), offsets_(offsets) {}
+    Storer(std::uint64_t* block, const Places& places) : block_(block), places_(places) {}
 
-    void constant(const D&) { ++offsets_; }
-    void constant(const F&) { ++offsets_; }
-    void carried(const D& v) { std::memcpy(slot(block_, *offsets_++ / 8, lane_), &v, sizeof v); }
+    void constant(const D&) { ++next_; }
+    void constant(const F&) { ++next_; }
+    void carried(const D& v) { std::memcpy(block_ + places_.word[next_++], &v, sizeof v); }
     void carried(const F& v) {
-        const unsigned offset = *offsets_++;
-        unsigned char* at = slot(block_, int(offset / 8), lane_);
-        float pairs[2 * W], values[W];
-        std::memcpy(pairs, at, sizeof pairs);
-        std::memcpy(values, &v, sizeof values);
-        for (int i = 0; i < W; ++i) pairs[2 * i + (offset % 8) / 4] = values[i];
-        std::memcpy(at, pairs, sizeof pairs);
+        std::uint64_t* at = block_ + places_.word[next_];
+        Pairs pairs;
+        std::memcpy(&pairs, at, sizeof pairs);
+        pairs = places_.high[next_++] ? withHalf<1>(pairs, v, kWords) : withHalf<0>(pairs, v, kWords);
+        std::memcpy(at, &pairs, sizeof pairs);
     }
 
 private:
     std::uint64_t* block_;
-    int lane_;
-    const std::uint16_t* offsets_;
+    const Places& places_;
+    int next_ = 0;
 };
 
 // ---- The steps, one per step of src/filters -------------------------------
@@ -305,14 +328,15 @@ inline void storeRow(float* p, std::int64_t laneStride, F v) {
 // Advances blocks first .. first + kTogether - 1 (one vector each) by
 // `rows` rows from row t0, side by side, their values in registers.
 template <class Step, bool kUnitIn, bool kUnitOut, int kTogether>
-inline void runVisit(const Job& job, std::int32_t first, std::int32_t t0, std::int32_t rows) {
+inline void runVisit(const Job& job, const Places& places, std::int32_t first, std::int32_t t0,
+                     std::int32_t rows) {
     const std::int64_t its = job.inputTimeStride, ils = job.inputLaneStride;
     const std::int64_t ots = job.outputTimeStride, ols = job.outputLaneStride;
     const auto blockAt = [&](int k) { return job.words + std::int64_t(first + k) * W * TSF_STREAM_WORDS; };
     Step steps[kTogether];
 #pragma GCC unroll 8
     for (int k = 0; k < kTogether; ++k) {
-        Loader io(blockAt(k), 0, job.offsets);
+        Loader io(blockAt(k), places);
         steps[k].values(io);
     }
     const std::int64_t lane0 = std::int64_t(first) * W;
@@ -327,7 +351,7 @@ inline void runVisit(const Job& job, std::int32_t first, std::int32_t t0, std::i
     }
 #pragma GCC unroll 8
     for (int k = 0; k < kTogether; ++k) {
-        Storer io(blockAt(k), 0, job.offsets);
+        Storer io(blockAt(k), places);
         steps[k].values(io);
     }
 }
@@ -342,12 +366,13 @@ void runBlocks(const Job& job) {
     const std::int32_t perVisit =
         magnitude(job.inputTimeStride) < magnitude(job.inputLaneStride) ? kRowsAlong : kRowsAcross;
     const std::int32_t grouped = job.blocks - job.blocks % kTogether;
+    const Places places(job.offsets);
     for (std::int32_t t0 = 0; t0 < job.rows; t0 += perVisit) {
         const std::int32_t rows = job.rows - t0 < perVisit ? job.rows - t0 : perVisit;
         for (std::int32_t b = 0; b < grouped; b += kTogether)
-            runVisit<Step, kUnitIn, kUnitOut, kTogether>(job, b, t0, rows);
+            runVisit<Step, kUnitIn, kUnitOut, kTogether>(job, places, b, t0, rows);
         for (std::int32_t b = grouped; b < job.blocks; ++b)
-            runVisit<Step, kUnitIn, kUnitOut, 1>(job, b, t0, rows);
+            runVisit<Step, kUnitIn, kUnitOut, 1>(job, places, b, t0, rows);
     }
 }
 
@@ -373,12 +398,13 @@ void run(const Job& job) {
         case TSF_HIGH_PASS: return runKind<HighPassLanes>(job);
         case TSF_SUPER_SMOOTHER: return runKind<SuperSmootherLanes>(job);
         case TSF_ULTIMATE_SMOOTHER: return runKind<UltimateSmootherLanes>(job);
-        case TSF_BAND_PASS: return runKind<BandPassLanes>(job);
-        case TSF_CYBERNETIC_OSCILLATOR: return runKind<ScaledLanes<BandPassLanes>>(job);
+        case TSF_BAND_PASS: return runKind<BandPassLanes, kLongTogether>(job);
+        case TSF_CYBERNETIC_OSCILLATOR: return runKind<ScaledLanes<BandPassLanes>, kLongTogether>(job);
         case TSF_LAGUERRE_FILTER:
-            return runKind<ChainLanes<UltimateSmootherLanes, LaguerreCascadeLanes>, TSF_LANES_LF_TOGETHER>(job);
+            return runKind<ChainLanes<UltimateSmootherLanes, LaguerreCascadeLanes>, kLongTogether>(job);
         case TSF_LAGUERRE_OSCILLATOR:
-            return runKind<ScaledLanes<ChainLanes<UltimateSmootherLanes, LaguerreDifferenceLanes>>>(job);
+            return runKind<ScaledLanes<ChainLanes<UltimateSmootherLanes, LaguerreDifferenceLanes>>,
+                           kLongTogether>(job);
         default: return;
     }
 }
