@@ -301,11 +301,55 @@ struct ScaledLanes {
 
 // ---- Running the blocks --------------------------------------------------
 
-template <bool kUnitStride>
+// How a call's lanes lie in memory, for the input and for the output.
+enum class Access {
+    Across,   // lane stride 1: a vector of lanes is one load
+    Same,     // lane stride 0 (input only): every lane reads one series
+    Along,    // time stride 1: each lane's samples are contiguous; W rows
+              // of W lanes are loaded lane by lane and transposed
+    Strided,  // anything else: element by element
+};
+
+inline Access accessOf(std::int64_t timeStride, std::int64_t laneStride, bool input) {
+    if (laneStride == 1) return Access::Across;
+    if (laneStride == 0 && input) return Access::Same;
+    if (timeStride == 1) return Access::Along;
+    return Access::Strided;
+}
+
+template <int... K>
+inline F zipLow(F a, F b, std::integer_sequence<int, K...>) {
+    return __builtin_shufflevector(a, b, (K % 2 == 0 ? K / 2 : W + K / 2)...);
+}
+template <int... K>
+inline F zipHigh(F a, F b, std::integer_sequence<int, K...>) {
+    return __builtin_shufflevector(a, b, (K % 2 == 0 ? W / 2 + K / 2 : W + W / 2 + K / 2)...);
+}
+
+// W vectors of W floats, rows become columns: log2(W) rounds of zipping
+// vector i with vector i + W/2.
+inline void transpose(F (&v)[W]) {
+#pragma GCC unroll 4
+    for (int round = 1; round < W; round *= 2) {
+        F next[W];
+#pragma GCC unroll 8
+        for (int i = 0; i < W / 2; ++i) {
+            next[2 * i] = zipLow(v[i], v[i + W / 2], kLanes);
+            next[2 * i + 1] = zipHigh(v[i], v[i + W / 2], kLanes);
+        }
+#pragma GCC unroll 8
+        for (int i = 0; i < W; ++i) v[i] = next[i];
+    }
+}
+
+// One row of W lanes.
+template <Access kAccess>
 inline F loadRow(const float* p, std::int64_t laneStride) {
     F v;
-    if constexpr (kUnitStride) {
+    if constexpr (kAccess == Access::Across) {
         std::memcpy(&v, p, sizeof v);
+    } else if constexpr (kAccess == Access::Same) {
+        v = splat(*p);
     } else {
         float values[W];
         for (int i = 0; i < W; ++i) values[i] = p[i * laneStride];
@@ -314,9 +358,9 @@ inline F loadRow(const float* p, std::int64_t laneStride) {
     return v;
 }
 
-template <bool kUnitStride>
+template <Access kAccess>
 inline void storeRow(float* p, std::int64_t laneStride, F v) {
-    if constexpr (kUnitStride) {
+    if constexpr (kAccess == Access::Across) {
         std::memcpy(p, &v, sizeof v);
     } else {
         float values[W];
@@ -325,9 +369,40 @@ inline void storeRow(float* p, std::int64_t laneStride, F v) {
     }
 }
 
+// W rows of W lanes from p (row 0, lane 0 of the vector).
+template <Access kAccess>
+inline void loadRows(F (&rows)[W], const float* p, std::int64_t timeStride, std::int64_t laneStride) {
+    if constexpr (kAccess == Access::Along) {
+#pragma GCC unroll 8
+        for (int i = 0; i < W; ++i) std::memcpy(&rows[i], p + i * laneStride, sizeof rows[i]);
+        transpose(rows);
+    } else {
+#pragma GCC unroll 8
+        for (int r = 0; r < W; ++r) rows[r] = loadRow<kAccess>(p + r * timeStride, laneStride);
+    }
+}
+
+template <Access kAccess>
+inline void storeRows(F (&rows)[W], float* p, std::int64_t timeStride, std::int64_t laneStride) {
+    if constexpr (kAccess == Access::Along) {
+        transpose(rows);
+#pragma GCC unroll 8
+        for (int i = 0; i < W; ++i) std::memcpy(p + i * laneStride, &rows[i], sizeof rows[i]);
+    } else {
+#pragma GCC unroll 8
+        for (int r = 0; r < W; ++r) storeRow<kAccess>(p + r * timeStride, laneStride, rows[r]);
+    }
+}
+
+// Row by row access for the rows that do not fill W: the transposing
+// accesses fall back to element by element.
+constexpr Access single(Access a) { return a == Access::Along ? Access::Strided : a; }
+
 // Advances blocks first .. first + kTogether - 1 (one vector each) by
-// `rows` rows from row t0, side by side, their values in registers.
-template <class Step, bool kUnitIn, bool kUnitOut, int kTogether>
+// `rows` rows from row t0, side by side, their values in registers. Every
+// lane's input is read before its own output is written, so in place with
+// equal strides works.
+template <class Step, Access kIn, Access kOut, int kTogether>
 inline void runVisit(const Job& job, const Places& places, std::int32_t first, std::int32_t t0,
                      std::int32_t rows) {
     const std::int64_t its = job.inputTimeStride, ils = job.inputLaneStride;
@@ -342,11 +417,24 @@ inline void runVisit(const Job& job, const Places& places, std::int32_t first, s
     const std::int64_t lane0 = std::int64_t(first) * W;
     const float* in = job.input + t0 * its + lane0 * ils;
     float* out = job.output + t0 * ots + lane0 * ols;
-    for (std::int32_t t = 0; t < rows; ++t, in += its, out += ots) {
+    std::int32_t t = 0;
+    if constexpr (kIn == Access::Along || kOut == Access::Along) {
+        for (; t + W <= rows; t += W, in += W * its, out += W * ots) {
+#pragma GCC unroll 8
+            for (int k = 0; k < kTogether; ++k) {
+                F x[W];
+                loadRows<kIn>(x, in + k * W * ils, its, ils);
+#pragma GCC unroll 8
+                for (int r = 0; r < W; ++r) x[r] = steps[k].next(x[r]);
+                storeRows<kOut>(x, out + k * W * ols, ots, ols);
+            }
+        }
+    }
+    for (; t < rows; ++t, in += its, out += ots) {
 #pragma GCC unroll 8
         for (int k = 0; k < kTogether; ++k) {
-            const F x = loadRow<kUnitIn>(in + k * W * ils, ils);
-            storeRow<kUnitOut>(out + k * W * ols, ols, steps[k].next(x));
+            const F x = loadRow<single(kIn)>(in + k * W * ils, ils);
+            storeRow<single(kOut)>(out + k * W * ols, ols, steps[k].next(x));
         }
     }
 #pragma GCC unroll 8
@@ -358,9 +446,8 @@ inline void runVisit(const Job& job, const Places& places, std::int32_t first, s
 
 // Time outside, lanes inside: every group of blocks advances a few rows
 // before the next group takes its turn, so each row of a wide table is read
-// along its length. A lane's input is read before its own output is
-// written, so in place with equal strides works.
-template <class Step, bool kUnitIn, bool kUnitOut, int kTogether>
+// along its length.
+template <class Step, Access kIn, Access kOut, int kTogether>
 void runBlocks(const Job& job) {
     const auto magnitude = [](std::int64_t v) { return v < 0 ? -v : v; };
     const std::int32_t perVisit =
@@ -370,9 +457,18 @@ void runBlocks(const Job& job) {
     for (std::int32_t t0 = 0; t0 < job.rows; t0 += perVisit) {
         const std::int32_t rows = job.rows - t0 < perVisit ? job.rows - t0 : perVisit;
         for (std::int32_t b = 0; b < grouped; b += kTogether)
-            runVisit<Step, kUnitIn, kUnitOut, kTogether>(job, places, b, t0, rows);
+            runVisit<Step, kIn, kOut, kTogether>(job, places, b, t0, rows);
         for (std::int32_t b = grouped; b < job.blocks; ++b)
-            runVisit<Step, kUnitIn, kUnitOut, 1>(job, places, b, t0, rows);
+            runVisit<Step, kIn, kOut, 1>(job, places, b, t0, rows);
+    }
+}
+
+template <class Step, Access kIn, int kTogether>
+void runWithInput(const Job& job) {
+    switch (accessOf(job.outputTimeStride, job.outputLaneStride, false)) {
+        case Access::Across: return runBlocks<Step, kIn, Access::Across, kTogether>(job);
+        case Access::Along: return runBlocks<Step, kIn, Access::Along, kTogether>(job);
+        default: return runBlocks<Step, kIn, Access::Strided, kTogether>(job);
     }
 }
 
@@ -380,11 +476,12 @@ void runBlocks(const Job& job) {
 // spills registers when all N run together.
 template <class Step, int kTogether = N>
 void runKind(const Job& job) {
-    const bool unitIn = job.inputLaneStride == 1, unitOut = job.outputLaneStride == 1;
-    if (unitIn && unitOut) runBlocks<Step, true, true, kTogether>(job);
-    else if (unitIn) runBlocks<Step, true, false, kTogether>(job);
-    else if (unitOut) runBlocks<Step, false, true, kTogether>(job);
-    else runBlocks<Step, false, false, kTogether>(job);
+    switch (accessOf(job.inputTimeStride, job.inputLaneStride, true)) {
+        case Access::Across: return runWithInput<Step, Access::Across, kTogether>(job);
+        case Access::Same: return runWithInput<Step, Access::Same, kTogether>(job);
+        case Access::Along: return runWithInput<Step, Access::Along, kTogether>(job);
+        default: return runWithInput<Step, Access::Strided, kTogether>(job);
+    }
 }
 
 using BandPassLanes = ChainLanes<HighPassLanes, SuperSmootherLanes>;
