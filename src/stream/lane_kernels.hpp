@@ -34,12 +34,10 @@ constexpr int kBlock = W;
 // Rows run per visit of a block. Across a wide table (lanes next to each
 // other) a short chunk keeps the rows a block touches few enough for the
 // processor's prefetch to follow them all. Along separate series (samples
-// next to each other) a block stays long on its own lanes' pages.
-#ifndef TSF_LANES_ROWS_ACROSS
-#define TSF_LANES_ROWS_ACROSS 8
-#endif
-constexpr std::int32_t kRowsAcross = TSF_LANES_ROWS_ACROSS;
-constexpr std::int32_t kRowsAlong = 512;
+// next to each other) a block runs the whole call on its own lanes, whose
+// samples then stream through in order.
+constexpr std::int32_t kRowsAcross = 8;
+constexpr std::int32_t kRowsAlong = 1 << 30;
 // Blocks side by side for the composites, whose many values would not fit
 // the registers N times over.
 #ifndef TSF_LANES_LONG_TOGETHER
