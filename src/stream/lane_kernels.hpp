@@ -401,7 +401,7 @@ constexpr Access single(Access a) { return a == Access::Along ? Access::Strided 
 // lane's input is read before its own output is written, so in place with
 // equal strides works.
 template <class Step, Access kIn, Access kOut, int kTogether>
-inline void runVisit(const Job& job, const Places& places, std::int32_t first, std::int32_t t0,
+inline void runVisit(const Job& job, const Places& places, std::int32_t first, std::int64_t t0,
                      std::int32_t rows) {
     const std::int64_t its = job.inputTimeStride, ils = job.inputLaneStride;
     const std::int64_t ots = job.outputTimeStride, ols = job.outputLaneStride;
@@ -452,8 +452,8 @@ void runBlocks(const Job& job) {
         magnitude(job.inputTimeStride) < magnitude(job.inputLaneStride) ? kRowsAlong : kRowsAcross;
     const std::int32_t grouped = job.blocks - job.blocks % kTogether;
     const Places places(job.offsets);
-    for (std::int32_t t0 = 0; t0 < job.rows; t0 += perVisit) {
-        const std::int32_t rows = job.rows - t0 < perVisit ? job.rows - t0 : perVisit;
+    for (std::int64_t t0 = 0; t0 < job.rows; t0 += perVisit) {
+        const auto rows = static_cast<std::int32_t>(job.rows - t0 < perVisit ? job.rows - t0 : perVisit);
         for (std::int32_t b = 0; b < grouped; b += kTogether)
             runVisit<Step, kIn, kOut, kTogether>(job, places, b, t0, rows);
         for (std::int32_t b = grouped; b < job.blocks; ++b)

@@ -34,6 +34,18 @@ constexpr std::int32_t kVectorRowsFrom = 32;
 // The largest block any kernel uses.
 constexpr std::int32_t kMaxBlockLanes = 8;
 
+constexpr std::int32_t kPrefetchAhead = 8;
+
+// The cache lines of a stream that an update reads: header, step, scale.
+inline void prefetchStep(const tsf_stream& s) {
+#if defined(__GNUC__) || defined(__clang__)
+    for (std::size_t at = 0; at < offsetof(StreamState, scale) + sizeof(float); at += 64)
+        __builtin_prefetch(reinterpret_cast<const unsigned char*>(&s) + at, 1);
+#else
+    static_cast<void>(s);
+#endif
+}
+
 struct Layout {
     const float* input;
     std::int64_t inputTimeStride, inputLaneStride;
@@ -47,6 +59,13 @@ void advanceLane(StreamState& s, const Layout& at, std::int64_t lane, std::int32
                  std::int32_t rows) {
     const float* in = at.input + row0 * at.inputTimeStride + lane * at.inputLaneStride;
     float* out = at.output + row0 * at.outputTimeStride + lane * at.outputLaneStride;
+    // A live update: one sample of a stream past its warm-up and window
+    // goes straight to the stored step, as update() would send it.
+    if (rows == 1 && s.samples >= kEarlySamples<Kind>) {
+        *out = advanceSteady<Kind>(s.step<Kind>(), s.scale, *in);
+        s.samples += 1;
+        return;
+    }
     if (rows == 1 || (at.inputTimeStride == 1 && at.outputTimeStride == 1)) {
         update<Kind>(s, in, rows, out);
         return;
@@ -108,7 +127,12 @@ void advanceLanes(tsf_stream* streams, std::int32_t lanes, const Layout& at, std
     const bool readable = findValues<Kind>(stateOf(&streams[0]), job.offsets);
     const std::int32_t blocks = target.run != nullptr && readable ? lanes / blockLanes : 0;
     if (blocks == 0 || count < kVectorRowsFrom) {
-        for (std::int32_t j = 0; j < lanes; ++j) advanceLane<Kind>(stateOf(&streams[j]), at, j, 0, count);
+        for (std::int32_t j = 0; j < lanes; ++j) {
+            // A live update of thousands of lanes waits mostly on memory:
+            // ask for a later lane's step while this one computes.
+            if (j + kPrefetchAhead < lanes) prefetchStep(streams[j + kPrefetchAhead]);
+            advanceLane<Kind>(stateOf(&streams[j]), at, j, 0, count);
+        }
         return;
     }
 
