@@ -71,27 +71,9 @@ const std::vector<float>& table(bool timeMajor) {
     return t;
 }
 
-void limitRun(benchmark::State& state) {
-    const std::vector<float>& x = bench_common::prices(kSamples);
-    std::vector<float> y(kSamples);
-    for (auto _ : state) {
-        bench_common::limit(x.data(), kSamples, y.data());
-        benchmark::DoNotOptimize(y.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * kSamples);
-}
+void limitRun(benchmark::State& state) { bench_common::runSeries(state, kSamples, bench_common::limit); }
 
-void exportRun(benchmark::State& state, const Kind& k) {
-    const std::vector<float>& x = bench_common::prices(kSamples);
-    std::vector<float> y(kSamples);
-    for (auto _ : state) {
-        k.batch(x.data(), kSamples, y.data());
-        benchmark::DoNotOptimize(y.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * kSamples);
-}
+void exportRun(benchmark::State& state, const Kind& k) { bench_common::runSeries(state, kSamples, k.batch); }
 
 // Fresh streams each time: their warm-ups and windows are part of the cost.
 void tableRun(benchmark::State& state, const Kind& k, bool timeMajor) {

@@ -158,7 +158,9 @@ private:
 // ---- The steps, one per step of src/filters -------------------------------
 // Each lists its values in that step's forEachValue order.
 
-struct HighPassLanes {
+// What HighPass and SuperSmoother share: three gains, the two earlier
+// inputs (single precision) and outputs, in TwoPoleHistory's order.
+struct FloatInputTwoPoleLanes {
     D c1, c2, c3;
     F x1, x2;
     D y1, y2;
@@ -169,9 +171,8 @@ struct HighPassLanes {
         io.carried(x1), io.carried(x2), io.carried(y1), io.carried(y2);
     }
 
-    F next(F x) {
-        const F d = (x - (x1 + x1)) + x2;  // single precision
-        D t = widen(d) * c1;
+    // The input term t plus the feedback, rounded: the output of sample x.
+    F finish(D t, F x) {
         t = t + c2 * y1;
         t = t + c3 * y2;
         const F y = narrow(t);
@@ -180,25 +181,17 @@ struct HighPassLanes {
     }
 };
 
-struct SuperSmootherLanes {
-    D c1, c2, c3;
-    F x1, x2;
-    D y1, y2;
-
-    template <class Io>
-    void values(Io& io) {
-        io.constant(c1), io.constant(c2), io.constant(c3);
-        io.carried(x1), io.carried(x2), io.carried(y1), io.carried(y2);
+struct HighPassLanes : FloatInputTwoPoleLanes {
+    F next(F x) {
+        const F d = (x - (x1 + x1)) + x2;  // single precision
+        return finish(widen(d) * c1, x);
     }
+};
 
+struct SuperSmootherLanes : FloatInputTwoPoleLanes {
     F next(F x) {
         const F pairSum = x1 + x;  // single precision
-        D t = (widen(pairSum) * c1) * splat(0.5);
-        t = t + c2 * y1;
-        t = t + c3 * y2;
-        const F y = narrow(t);
-        x2 = x1, x1 = x, y2 = y1, y1 = widen(y);
-        return y;
+        return finish((widen(pairSum) * c1) * splat(0.5), x);
     }
 };
 

@@ -36,6 +36,9 @@ constexpr std::int32_t kMaxBlockLanes = 8;
 
 constexpr std::int32_t kPrefetchAhead = 8;
 
+// Rows per pass across the lanes when they go one by one over a table.
+constexpr std::int32_t kRowsPerPass = 64;
+
 // The cache lines of a stream that an update reads: header, step, scale.
 inline void prefetchStep(const tsf_stream& s) {
 #if defined(__GNUC__) || defined(__clang__)
@@ -119,6 +122,26 @@ void transpose(tsf_stream* block, std::int32_t lanes, bool toWordByWord) {
     }
 }
 
+// Lanes first .. end - 1, rows row0 .. row0 + rows - 1, one lane at a time.
+// Unless every lane's samples and outputs are contiguous, the rows go in
+// short chunks across all the lanes, so that a wide table is read row by
+// row rather than one column at a time.
+template <class Kind>
+void advanceEach(tsf_stream* streams, std::int32_t first, std::int32_t end, const Layout& at,
+                 std::int32_t row0, std::int32_t rows) {
+    const bool contiguous = at.inputTimeStride == 1 && at.outputTimeStride == 1;
+    const std::int32_t chunk = contiguous || rows == 1 ? rows : kRowsPerPass;
+    for (std::int32_t done = 0; done < rows; done += chunk) {
+        const std::int32_t n = std::min(chunk, rows - done);
+        for (std::int32_t j = first; j < end; ++j) {
+            // A live update of thousands of lanes waits mostly on memory:
+            // ask for a later lane's step while this one computes.
+            if (j + kPrefetchAhead < end) prefetchStep(streams[j + kPrefetchAhead]);
+            advanceLane<Kind>(stateOf(&streams[j]), at, j, row0 + done, n);
+        }
+    }
+}
+
 template <class Kind>
 void advanceLanes(tsf_stream* streams, std::int32_t lanes, const Layout& at, std::int32_t count) {
     const TargetCode& target = simdTarget();
@@ -127,12 +150,7 @@ void advanceLanes(tsf_stream* streams, std::int32_t lanes, const Layout& at, std
     const bool readable = findValues<Kind>(stateOf(&streams[0]), job.offsets);
     const std::int32_t blocks = target.run != nullptr && readable ? lanes / blockLanes : 0;
     if (blocks == 0 || count < kVectorRowsFrom) {
-        for (std::int32_t j = 0; j < lanes; ++j) {
-            // A live update of thousands of lanes waits mostly on memory:
-            // ask for a later lane's step while this one computes.
-            if (j + kPrefetchAhead < lanes) prefetchStep(streams[j + kPrefetchAhead]);
-            advanceLane<Kind>(stateOf(&streams[j]), at, j, 0, count);
-        }
+        advanceEach<Kind>(streams, 0, lanes, at, 0, count);
         return;
     }
 
@@ -145,10 +163,7 @@ void advanceLanes(tsf_stream* streams, std::int32_t lanes, const Layout& at, std
     const std::int32_t rows = count - early;
     const std::int32_t vectorLanes = rows >= kVectorRowsFrom ? blocks * blockLanes : 0;
 
-    if (early > 0 || vectorLanes == 0) {
-        const std::int32_t scalarRows = vectorLanes == 0 ? count : early;
-        for (std::int32_t j = 0; j < lanes; ++j) advanceLane<Kind>(stateOf(&streams[j]), at, j, 0, scalarRows);
-    }
+    if (early > 0 || vectorLanes == 0) advanceEach<Kind>(streams, 0, lanes, at, 0, vectorLanes == 0 ? count : early);
     if (vectorLanes == 0) return;
 
     job.kind = Kind::kNumber;
@@ -167,8 +182,7 @@ void advanceLanes(tsf_stream* streams, std::int32_t lanes, const Layout& at, std
     for (std::int32_t b = 0; b < blocks; ++b) transpose(&streams[b * blockLanes], blockLanes, false);
     for (std::int32_t j = 0; j < vectorLanes; ++j) stateOf(&streams[j]).samples += rows;
 
-    for (std::int32_t j = vectorLanes; j < lanes; ++j)
-        advanceLane<Kind>(stateOf(&streams[j]), at, j, early, rows);
+    advanceEach<Kind>(streams, vectorLanes, lanes, at, early, rows);
 }
 
 using Advance = void (*)(tsf_stream*, std::int32_t, const Layout&, std::int32_t);
