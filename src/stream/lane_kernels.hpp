@@ -26,6 +26,10 @@
 namespace tsfilters::stream::lanes::TSF_LANES_NS {
 namespace {
 
+// Everything a sample runs through must be inlined into the loops: a step
+// called out of line keeps its values in memory, not in registers.
+#define TSF_LANES_INLINE [[gnu::always_inline]] inline
+
 constexpr int W = TSF_LANES_WIDTH;
 constexpr int N = TSF_LANES_IN_FLIGHT;
 // Lanes per block (simd_target.cpp's blockLanes): one vector. N blocks
@@ -49,7 +53,7 @@ typedef double D __attribute__((vector_size(8 * W)));
 typedef float F __attribute__((vector_size(4 * W)));
 
 // float <-> double, exact widening and rounding to nearest, lane by lane.
-inline D widen(F f) {
+TSF_LANES_INLINE D widen(F f) {
 #if TSF_LANES_WIDTH == 8
     return reinterpret_cast<D>(_mm512_maskz_cvtps_pd(0xFF, reinterpret_cast<__m256>(f)));
 #elif TSF_LANES_WIDTH == 4
@@ -59,7 +63,7 @@ inline D widen(F f) {
 #endif
 }
 
-inline F narrow(D d) {
+TSF_LANES_INLINE F narrow(D d) {
 #if TSF_LANES_WIDTH == 8
     return reinterpret_cast<F>(_mm512_maskz_cvtpd_ps(0xFF, reinterpret_cast<__m512d>(d)));
 #elif TSF_LANES_WIDTH == 4
@@ -69,8 +73,8 @@ inline F narrow(D d) {
 #endif
 }
 
-inline D splat(double v) { return D{} + v; }
-inline F splat(float v) { return F{} + v; }
+TSF_LANES_INLINE D splat(double v) { return D{} + v; }
+TSF_LANES_INLINE F splat(float v) { return F{} + v; }
 
 // ---- The values in the transposed streams --------------------------------
 
@@ -98,12 +102,12 @@ constexpr auto kLanes = std::make_integer_sequence<int, W>{};
 constexpr auto kWords = std::make_integer_sequence<int, 2 * W>{};
 
 template <int kHalf, int... I>
-inline F half(Pairs p, std::integer_sequence<int, I...>) {
+TSF_LANES_INLINE F half(Pairs p, std::integer_sequence<int, I...>) {
     return __builtin_shufflevector(p, p, (2 * I + kHalf)...);
 }
 
 template <int kHalf, int... K>
-inline Pairs withHalf(Pairs p, F v, std::integer_sequence<int, K...>) {
+TSF_LANES_INLINE Pairs withHalf(Pairs p, F v, std::integer_sequence<int, K...>) {
     const Pairs twice = __builtin_shufflevector(v, v, (K % W)...);
     return __builtin_shufflevector(p, twice, (K % 2 == kHalf ? 2 * W + K / 2 : K)...);
 }
@@ -114,15 +118,15 @@ class Loader {
 public:
     Loader(std::uint64_t* block, const Places& places) : block_(block), places_(places) {}
 
-    void constant(D& v) { load(v); }
-    void constant(F& v) { load(v); }
-    void carried(D& v) { load(v); }
-    void carried(F& v) { load(v); }
+    TSF_LANES_INLINE void constant(D& v) { load(v); }
+    TSF_LANES_INLINE void constant(F& v) { load(v); }
+    TSF_LANES_INLINE void carried(D& v) { load(v); }
+    TSF_LANES_INLINE void carried(F& v) { load(v); }
 
 private:
-    void load(D& v) { std::memcpy(&v, block_ + places_.word[next_++], sizeof v); }
+    TSF_LANES_INLINE void load(D& v) { std::memcpy(&v, block_ + places_.word[next_++], sizeof v); }
     // A float is one half of its word.
-    void load(F& v) {
+    TSF_LANES_INLINE void load(F& v) {
         Pairs pairs;
         std::memcpy(&pairs, block_ + places_.word[next_], sizeof pairs);
         v = places_.high[next_++] ? half<1>(pairs, kLanes) : half<0>(pairs, kLanes);
@@ -138,10 +142,10 @@ class Storer {
 public:
     Storer(std::uint64_t* block, const Places& places) : block_(block), places_(places) {}
 
-    void constant(const D&) { ++next_; }
-    void constant(const F&) { ++next_; }
-    void carried(const D& v) { std::memcpy(block_ + places_.word[next_++], &v, sizeof v); }
-    void carried(const F& v) {
+    TSF_LANES_INLINE void constant(const D&) { ++next_; }
+    TSF_LANES_INLINE void constant(const F&) { ++next_; }
+    TSF_LANES_INLINE void carried(const D& v) { std::memcpy(block_ + places_.word[next_++], &v, sizeof v); }
+    TSF_LANES_INLINE void carried(const F& v) {
         std::uint64_t* at = block_ + places_.word[next_];
         Pairs pairs;
         std::memcpy(&pairs, at, sizeof pairs);
@@ -166,13 +170,13 @@ struct FloatInputTwoPoleLanes {
     D y1, y2;
 
     template <class Io>
-    void values(Io& io) {
+    TSF_LANES_INLINE void values(Io& io) {
         io.constant(c1), io.constant(c2), io.constant(c3);
         io.carried(x1), io.carried(x2), io.carried(y1), io.carried(y2);
     }
 
     // The input term t plus the feedback, rounded: the output of sample x.
-    F finish(D t, F x) {
+    TSF_LANES_INLINE F finish(D t, F x) {
         t = t + c2 * y1;
         t = t + c3 * y2;
         const F y = narrow(t);
@@ -182,14 +186,14 @@ struct FloatInputTwoPoleLanes {
 };
 
 struct HighPassLanes : FloatInputTwoPoleLanes {
-    F next(F x) {
+    TSF_LANES_INLINE F next(F x) {
         const F d = (x - (x1 + x1)) + x2;  // single precision
         return finish(widen(d) * c1, x);
     }
 };
 
 struct SuperSmootherLanes : FloatInputTwoPoleLanes {
-    F next(F x) {
+    TSF_LANES_INLINE F next(F x) {
         const F pairSum = x1 + x;  // single precision
         return finish((widen(pairSum) * c1) * splat(0.5), x);
     }
@@ -200,12 +204,12 @@ struct UltimateSmootherLanes {
     D x1, x2, y1, y2;
 
     template <class Io>
-    void values(Io& io) {
+    TSF_LANES_INLINE void values(Io& io) {
         io.constant(g0), io.constant(g1), io.constant(g2), io.constant(c2), io.constant(c3);
         io.carried(x1), io.carried(x2), io.carried(y1), io.carried(y2);
     }
 
-    F next(F xf) {
+    TSF_LANES_INLINE F next(F xf) {
         const D x = widen(xf);
         D t = g1 * x1;
         t = t + g0 * x;
@@ -218,7 +222,7 @@ struct UltimateSmootherLanes {
     }
 };
 
-inline D laguerreStage(D gamma, D previousOfStageBefore, D own) {
+TSF_LANES_INLINE D laguerreStage(D gamma, D previousOfStageBefore, D own) {
     return (previousOfStageBefore - gamma * previousOfStageBefore) + gamma * own;
 }
 
@@ -226,13 +230,13 @@ struct LaguerreCascadeLanes {
     D gamma, previousL0, l1, l2, l3, l4, l5;
 
     template <class Io>
-    void values(Io& io) {
+    TSF_LANES_INLINE void values(Io& io) {
         io.constant(gamma);
         io.carried(previousL0), io.carried(l1), io.carried(l2), io.carried(l3), io.carried(l4),
             io.carried(l5);
     }
 
-    F next(F smoothed) {
+    TSF_LANES_INLINE F next(F smoothed) {
         const D l0 = widen(smoothed);
         const D n1 = laguerreStage(gamma, previousL0, l1), n2 = laguerreStage(gamma, l1, l2),
                 n3 = laguerreStage(gamma, l2, l3), n4 = laguerreStage(gamma, l3, l4),
@@ -247,12 +251,12 @@ struct LaguerreDifferenceLanes {
     D gamma, previousL0, l1;
 
     template <class Io>
-    void values(Io& io) {
+    TSF_LANES_INLINE void values(Io& io) {
         io.constant(gamma);
         io.carried(previousL0), io.carried(l1);
     }
 
-    F next(F smoothed) {
+    TSF_LANES_INLINE F next(F smoothed) {
         const D l0 = widen(smoothed);
         l1 = laguerreStage(gamma, previousL0, l1);
         previousL0 = l0;
@@ -266,12 +270,12 @@ struct ChainLanes {
     Second second;
 
     template <class Io>
-    void values(Io& io) {
+    TSF_LANES_INLINE void values(Io& io) {
         first.values(io);
         second.values(io);
     }
 
-    F next(F x) { return second.next(first.next(x)); }
+    TSF_LANES_INLINE F next(F x) { return second.next(first.next(x)); }
 };
 
 // An oscillator past its window: the step's value divided, in single
@@ -282,12 +286,12 @@ struct ScaledLanes {
     F scale;
 
     template <class Io>
-    void values(Io& io) {
+    TSF_LANES_INLINE void values(Io& io) {
         step.values(io);
         io.constant(scale);
     }
 
-    F next(F x) { return step.next(x) / scale; }
+    TSF_LANES_INLINE F next(F x) { return step.next(x) / scale; }
 };
 
 // ---- Running the blocks --------------------------------------------------
@@ -309,17 +313,17 @@ inline Access accessOf(std::int64_t timeStride, std::int64_t laneStride, bool in
 }
 
 template <int... K>
-inline F zipLow(F a, F b, std::integer_sequence<int, K...>) {
+TSF_LANES_INLINE F zipLow(F a, F b, std::integer_sequence<int, K...>) {
     return __builtin_shufflevector(a, b, (K % 2 == 0 ? K / 2 : W + K / 2)...);
 }
 template <int... K>
-inline F zipHigh(F a, F b, std::integer_sequence<int, K...>) {
+TSF_LANES_INLINE F zipHigh(F a, F b, std::integer_sequence<int, K...>) {
     return __builtin_shufflevector(a, b, (K % 2 == 0 ? W / 2 + K / 2 : W + W / 2 + K / 2)...);
 }
 
 // W vectors of W floats, rows become columns: log2(W) rounds of zipping
 // vector i with vector i + W/2.
-inline void transpose(F (&v)[W]) {
+TSF_LANES_INLINE void transpose(F (&v)[W]) {
 #pragma GCC unroll 4
     for (int round = 1; round < W; round *= 2) {
         F next[W];
@@ -335,7 +339,7 @@ inline void transpose(F (&v)[W]) {
 
 // One row of W lanes.
 template <Access kAccess>
-inline F loadRow(const float* p, std::int64_t laneStride) {
+TSF_LANES_INLINE F loadRow(const float* p, std::int64_t laneStride) {
     F v;
     if constexpr (kAccess == Access::Across) {
         std::memcpy(&v, p, sizeof v);
@@ -350,7 +354,7 @@ inline F loadRow(const float* p, std::int64_t laneStride) {
 }
 
 template <Access kAccess>
-inline void storeRow(float* p, std::int64_t laneStride, F v) {
+TSF_LANES_INLINE void storeRow(float* p, std::int64_t laneStride, F v) {
     if constexpr (kAccess == Access::Across) {
         std::memcpy(p, &v, sizeof v);
     } else {
@@ -362,7 +366,7 @@ inline void storeRow(float* p, std::int64_t laneStride, F v) {
 
 // W rows of W lanes from p (row 0, lane 0 of the vector).
 template <Access kAccess>
-inline void loadRows(F (&rows)[W], const float* p, std::int64_t timeStride, std::int64_t laneStride) {
+TSF_LANES_INLINE void loadRows(F (&rows)[W], const float* p, std::int64_t timeStride, std::int64_t laneStride) {
     if constexpr (kAccess == Access::Along) {
 #pragma GCC unroll 8
         for (int i = 0; i < W; ++i) std::memcpy(&rows[i], p + i * laneStride, sizeof rows[i]);
@@ -374,7 +378,7 @@ inline void loadRows(F (&rows)[W], const float* p, std::int64_t timeStride, std:
 }
 
 template <Access kAccess>
-inline void storeRows(F (&rows)[W], float* p, std::int64_t timeStride, std::int64_t laneStride) {
+TSF_LANES_INLINE void storeRows(F (&rows)[W], float* p, std::int64_t timeStride, std::int64_t laneStride) {
     if constexpr (kAccess == Access::Along) {
         transpose(rows);
 #pragma GCC unroll 8
@@ -394,7 +398,7 @@ constexpr Access single(Access a) { return a == Access::Along ? Access::Strided 
 // lane's input is read before its own output is written, so in place with
 // equal strides works.
 template <class Step, Access kIn, Access kOut, int kTogether>
-inline void runVisit(const Job& job, const Places& places, std::int32_t first, std::int64_t t0,
+TSF_LANES_INLINE void runVisit(const Job& job, const Places& places, std::int32_t first, std::int64_t t0,
                      std::int32_t rows) {
     const std::int64_t its = job.inputTimeStride, ils = job.inputLaneStride;
     const std::int64_t ots = job.outputTimeStride, ols = job.outputLaneStride;
@@ -476,6 +480,8 @@ void runKind(const Job& job) {
 }
 
 using BandPassLanes = ChainLanes<HighPassLanes, SuperSmootherLanes>;
+
+#undef TSF_LANES_INLINE
 
 }  // namespace
 

@@ -26,6 +26,8 @@ namespace {
 static_assert(offsetof(StreamState, scale) + sizeof(float) <= kTransposedWords * 8,
               "every value the kernels read lies in the transposed words");
 static_assert(TSF_STREAM_WORDS >= kTransposedWords);
+static_assert(sizeof(tsf_stream) == TSF_STREAM_WORDS * sizeof(std::uint64_t),
+              "the kernels step from stream to stream by TSF_STREAM_WORDS words");
 
 // Below this many vector rows a call is cheaper lane by lane than
 // transposing the streams there and back.

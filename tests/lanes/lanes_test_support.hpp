@@ -55,6 +55,7 @@ inline std::vector<Layout> allLayouts(std::int32_t lanes, std::int64_t n) {
         {"strided", 2 * lanes + 3, 2, 1, n + 3},
         {"broadcast", 1, 0, lanes, 1},
         {"in-place", lanes, 1, lanes, 1, true},
+        {"in-place series-major", 1, n, 1, n, true},
     };
 }
 
