@@ -44,10 +44,7 @@ constexpr std::int32_t kRowsAcross = 8;
 constexpr std::int32_t kRowsAlong = 1 << 30;
 // Blocks side by side for the composites, whose many values would not fit
 // the registers N times over.
-#ifndef TSF_LANES_LONG_TOGETHER
-#define TSF_LANES_LONG_TOGETHER 1
-#endif
-constexpr int kLongTogether = TSF_LANES_LONG_TOGETHER;
+constexpr int kLongTogether = 1;
 
 typedef double D __attribute__((vector_size(8 * W)));
 typedef float F __attribute__((vector_size(4 * W)));
@@ -393,6 +390,18 @@ TSF_LANES_INLINE void storeRows(F (&rows)[W], float* p, std::int64_t timeStride,
 // accesses fall back to element by element.
 constexpr Access single(Access a) { return a == Access::Along ? Access::Strided : a; }
 
+// Asks for the same lanes' row one visit ahead. Across a wide table the
+// processor does not see the pattern (one short run of each row per visit),
+// and rows whose length is not a multiple of a cache line run far slower
+// without it. The address is only a hint: prefetches never fault, so it
+// may lie past the table.
+template <bool kWrite>
+TSF_LANES_INLINE void prefetchAhead(const float* row, std::int64_t timeStride) {
+    const auto ahead = reinterpret_cast<std::uintptr_t>(row) +
+                       static_cast<std::uintptr_t>(timeStride * kRowsAcross * std::int64_t(sizeof(float)));
+    __builtin_prefetch(reinterpret_cast<const void*>(ahead), kWrite ? 1 : 0, 3);
+}
+
 // Advances blocks first .. first + kTogether - 1 (one vector each) by
 // `rows` rows from row t0, side by side, their values in registers. Every
 // lane's input is read before its own output is written, so in place with
@@ -426,6 +435,8 @@ TSF_LANES_INLINE void runVisit(const Job& job, const Places& places, std::int32_
         }
     }
     for (; t < rows; ++t, in += its, out += ots) {
+        if constexpr (kIn == Access::Across) prefetchAhead<false>(in, its);
+        if constexpr (kOut == Access::Across) prefetchAhead<true>(out, ots);
 #pragma GCC unroll 8
         for (int k = 0; k < kTogether; ++k) {
             const F x = loadRow<single(kIn)>(in + k * W * ils, ils);
