@@ -70,8 +70,18 @@ TSF_LANES_INLINE F narrow(D d) {
 #endif
 }
 
-TSF_LANES_INLINE D splat(double v) { return D{} + v; }
-TSF_LANES_INLINE F splat(float v) { return F{} + v; }
+// v in every lane, bit for bit: adding v to a zero vector would turn -0
+// into +0.
+template <class V, class T>
+TSF_LANES_INLINE V broadcast(T v) {
+    T values[W];
+    for (int i = 0; i < W; ++i) values[i] = v;
+    V result;
+    std::memcpy(&result, values, sizeof result);
+    return result;
+}
+TSF_LANES_INLINE D splat(double v) { return broadcast<D>(v); }
+TSF_LANES_INLINE F splat(float v) { return broadcast<F>(v); }
 
 // ---- The values in the transposed streams --------------------------------
 
