@@ -41,6 +41,19 @@ inline void limit(const float* x, std::int32_t n, float* y) {
     }
 }
 
+// Times run(x, n, y) over the first n samples of the walk.
+template <class Run>
+void runSeries(benchmark::State& state, std::int32_t n, Run run) {
+    const std::vector<float>& x = prices(std::size_t(n));
+    std::vector<float> y(static_cast<std::size_t>(n));
+    for (auto _ : state) {
+        run(x.data(), n, y.data());
+        benchmark::DoNotOptimize(y.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
 using Run_ = benchmark::BenchmarkReporter::Run;
 
 // Keeps the best ns per sample of every benchmark over its repetitions, for

@@ -29,21 +29,12 @@
 namespace {
 
 using bench_common::limit;
-using bench_common::prices;
 using bench_common::SummaryReporter;
 
 using Run = std::function<void(const float*, std::int32_t, float*)>;
 
 void runSeries(benchmark::State& state, const Run& run) {
-    const auto n = static_cast<std::int32_t>(state.range(0));
-    const std::vector<float>& x = prices(std::size_t(n));
-    std::vector<float> y(static_cast<std::size_t>(n));
-    for (auto _ : state) {
-        run(x.data(), n, y.data());
-        benchmark::DoNotOptimize(y.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * n);
+    bench_common::runSeries(state, static_cast<std::int32_t>(state.range(0)), run);
 }
 
 struct Entry {

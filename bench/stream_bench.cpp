@@ -42,16 +42,7 @@ tsf_stream started(const Kind& k) {
     return s;
 }
 
-void limitRun(benchmark::State& state) {
-    const std::vector<float>& x = bench_common::prices(kSamples);
-    std::vector<float> y(kSamples);
-    for (auto _ : state) {
-        bench_common::limit(x.data(), kSamples, y.data());
-        benchmark::DoNotOptimize(y.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * kSamples);
-}
+void limitRun(benchmark::State& state) { bench_common::runSeries(state, kSamples, bench_common::limit); }
 
 void updateOneCall(benchmark::State& state, const Kind& k) {
     const std::vector<float>& x = bench_common::prices(kSamples);

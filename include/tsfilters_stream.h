@@ -115,6 +115,8 @@ typedef struct tsf_stream {
 #define TSF_E_SIZE (-6)          /* load: truncated, or not the size the buffer says it has */
 #define TSF_E_CRC (-7)           /* load: the checksum does not match: damaged bytes */
 #define TSF_E_STATE (-8)         /* load: the checksum matches but the content is not a saved state */
+#define TSF_E_LANES (-9)         /* lanes: a negative number of lanes */
+#define TSF_E_MIXED (-10)        /* lanes: the streams are not all of one kind */
 
 /* sizeof(tsf_stream), for bindings that allocate it themselves. */
 TSF_STREAM_API size_t TSF_STREAM_CALL tsf_stream_bytes(void);
@@ -157,6 +159,37 @@ TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_stream_save(const tsf_stream* s, void
  * leaves *s as it was. */
 TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_load(tsf_stream* s, const void* buffer,
                                                    int32_t size);
+
+/* Lanes: many streams advanced in one call, side by side in the processor's
+ * vector registers. Lane j is streams[j]; its sample t is
+ *   input[t * input_time_stride + j * input_lane_stride]
+ * and its output goes to
+ *   output[t * output_time_stride + j * output_lane_stride]
+ * (strides in elements). A table of dates x series stored row by row has
+ * time stride = number of series and lane stride 1; separate series one
+ * after another have time stride 1 and lane stride = their length; lane
+ * stride 0 feeds every lane the same series, e.g. one stream per parameter
+ * set of a sweep.
+ *
+ * Every lane's outputs and final state are exactly those of
+ * tsf_stream_update on that stream alone with the same samples, on every
+ * processor and instruction set. The streams must all be initialised and
+ * of one kind; each keeps its own parameters. Returns count; 0 when lanes
+ * is 0 or count <= 0 (nothing read or written); TSF_E_LANES for lanes < 0;
+ * TSF_E_NULL, TSF_E_NOT_STREAM or TSF_E_MIXED, writing nothing. Input and
+ * output may be the same array with the same strides. No threads, no
+ * allocation: split the lanes among your own threads, one disjoint range
+ * of streams per thread. */
+TSF_STREAM_API int TSF_STREAM_CALL tsf_lanes_update(tsf_stream* streams, int32_t lanes,
+                                                   const float* input, int64_t input_time_stride,
+                                                   int64_t input_lane_stride, int32_t count,
+                                                   float* output, int64_t output_time_stride,
+                                                   int64_t output_lane_stride);
+
+/* The instruction set tsf_lanes_update uses: "avx512", "avx2", "sse2" or
+ * "scalar". The widest the processor has, unless the environment variable
+ * TSFILTERS_SIMD names a narrower one when the library first needs it. */
+TSF_STREAM_API const char* TSF_STREAM_CALL tsf_simd_target(void);
 
 /* A static English message for any code, known or not. */
 TSF_STREAM_API const char* TSF_STREAM_CALL tsf_strerror(int code);

@@ -8,6 +8,9 @@
 //   float next(float x);                    // any later sample
 //   void forEachState(visit);               // every value carried between
 //                                           // samples, in a fixed order
+//   void forEachValue(visit);               // the coefficients, then the
+//                                           // same state: what the lanes'
+//                                           // vector kernels load
 // Keeping the history inside the step, rather than reading it back from the
 // arrays, is what makes in-place calls (input == output) safe, lets
 // composites chain several filters in one pass with no scratch series, and
@@ -40,6 +43,12 @@ struct Chain {
     void forEachState(Visit&& visit) {
         first.forEachState(visit);
         second.forEachState(visit);
+    }
+
+    template <class Visit>
+    void forEachValue(Visit&& visit) {
+        first.forEachValue(visit);
+        second.forEachValue(visit);
     }
 };
 

@@ -70,6 +70,15 @@ public:
             visit(stages_.l4), visit(stages_.l5);
     }
 
+    // Every value a sample reads: the coefficients, then the carried state
+    // in forEachState order. Code that runs many steps side by side in
+    // vector lanes loads them in this order.
+    template <class Visit>
+    void forEachValue(Visit&& visit) {
+        visit(gamma_);
+        forEachState(visit);
+    }
+
 private:
     double gamma_;
     double previousL0_ = 0;

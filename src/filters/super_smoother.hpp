@@ -36,6 +36,15 @@ public:
     template <class Visit>
     void forEachState(Visit&& visit) { history_.forEachState(visit); }
 
+    // Every value a sample reads: the coefficients, then the carried state
+    // in forEachState order. Code that runs many steps side by side in
+    // vector lanes loads them in this order.
+    template <class Visit>
+    void forEachValue(Visit&& visit) {
+        visit(k_.c1), visit(k_.c2), visit(k_.c3);
+        forEachState(visit);
+    }
+
 private:
     TwoPoleCoefficients k_;
     TwoPoleHistory<float> history_;

@@ -146,6 +146,8 @@ TSF_STREAM_API const char* TSF_STREAM_CALL tsf_strerror(int code) {
         case TSF_E_SIZE: return "saved state has the wrong size (truncated or extended)";
         case TSF_E_CRC: return "saved state is damaged (checksum mismatch)";
         case TSF_E_STATE: return "saved state holds values a save never writes";
+        case TSF_E_LANES: return "the number of lanes is negative";
+        case TSF_E_MIXED: return "the lanes' streams are not all of one kind";
         default: return code > 0 ? "not an error code" : "unknown error code";
     }
 }

@@ -1,0 +1,165 @@
+// Speed of tsf_lanes_update per lane-sample, against the single-series
+// export of the same filter and the `limit` yardstick, all in the same run,
+// for every kind with the tools' default arguments:
+//   time_major     1,000 lanes x 10,000 samples, a table of dates x series
+//   series_major   1,000 separate series of 10,000 samples
+//   sweep          256 periods (2..257) over one series of 10,000 samples
+//   live           one new sample for each of 5,000 warm lanes
+//   export         the batch function over one series of 10,000 samples
+// The instruction set is the one tsf_simd_target() names: run the program
+// with TSFILTERS_SIMD=avx2 (sse2, scalar) to measure a narrower one.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bench_common.hpp"
+#include "filter_table.h"
+#include "test_support.hpp"
+#include "tsfilters_stream.h"
+
+namespace {
+
+constexpr std::int32_t kSamples = 10000;
+constexpr std::int32_t kTableLanes = 1000;
+constexpr std::int32_t kSweepLanes = 256;
+constexpr std::int32_t kLiveLanes = 5000;
+
+struct Kind {
+    std::string name;
+    tsf_kind kind;
+    tsf_params params;
+    testing_support::Run batch;
+};
+
+std::vector<Kind> kinds() {
+    std::vector<Kind> all;
+    const std::vector<testing_support::Filter> filters = testing_support::allFilters();
+    int number = 1;
+#define TSF_LANES_BENCH_KIND(Export, python, SHAPE, firstWritten, warmup, rms, period, smooth, gamma) \
+    all.push_back({#Export, tsf_kind(number), {period, smooth, gamma}, filters[size_t(number - 1)].library}); \
+    ++number;
+    TSF_FILTER_TABLE(TSF_LANES_BENCH_KIND)
+#undef TSF_LANES_BENCH_KIND
+    return all;
+}
+
+std::vector<tsf_stream> started(const Kind& k, std::int32_t lanes, bool sweep = false) {
+    std::vector<tsf_stream> s(static_cast<size_t>(lanes));
+    for (std::int32_t j = 0; j < lanes; ++j) {
+        tsf_params p = k.params;
+        if (sweep) p.period = 2 + j;
+        tsf_stream_init(&s[size_t(j)], k.kind, &p);
+    }
+    return s;
+}
+
+// Lane j's series: the benchmark walk, shifted so that lanes differ.
+const std::vector<float>& table(bool timeMajor) {
+    static std::vector<float> byTime, bySeries;
+    std::vector<float>& t = timeMajor ? byTime : bySeries;
+    if (t.empty()) {
+        const std::vector<float>& x = bench_common::prices(kSamples + kTableLanes);
+        t.resize(size_t(kSamples) * kTableLanes);
+        for (std::int32_t j = 0; j < kTableLanes; ++j)
+            for (std::int32_t i = 0; i < kSamples; ++i)
+                t[timeMajor ? size_t(i) * kTableLanes + size_t(j) : size_t(j) * kSamples + size_t(i)] =
+                    x[size_t(i + j)];
+    }
+    return t;
+}
+
+void limitRun(benchmark::State& state) { bench_common::runSeries(state, kSamples, bench_common::limit); }
+
+void exportRun(benchmark::State& state, const Kind& k) { bench_common::runSeries(state, kSamples, k.batch); }
+
+// Fresh streams each time: their warm-ups and windows are part of the cost.
+void tableRun(benchmark::State& state, const Kind& k, bool timeMajor) {
+    const std::vector<float>& x = table(timeMajor);
+    std::vector<float> y(x.size());
+    const std::int64_t time = timeMajor ? kTableLanes : 1, lane = timeMajor ? 1 : kSamples;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<tsf_stream> s = started(k, kTableLanes);
+        state.ResumeTiming();
+        tsf_lanes_update(s.data(), kTableLanes, x.data(), time, lane, kSamples, y.data(), time, lane);
+        benchmark::DoNotOptimize(y.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kSamples * kTableLanes);
+}
+
+void sweepRun(benchmark::State& state, const Kind& k) {
+    const std::vector<float>& x = bench_common::prices(kSamples);
+    std::vector<float> y(size_t(kSamples) * kSweepLanes);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<tsf_stream> s = started(k, kSweepLanes, true);
+        state.ResumeTiming();
+        tsf_lanes_update(s.data(), kSweepLanes, x.data(), 1, 0, kSamples, y.data(), kSweepLanes, 1);
+        benchmark::DoNotOptimize(y.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kSamples * kSweepLanes);
+}
+
+// A bar closes for every symbol: one sample per lane, lanes past warm-up.
+void liveRun(benchmark::State& state, const Kind& k) {
+    std::vector<tsf_stream> s = started(k, kLiveLanes);
+    const std::vector<float>& x = bench_common::prices(200 + kLiveLanes);
+    std::vector<float> y(200 * size_t(kLiveLanes));
+    tsf_lanes_update(s.data(), kLiveLanes, x.data(), 1, 1, 200, y.data(), kLiveLanes, 1);
+    std::int32_t bar = 0;
+    for (auto _ : state) {
+        tsf_lanes_update(s.data(), kLiveLanes, x.data() + (bar++ % 200), 1, 1, 1, y.data(), 1, 1);
+        benchmark::DoNotOptimize(y.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kLiveLanes);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<Kind> all = kinds();
+    const char* modes[] = {"time_major", "series_major", "sweep", "live"};
+    benchmark::RegisterBenchmark("limit", limitRun);
+    for (const Kind& k : all) {
+        benchmark::RegisterBenchmark(("export/" + k.name).c_str(), [k](benchmark::State& s) { exportRun(s, k); });
+        benchmark::RegisterBenchmark(("time_major/" + k.name).c_str(), [k](benchmark::State& s) { tableRun(s, k, true); });
+        benchmark::RegisterBenchmark(("series_major/" + k.name).c_str(), [k](benchmark::State& s) { tableRun(s, k, false); });
+        benchmark::RegisterBenchmark(("sweep/" + k.name).c_str(), [k](benchmark::State& s) { sweepRun(s, k); });
+        benchmark::RegisterBenchmark(("live/" + k.name).c_str(), [k](benchmark::State& s) { liveRun(s, k); });
+    }
+    benchmark::Initialize(&argc, argv);
+    bench_common::SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    // Speed-up over the export is export ns per sample / lanes ns per
+    // lane-sample; live is given as a multiple of limit's time per sample.
+    const auto limitNs = reporter.nsPerSample.find("limit");
+    if (limitNs != reporter.nsPerSample.end()) {
+        std::printf("\ntarget %s; limit %.3f ns/sample\n", tsf_simd_target(), limitNs->second);
+        std::printf("%-22s %14s %14s %14s %14s %12s\n", "kind", "export ns", "time_major x", "series_major x",
+                    "sweep x", "live x limit");
+        for (const Kind& k : all) {
+            const auto ex = reporter.nsPerSample.find("export/" + k.name);
+            if (ex == reporter.nsPerSample.end()) continue;
+            std::printf("%-22s %14.3f", k.name.c_str(), ex->second);
+            for (const char* mode : modes) {
+                const auto ns = reporter.nsPerSample.find(std::string(mode) + "/" + k.name);
+                if (ns == reporter.nsPerSample.end()) {
+                    std::printf(" %14s", "-");
+                    continue;
+                }
+                const bool live = std::string(mode) == "live";
+                std::printf(live ? " %12.2f" : " %14.2f", live ? ns->second / limitNs->second : ex->second / ns->second);
+            }
+            std::printf("\n");
+        }
+    }
+    benchmark::Shutdown();
+    return 0;
+}

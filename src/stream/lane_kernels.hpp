@@ -1,0 +1,527 @@
+// The lane-parallel steps: each filter's per-sample arithmetic on vectors
+// of W lanes, every lane doing exactly what the scalar step in src/filters
+// does to its one series: the same operations in the same order, each
+// multiply and add rounded on its own (the build never contracts them), the
+// same roundings to single precision, the coefficients that the scalar
+// code computed, read from the streams.
+//
+// Included once per instruction set by a file that defines
+//   TSF_LANES_NS          the namespace of that set's kernels (sse2, ...)
+//   TSF_LANES_WIDTH       doubles per vector (W)
+//   TSF_LANES_IN_FLIGHT   vectors advanced side by side (N), to cover the
+//                         latency of each lane's chain of dependent steps
+// and compiled with that instruction set enabled. Everything except run()
+// has internal linkage, so no inline function compiled here for a wide
+// instruction set can stand in for the plain build's copy.
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+#include "stream/lanes_job.hpp"
+
+namespace tsfilters::stream::lanes::TSF_LANES_NS {
+namespace {
+
+// Everything a sample runs through must be inlined into the loops: a step
+// called out of line keeps its values in memory, not in registers.
+#define TSF_LANES_INLINE [[gnu::always_inline]] inline
+
+constexpr int W = TSF_LANES_WIDTH;
+constexpr int N = TSF_LANES_IN_FLIGHT;
+// Lanes per block (simd_target.cpp's blockLanes): one vector. N blocks
+// advance side by side.
+constexpr int kBlock = W;
+// Rows run per visit of a block. Across a wide table (lanes next to each
+// other) a short chunk keeps the rows a block touches few enough for the
+// processor's prefetch to follow them all. Along separate series (samples
+// next to each other) a block runs the whole call on its own lanes, whose
+// samples then stream through in order.
+constexpr std::int32_t kRowsAcross = 8;
+constexpr std::int32_t kRowsAlong = 1 << 30;
+// Blocks side by side for the composites, whose many values would not fit
+// the registers N times over.
+constexpr int kLongTogether = 1;
+
+typedef double D __attribute__((vector_size(8 * W)));
+typedef float F __attribute__((vector_size(4 * W)));
+
+// float <-> double, exact widening and rounding to nearest, lane by lane.
+TSF_LANES_INLINE D widen(F f) {
+#if TSF_LANES_WIDTH == 8
+    return reinterpret_cast<D>(_mm512_maskz_cvtps_pd(0xFF, reinterpret_cast<__m256>(f)));
+#elif TSF_LANES_WIDTH == 4
+    return reinterpret_cast<D>(_mm256_cvtps_pd(reinterpret_cast<__m128>(f)));
+#else
+    return __builtin_convertvector(f, D);
+#endif
+}
+
+TSF_LANES_INLINE F narrow(D d) {
+#if TSF_LANES_WIDTH == 8
+    return reinterpret_cast<F>(_mm512_maskz_cvtpd_ps(0xFF, reinterpret_cast<__m512d>(d)));
+#elif TSF_LANES_WIDTH == 4
+    return reinterpret_cast<F>(_mm256_cvtpd_ps(reinterpret_cast<__m256d>(d)));
+#else
+    return __builtin_convertvector(d, F);
+#endif
+}
+
+// v in every lane, bit for bit: adding v to a zero vector would turn -0
+// into +0.
+template <class V, class T>
+TSF_LANES_INLINE V broadcast(T v) {
+    T values[W];
+    for (int i = 0; i < W; ++i) values[i] = v;
+    V result;
+    std::memcpy(&result, values, sizeof result);
+    return result;
+}
+TSF_LANES_INLINE D splat(double v) { return broadcast<D>(v); }
+TSF_LANES_INLINE F splat(float v) { return broadcast<F>(v); }
+
+// ---- The values in the transposed streams --------------------------------
+
+// Where each value of a block's first lane sits, in words from the block's
+// first word, and whether a float is its word's high half. Worked out once
+// per call from Job::offsets (see lanes_job.hpp for the layout); lanes
+// 1 .. W - 1 follow in the next words.
+struct Places {
+    std::int32_t word[kMaxValues];
+    bool high[kMaxValues];
+
+    explicit Places(const std::uint16_t* offsets) {
+        for (int i = 0; i < kMaxValues; ++i) {
+            const int q = offsets[i] / 8 * kBlock;
+            word[i] = q / kTransposedWords * TSF_STREAM_WORDS + q % kTransposedWords;
+            high[i] = offsets[i] % 8 != 0;
+        }
+    }
+};
+
+// The 2W floats of W words: lane i's float values are elements 2i and
+// 2i + 1, the low and high halves of its word.
+typedef float Pairs __attribute__((vector_size(8 * W)));
+constexpr auto kLanes = std::make_integer_sequence<int, W>{};
+constexpr auto kWords = std::make_integer_sequence<int, 2 * W>{};
+
+template <int kHalf, int... I>
+TSF_LANES_INLINE F half(Pairs p, std::integer_sequence<int, I...>) {
+    return __builtin_shufflevector(p, p, (2 * I + kHalf)...);
+}
+
+template <int kHalf, int... K>
+TSF_LANES_INLINE Pairs withHalf(Pairs p, F v, std::integer_sequence<int, K...>) {
+    const Pairs twice = __builtin_shufflevector(v, v, (K % W)...);
+    return __builtin_shufflevector(p, twice, (K % 2 == kHalf ? 2 * W + K / 2 : K)...);
+}
+
+// Visits a step's values in the order of Job::offsets, loading them into
+// the vector of a block's lanes.
+class Loader {
+public:
+    Loader(std::uint64_t* block, const Places& places) : block_(block), places_(places) {}
+
+    TSF_LANES_INLINE void constant(D& v) { load(v); }
+    TSF_LANES_INLINE void constant(F& v) { load(v); }
+    TSF_LANES_INLINE void carried(D& v) { load(v); }
+    TSF_LANES_INLINE void carried(F& v) { load(v); }
+
+private:
+    TSF_LANES_INLINE void load(D& v) { std::memcpy(&v, block_ + places_.word[next_++], sizeof v); }
+    // A float is one half of its word.
+    TSF_LANES_INLINE void load(F& v) {
+        Pairs pairs;
+        std::memcpy(&pairs, block_ + places_.word[next_], sizeof pairs);
+        v = places_.high[next_++] ? half<1>(pairs, kLanes) : half<0>(pairs, kLanes);
+    }
+
+    std::uint64_t* block_;
+    const Places& places_;
+    int next_ = 0;
+};
+
+// The same visit, writing back what the samples changed.
+class Storer {
+public:
+    Storer(std::uint64_t* block, const Places& places) : block_(block), places_(places) {}
+
+    TSF_LANES_INLINE void constant(const D&) { ++next_; }
+    TSF_LANES_INLINE void constant(const F&) { ++next_; }
+    TSF_LANES_INLINE void carried(const D& v) { std::memcpy(block_ + places_.word[next_++], &v, sizeof v); }
+    TSF_LANES_INLINE void carried(const F& v) {
+        std::uint64_t* at = block_ + places_.word[next_];
+        Pairs pairs;
+        std::memcpy(&pairs, at, sizeof pairs);
+        pairs = places_.high[next_++] ? withHalf<1>(pairs, v, kWords) : withHalf<0>(pairs, v, kWords);
+        std::memcpy(at, &pairs, sizeof pairs);
+    }
+
+private:
+    std::uint64_t* block_;
+    const Places& places_;
+    int next_ = 0;
+};
+
+// ---- The steps, one per step of src/filters -------------------------------
+// Each lists its values in that step's forEachValue order.
+
+// What HighPass and SuperSmoother share: three gains, the two earlier
+// inputs (single precision) and outputs, in TwoPoleHistory's order.
+struct FloatInputTwoPoleLanes {
+    D c1, c2, c3;
+    F x1, x2;
+    D y1, y2;
+
+    template <class Io>
+    TSF_LANES_INLINE void values(Io& io) {
+        io.constant(c1), io.constant(c2), io.constant(c3);
+        io.carried(x1), io.carried(x2), io.carried(y1), io.carried(y2);
+    }
+
+    // The input term t plus the feedback, rounded: the output of sample x.
+    TSF_LANES_INLINE F finish(D t, F x) {
+        t = t + c2 * y1;
+        t = t + c3 * y2;
+        const F y = narrow(t);
+        x2 = x1, x1 = x, y2 = y1, y1 = widen(y);
+        return y;
+    }
+};
+
+struct HighPassLanes : FloatInputTwoPoleLanes {
+    TSF_LANES_INLINE F next(F x) {
+        const F d = (x - (x1 + x1)) + x2;  // single precision
+        return finish(widen(d) * c1, x);
+    }
+};
+
+struct SuperSmootherLanes : FloatInputTwoPoleLanes {
+    TSF_LANES_INLINE F next(F x) {
+        const F pairSum = x1 + x;  // single precision
+        return finish((widen(pairSum) * c1) * splat(0.5), x);
+    }
+};
+
+struct UltimateSmootherLanes {
+    D g0, g1, g2, c2, c3;  // gains of x[i], x[i-1], x[i-2]; feedback gains
+    D x1, x2, y1, y2;
+
+    template <class Io>
+    TSF_LANES_INLINE void values(Io& io) {
+        io.constant(g0), io.constant(g1), io.constant(g2), io.constant(c2), io.constant(c3);
+        io.carried(x1), io.carried(x2), io.carried(y1), io.carried(y2);
+    }
+
+    TSF_LANES_INLINE F next(F xf) {
+        const D x = widen(xf);
+        D t = g1 * x1;
+        t = t + g0 * x;
+        t = t - g2 * x2;
+        t = t + c2 * y1;
+        t = t + c3 * y2;
+        const F y = narrow(t);
+        x2 = x1, x1 = x, y2 = y1, y1 = widen(y);
+        return y;
+    }
+};
+
+TSF_LANES_INLINE D laguerreStage(D gamma, D previousOfStageBefore, D own) {
+    return (previousOfStageBefore - gamma * previousOfStageBefore) + gamma * own;
+}
+
+struct LaguerreCascadeLanes {
+    D gamma, previousL0, l1, l2, l3, l4, l5;
+
+    template <class Io>
+    TSF_LANES_INLINE void values(Io& io) {
+        io.constant(gamma);
+        io.carried(previousL0), io.carried(l1), io.carried(l2), io.carried(l3), io.carried(l4),
+            io.carried(l5);
+    }
+
+    TSF_LANES_INLINE F next(F smoothed) {
+        const D l0 = widen(smoothed);
+        const D n1 = laguerreStage(gamma, previousL0, l1), n2 = laguerreStage(gamma, l1, l2),
+                n3 = laguerreStage(gamma, l2, l3), n4 = laguerreStage(gamma, l3, l4),
+                n5 = laguerreStage(gamma, l4, l5);
+        l1 = n1, l2 = n2, l3 = n3, l4 = n4, l5 = n5, previousL0 = l0;
+        const D sum = (((l0 + splat(4.0) * n1) + splat(6.0) * n2) + splat(4.0) * n3) + n5;
+        return narrow(sum) * splat(0.0625f);  // scaled in single precision
+    }
+};
+
+struct LaguerreDifferenceLanes {
+    D gamma, previousL0, l1;
+
+    template <class Io>
+    TSF_LANES_INLINE void values(Io& io) {
+        io.constant(gamma);
+        io.carried(previousL0), io.carried(l1);
+    }
+
+    TSF_LANES_INLINE F next(F smoothed) {
+        const D l0 = widen(smoothed);
+        l1 = laguerreStage(gamma, previousL0, l1);
+        previousL0 = l0;
+        return narrow(l0 - l1);
+    }
+};
+
+template <class First, class Second>
+struct ChainLanes {
+    First first;
+    Second second;
+
+    template <class Io>
+    TSF_LANES_INLINE void values(Io& io) {
+        first.values(io);
+        second.values(io);
+    }
+
+    TSF_LANES_INLINE F next(F x) { return second.next(first.next(x)); }
+};
+
+// An oscillator past its window: the step's value divided, in single
+// precision, by the window's scale (NaN when its RMS was 0).
+template <class Step>
+struct ScaledLanes {
+    Step step;
+    F scale;
+
+    template <class Io>
+    TSF_LANES_INLINE void values(Io& io) {
+        step.values(io);
+        io.constant(scale);
+    }
+
+    TSF_LANES_INLINE F next(F x) { return step.next(x) / scale; }
+};
+
+// ---- Running the blocks --------------------------------------------------
+
+// How a call's lanes lie in memory, for the input and for the output.
+enum class Access {
+    Across,   // lane stride 1: a vector of lanes is one load
+    Same,     // lane stride 0 (input only): every lane reads one series
+    Along,    // time stride 1: each lane's samples are contiguous; W rows
+              // of W lanes are loaded lane by lane and transposed
+    Strided,  // anything else: element by element
+};
+
+inline Access accessOf(std::int64_t timeStride, std::int64_t laneStride, bool input) {
+    if (laneStride == 1) return Access::Across;
+    if (laneStride == 0 && input) return Access::Same;
+    if (timeStride == 1) return Access::Along;
+    return Access::Strided;
+}
+
+template <int... K>
+TSF_LANES_INLINE F zipLow(F a, F b, std::integer_sequence<int, K...>) {
+    return __builtin_shufflevector(a, b, (K % 2 == 0 ? K / 2 : W + K / 2)...);
+}
+template <int... K>
+TSF_LANES_INLINE F zipHigh(F a, F b, std::integer_sequence<int, K...>) {
+    return __builtin_shufflevector(a, b, (K % 2 == 0 ? W / 2 + K / 2 : W + W / 2 + K / 2)...);
+}
+
+// W vectors of W floats, rows become columns: log2(W) rounds of zipping
+// vector i with vector i + W/2.
+TSF_LANES_INLINE void transpose(F (&v)[W]) {
+#pragma GCC unroll 4
+    for (int round = 1; round < W; round *= 2) {
+        F next[W];
+#pragma GCC unroll 8
+        for (int i = 0; i < W / 2; ++i) {
+            next[2 * i] = zipLow(v[i], v[i + W / 2], kLanes);
+            next[2 * i + 1] = zipHigh(v[i], v[i + W / 2], kLanes);
+        }
+#pragma GCC unroll 8
+        for (int i = 0; i < W; ++i) v[i] = next[i];
+    }
+}
+
+// One row of W lanes.
+template <Access kAccess>
+TSF_LANES_INLINE F loadRow(const float* p, std::int64_t laneStride) {
+    F v;
+    if constexpr (kAccess == Access::Across) {
+        std::memcpy(&v, p, sizeof v);
+    } else if constexpr (kAccess == Access::Same) {
+        v = splat(*p);
+    } else {
+        float values[W];
+        for (int i = 0; i < W; ++i) values[i] = p[i * laneStride];
+        std::memcpy(&v, values, sizeof v);
+    }
+    return v;
+}
+
+template <Access kAccess>
+TSF_LANES_INLINE void storeRow(float* p, std::int64_t laneStride, F v) {
+    if constexpr (kAccess == Access::Across) {
+        std::memcpy(p, &v, sizeof v);
+    } else {
+        float values[W];
+        std::memcpy(values, &v, sizeof values);
+        for (int i = 0; i < W; ++i) p[i * laneStride] = values[i];
+    }
+}
+
+// W rows of W lanes from p (row 0, lane 0 of the vector).
+template <Access kAccess>
+TSF_LANES_INLINE void loadRows(F (&rows)[W], const float* p, std::int64_t timeStride, std::int64_t laneStride) {
+    if constexpr (kAccess == Access::Along) {
+#pragma GCC unroll 8
+        for (int i = 0; i < W; ++i) std::memcpy(&rows[i], p + i * laneStride, sizeof rows[i]);
+        transpose(rows);
+    } else {
+#pragma GCC unroll 8
+        for (int r = 0; r < W; ++r) rows[r] = loadRow<kAccess>(p + r * timeStride, laneStride);
+    }
+}
+
+template <Access kAccess>
+TSF_LANES_INLINE void storeRows(F (&rows)[W], float* p, std::int64_t timeStride, std::int64_t laneStride) {
+    if constexpr (kAccess == Access::Along) {
+        transpose(rows);
+#pragma GCC unroll 8
+        for (int i = 0; i < W; ++i) std::memcpy(p + i * laneStride, &rows[i], sizeof rows[i]);
+    } else {
+#pragma GCC unroll 8
+        for (int r = 0; r < W; ++r) storeRow<kAccess>(p + r * timeStride, laneStride, rows[r]);
+    }
+}
+
+// Row by row access for the rows that do not fill W: the transposing
+// accesses fall back to element by element.
+constexpr Access single(Access a) { return a == Access::Along ? Access::Strided : a; }
+
+// Asks for the same lanes' row one visit ahead. Across a wide table the
+// processor does not see the pattern (one short run of each row per visit),
+// and rows whose length is not a multiple of a cache line run far slower
+// without it. The address is only a hint: prefetches never fault, so it
+// may lie past the table.
+template <bool kWrite>
+TSF_LANES_INLINE void prefetchAhead(const float* row, std::int64_t timeStride) {
+    const auto ahead = reinterpret_cast<std::uintptr_t>(row) +
+                       static_cast<std::uintptr_t>(timeStride * kRowsAcross * std::int64_t(sizeof(float)));
+    __builtin_prefetch(reinterpret_cast<const void*>(ahead), kWrite ? 1 : 0, 3);
+}
+
+// Advances blocks first .. first + kTogether - 1 (one vector each) by
+// `rows` rows from row t0, side by side, their values in registers. Every
+// lane's input is read before its own output is written, so in place with
+// equal strides works.
+template <class Step, Access kIn, Access kOut, int kTogether>
+TSF_LANES_INLINE void runVisit(const Job& job, const Places& places, std::int32_t first, std::int64_t t0,
+                     std::int32_t rows) {
+    const std::int64_t its = job.inputTimeStride, ils = job.inputLaneStride;
+    const std::int64_t ots = job.outputTimeStride, ols = job.outputLaneStride;
+    const auto blockAt = [&](int k) { return job.words + std::int64_t(first + k) * W * TSF_STREAM_WORDS; };
+    Step steps[kTogether];
+#pragma GCC unroll 8
+    for (int k = 0; k < kTogether; ++k) {
+        Loader io(blockAt(k), places);
+        steps[k].values(io);
+    }
+    const std::int64_t lane0 = std::int64_t(first) * W;
+    const float* in = job.input + t0 * its + lane0 * ils;
+    float* out = job.output + t0 * ots + lane0 * ols;
+    std::int32_t t = 0;
+    if constexpr (kIn == Access::Along || kOut == Access::Along) {
+        for (; t + W <= rows; t += W, in += W * its, out += W * ots) {
+#pragma GCC unroll 8
+            for (int k = 0; k < kTogether; ++k) {
+                F x[W];
+                loadRows<kIn>(x, in + k * W * ils, its, ils);
+#pragma GCC unroll 8
+                for (int r = 0; r < W; ++r) x[r] = steps[k].next(x[r]);
+                storeRows<kOut>(x, out + k * W * ols, ots, ols);
+            }
+        }
+    }
+    for (; t < rows; ++t, in += its, out += ots) {
+        if constexpr (kIn == Access::Across) prefetchAhead<false>(in, its);
+        if constexpr (kOut == Access::Across) prefetchAhead<true>(out, ots);
+#pragma GCC unroll 8
+        for (int k = 0; k < kTogether; ++k) {
+            const F x = loadRow<single(kIn)>(in + k * W * ils, ils);
+            storeRow<single(kOut)>(out + k * W * ols, ols, steps[k].next(x));
+        }
+    }
+#pragma GCC unroll 8
+    for (int k = 0; k < kTogether; ++k) {
+        Storer io(blockAt(k), places);
+        steps[k].values(io);
+    }
+}
+
+// Time outside, lanes inside: every group of blocks advances a few rows
+// before the next group takes its turn, so each row of a wide table is read
+// along its length.
+template <class Step, Access kIn, Access kOut, int kTogether>
+void runBlocks(const Job& job) {
+    const auto magnitude = [](std::int64_t v) { return v < 0 ? -v : v; };
+    const std::int32_t perVisit =
+        magnitude(job.inputTimeStride) < magnitude(job.inputLaneStride) ? kRowsAlong : kRowsAcross;
+    const std::int32_t grouped = job.blocks - job.blocks % kTogether;
+    const Places places(job.offsets);
+    for (std::int64_t t0 = 0; t0 < job.rows; t0 += perVisit) {
+        const auto rows = static_cast<std::int32_t>(job.rows - t0 < perVisit ? job.rows - t0 : perVisit);
+        for (std::int32_t b = 0; b < grouped; b += kTogether)
+            runVisit<Step, kIn, kOut, kTogether>(job, places, b, t0, rows);
+        for (std::int32_t b = grouped; b < job.blocks; ++b)
+            runVisit<Step, kIn, kOut, 1>(job, places, b, t0, rows);
+    }
+}
+
+template <class Step, Access kIn, int kTogether>
+void runWithInput(const Job& job) {
+    switch (accessOf(job.outputTimeStride, job.outputLaneStride, false)) {
+        case Access::Across: return runBlocks<Step, kIn, Access::Across, kTogether>(job);
+        case Access::Along: return runBlocks<Step, kIn, Access::Along, kTogether>(job);
+        default: return runBlocks<Step, kIn, Access::Strided, kTogether>(job);
+    }
+}
+
+// kTogether: how many blocks advance side by side. A step with many values
+// spills registers when all N run together.
+template <class Step, int kTogether = N>
+void runKind(const Job& job) {
+    switch (accessOf(job.inputTimeStride, job.inputLaneStride, true)) {
+        case Access::Across: return runWithInput<Step, Access::Across, kTogether>(job);
+        case Access::Same: return runWithInput<Step, Access::Same, kTogether>(job);
+        case Access::Along: return runWithInput<Step, Access::Along, kTogether>(job);
+        default: return runWithInput<Step, Access::Strided, kTogether>(job);
+    }
+}
+
+using BandPassLanes = ChainLanes<HighPassLanes, SuperSmootherLanes>;
+
+#undef TSF_LANES_INLINE
+
+}  // namespace
+
+extern const std::int32_t kBlockLanes = kBlock;
+
+void run(const Job& job) {
+    switch (job.kind) {
+        case TSF_HIGH_PASS: return runKind<HighPassLanes>(job);
+        case TSF_SUPER_SMOOTHER: return runKind<SuperSmootherLanes>(job);
+        case TSF_ULTIMATE_SMOOTHER: return runKind<UltimateSmootherLanes>(job);
+        case TSF_BAND_PASS: return runKind<BandPassLanes, kLongTogether>(job);
+        case TSF_CYBERNETIC_OSCILLATOR: return runKind<ScaledLanes<BandPassLanes>, kLongTogether>(job);
+        case TSF_LAGUERRE_FILTER:
+            return runKind<ChainLanes<UltimateSmootherLanes, LaguerreCascadeLanes>, kLongTogether>(job);
+        case TSF_LAGUERRE_OSCILLATOR:
+            return runKind<ScaledLanes<ChainLanes<UltimateSmootherLanes, LaguerreDifferenceLanes>>,
+                           kLongTogether>(job);
+        default: return;
+    }
+}
+
+}  // namespace tsfilters::stream::lanes::TSF_LANES_NS

@@ -1,0 +1,26 @@
+// Which vector instructions the lanes run on: the widest the processor has
+// among those this build carries, or a narrower one named in the
+// environment variable TSFILTERS_SIMD (scalar, sse2, avx2, avx512), so that
+// every target can be exercised on one machine. A wider one than the
+// processor has is never taken.
+#pragma once
+
+#include <cstdint>
+
+#include "stream/lanes_job.hpp"
+
+namespace tsfilters::stream::lanes {
+
+enum class SimdTarget : int { Scalar = 0, Sse2 = 1, Avx2 = 2, Avx512 = 3 };
+
+struct TargetCode {
+    const char* name;
+    std::int32_t blockLanes;  // lanes per vector, the unit the kernels transpose; 0 for scalar
+    Kernel run;               // null for scalar
+};
+
+// Decided on the first call and kept: later changes to the environment do
+// not move a running process to another target.
+const TargetCode& simdTarget();
+
+}  // namespace tsfilters::stream::lanes
