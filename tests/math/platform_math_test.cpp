@@ -15,6 +15,7 @@
 
 #include "math/hardware_sqrt.hpp"
 #include "mpfr_reference.hpp"
+#include "test_support.hpp"
 #include "tsfilters.h"
 
 namespace {
@@ -47,14 +48,12 @@ TEST(PlatformMath, NoCallSetsErrno) {
     x[150] = -1e30f;
     for (std::int32_t p : {0, -1, 1, 10, INT_MIN, INT_MAX}) {
         errno = 0;
-        HighPass(x.data(), p, 300, y.data());
-        SuperSmoother(x.data(), p, 300, y.data());
-        UltimateSmoother(x.data(), p, 300, y.data());
-        BandPass(x.data(), p, p, 300, y.data());
-        CyberneticOscillator(x.data(), 48, p, 300, y.data());
-        CyberneticOscillator(x.data(), p, 10, 300, y.data());
-        LaguerreFilter(x.data(), 0.8f, p, 300, y.data());
-        LaguerreOscillator(x.data(), 0.8f, p, 300, y.data());
+        // Every filter with the period in each place it can take one.
+        for (const testing_support::Arguments& a :
+             {testing_support::Arguments{p, p, p, 0.8f}, testing_support::Arguments{p, 48, p, 0.8f},
+              testing_support::Arguments{p, p, 10, 0.8f}})
+            for (const testing_support::Filter& f : testing_support::allFilters(a))
+                f.library(x.data(), 300, y.data());
         EXPECT_EQ(errno, 0) << "period " << p;
     }
 }
