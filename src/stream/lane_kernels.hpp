@@ -15,13 +15,16 @@
 // instruction set can stand in for the plain build's copy.
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #if defined(__SSE2__)
 #include <immintrin.h>
 #endif
 
+#include "filter_table.h"
 #include "stream/lanes_job.hpp"
+#include "stream/stream_kinds.hpp"
 
 namespace tsfilters::stream::lanes::TSF_LANES_NS {
 namespace {
@@ -35,26 +38,40 @@ constexpr int N = TSF_LANES_IN_FLIGHT;
 // Lanes per block (simd_target.cpp's blockLanes): one vector. N blocks
 // advance side by side.
 constexpr int kBlock = W;
-// Rows run per visit of a block. Across a wide table (lanes next to each
-// other) a short chunk keeps the rows a block touches few enough for the
-// processor's prefetch to follow them all. Along separate series (samples
-// next to each other) a block runs the whole call on its own lanes, whose
-// samples then stream through in order.
+// Rows run per visit of a block, across a wide table (lanes next to each
+// other). Each visit loads the blocks' values from the streams and stores
+// them back. A single filter does little work per row and waits on memory:
+// a short visit keeps the rows a block touches few enough for the
+// processor's prefetch to follow them all. A chain of two does twice the
+// arithmetic on the same rows, and loading and storing its many values
+// would cost more than the wait: it runs longer visits (measured on the
+// benchmark's 1,000 x 10,000 table: 8 rows best for one filter, 128 for
+// two). Along separate series (samples next to each other) a block runs the
+// whole call on its own lanes, whose samples then stream through in order.
 constexpr std::int32_t kRowsAcross = 8;
+constexpr std::int32_t kRowsAcrossChained = 128;
 constexpr std::int32_t kRowsAlong = 1 << 30;
-// Blocks side by side for the composites, whose many values would not fit
-// the registers N times over.
-constexpr int kLongTogether = 1;
 
 typedef double D __attribute__((vector_size(8 * W)));
 typedef float F __attribute__((vector_size(4 * W)));
 
 // float <-> double, exact widening and rounding to nearest, lane by lane.
+//
+// The wide widening is written as the instruction itself. Seeing through it,
+// GCC keeps only a float that a later row feeds back (the previous input,
+// the previous output) and widens it again at the top of every row, on top
+// of the widening it keeps for the state stored after the loop: twice the
+// conversions, and conversions are what bounds the kernels. An asm it
+// cannot redo, though it still merges two that widen the same float.
 TSF_LANES_INLINE D widen(F f) {
 #if TSF_LANES_WIDTH == 8
-    return reinterpret_cast<D>(_mm512_maskz_cvtps_pd(0xFF, reinterpret_cast<__m256>(f)));
+    D d;
+    asm("vcvtps2pd %t1, %g0" : "=v"(d) : "v"(f));
+    return d;
 #elif TSF_LANES_WIDTH == 4
-    return reinterpret_cast<D>(_mm256_cvtps_pd(reinterpret_cast<__m128>(f)));
+    D d;
+    asm("vcvtps2pd %x1, %t0" : "=x"(d) : "x"(f));
+    return d;
 #else
     return __builtin_convertvector(f, D);
 #endif
@@ -301,6 +318,13 @@ struct ScaledLanes {
     TSF_LANES_INLINE F next(F x) { return step.next(x) / scale; }
 };
 
+template <class Step>
+constexpr std::int32_t kRowsOf = kRowsAcross;
+template <class First, class Second>
+constexpr std::int32_t kRowsOf<ChainLanes<First, Second>> = kRowsAcrossChained;
+template <class Step>
+constexpr std::int32_t kRowsOf<ScaledLanes<Step>> = kRowsOf<Step>;
+
 // ---- Running the blocks --------------------------------------------------
 
 // How a call's lanes lie in memory, for the input and for the output.
@@ -406,9 +430,9 @@ constexpr Access single(Access a) { return a == Access::Along ? Access::Strided 
 // without it. The address is only a hint: prefetches never fault, so it
 // may lie past the table.
 template <bool kWrite>
-TSF_LANES_INLINE void prefetchAhead(const float* row, std::int64_t timeStride) {
+TSF_LANES_INLINE void prefetchAhead(const float* row, std::int64_t elements) {
     const auto ahead = reinterpret_cast<std::uintptr_t>(row) +
-                       static_cast<std::uintptr_t>(timeStride * kRowsAcross * std::int64_t(sizeof(float)));
+                       static_cast<std::uintptr_t>(elements * std::int64_t(sizeof(float)));
     __builtin_prefetch(reinterpret_cast<const void*>(ahead), kWrite ? 1 : 0, 3);
 }
 
@@ -416,7 +440,7 @@ TSF_LANES_INLINE void prefetchAhead(const float* row, std::int64_t timeStride) {
 // `rows` rows from row t0, side by side, their values in registers. Every
 // lane's input is read before its own output is written, so in place with
 // equal strides works.
-template <class Step, Access kIn, Access kOut, int kTogether>
+template <class Step, Access kIn, Access kOut, int kTogether, std::int32_t kRows>
 TSF_LANES_INLINE void runVisit(const Job& job, const Places& places, std::int32_t first, std::int64_t t0,
                      std::int32_t rows) {
     const std::int64_t its = job.inputTimeStride, ils = job.inputLaneStride;
@@ -445,8 +469,8 @@ TSF_LANES_INLINE void runVisit(const Job& job, const Places& places, std::int32_
         }
     }
     for (; t < rows; ++t, in += its, out += ots) {
-        if constexpr (kIn == Access::Across) prefetchAhead<false>(in, its);
-        if constexpr (kOut == Access::Across) prefetchAhead<true>(out, ots);
+        if constexpr (kIn == Access::Across) prefetchAhead<false>(in, kRows * its);
+        if constexpr (kOut == Access::Across) prefetchAhead<true>(out, kRows * ots);
 #pragma GCC unroll 8
         for (int k = 0; k < kTogether; ++k) {
             const F x = loadRow<single(kIn)>(in + k * W * ils, ils);
@@ -463,44 +487,66 @@ TSF_LANES_INLINE void runVisit(const Job& job, const Places& places, std::int32_
 // Time outside, lanes inside: every group of blocks advances a few rows
 // before the next group takes its turn, so each row of a wide table is read
 // along its length.
-template <class Step, Access kIn, Access kOut, int kTogether>
+template <class Step, Access kIn, Access kOut>
 void runBlocks(const Job& job) {
+    constexpr std::int32_t kRows = kRowsOf<Step>;
     const auto magnitude = [](std::int64_t v) { return v < 0 ? -v : v; };
     const std::int32_t perVisit =
-        magnitude(job.inputTimeStride) < magnitude(job.inputLaneStride) ? kRowsAlong : kRowsAcross;
-    const std::int32_t grouped = job.blocks - job.blocks % kTogether;
+        magnitude(job.inputTimeStride) < magnitude(job.inputLaneStride) ? kRowsAlong : kRows;
+    const std::int32_t grouped = job.blocks - job.blocks % N;
     const Places places(job.offsets);
     for (std::int64_t t0 = 0; t0 < job.rows; t0 += perVisit) {
         const auto rows = static_cast<std::int32_t>(job.rows - t0 < perVisit ? job.rows - t0 : perVisit);
-        for (std::int32_t b = 0; b < grouped; b += kTogether)
-            runVisit<Step, kIn, kOut, kTogether>(job, places, b, t0, rows);
+        for (std::int32_t b = 0; b < grouped; b += N)
+            runVisit<Step, kIn, kOut, N, kRows>(job, places, b, t0, rows);
         for (std::int32_t b = grouped; b < job.blocks; ++b)
-            runVisit<Step, kIn, kOut, 1>(job, places, b, t0, rows);
+            runVisit<Step, kIn, kOut, 1, kRows>(job, places, b, t0, rows);
     }
 }
 
-template <class Step, Access kIn, int kTogether>
+template <class Step, Access kIn>
 void runWithInput(const Job& job) {
     switch (accessOf(job.outputTimeStride, job.outputLaneStride, false)) {
-        case Access::Across: return runBlocks<Step, kIn, Access::Across, kTogether>(job);
-        case Access::Along: return runBlocks<Step, kIn, Access::Along, kTogether>(job);
-        default: return runBlocks<Step, kIn, Access::Strided, kTogether>(job);
+        case Access::Across: return runBlocks<Step, kIn, Access::Across>(job);
+        case Access::Along: return runBlocks<Step, kIn, Access::Along>(job);
+        default: return runBlocks<Step, kIn, Access::Strided>(job);
     }
 }
 
-// kTogether: how many blocks advance side by side. A step with many values
-// spills registers when all N run together.
-template <class Step, int kTogether = N>
+template <class Step>
 void runKind(const Job& job) {
     switch (accessOf(job.inputTimeStride, job.inputLaneStride, true)) {
-        case Access::Across: return runWithInput<Step, Access::Across, kTogether>(job);
-        case Access::Same: return runWithInput<Step, Access::Same, kTogether>(job);
-        case Access::Along: return runWithInput<Step, Access::Along, kTogether>(job);
-        default: return runWithInput<Step, Access::Strided, kTogether>(job);
+        case Access::Across: return runWithInput<Step, Access::Across>(job);
+        case Access::Same: return runWithInput<Step, Access::Same>(job);
+        case Access::Along: return runWithInput<Step, Access::Along>(job);
+        default: return runWithInput<Step, Access::Strided>(job);
     }
 }
 
-using BandPassLanes = ChainLanes<HighPassLanes, SuperSmootherLanes>;
+// The lanes step of each scalar step of src/filters, and of each kind: a
+// chain's is the chain of its parts', an oscillator's is scaled. Only the
+// types are used here, never the scalar code, which this file must not
+// compile for its instruction set.
+template <class ScalarStep>
+struct LanesFor;
+template <>
+struct LanesFor<HighPassStep> { using type = HighPassLanes; };
+template <>
+struct LanesFor<SuperSmootherStep> { using type = SuperSmootherLanes; };
+template <>
+struct LanesFor<UltimateSmootherStep> { using type = UltimateSmootherLanes; };
+template <>
+struct LanesFor<LaguerreCascadeStep> { using type = LaguerreCascadeLanes; };
+template <>
+struct LanesFor<LaguerreDifferenceStep> { using type = LaguerreDifferenceLanes; };
+template <class First, class Second>
+struct LanesFor<Chain<First, Second>> {
+    using type = ChainLanes<typename LanesFor<First>::type, typename LanesFor<Second>::type>;
+};
+
+template <class Kind, class Lanes = typename LanesFor<typename Kind::Step>::type>
+using KindLanes = std::conditional_t<Kind::kRmsWindow, ScaledLanes<Lanes>, Lanes>;
+
 
 #undef TSF_LANES_INLINE
 
@@ -510,16 +556,10 @@ extern const std::int32_t kBlockLanes = kBlock;
 
 void run(const Job& job) {
     switch (job.kind) {
-        case TSF_HIGH_PASS: return runKind<HighPassLanes>(job);
-        case TSF_SUPER_SMOOTHER: return runKind<SuperSmootherLanes>(job);
-        case TSF_ULTIMATE_SMOOTHER: return runKind<UltimateSmootherLanes>(job);
-        case TSF_BAND_PASS: return runKind<BandPassLanes, kLongTogether>(job);
-        case TSF_CYBERNETIC_OSCILLATOR: return runKind<ScaledLanes<BandPassLanes>, kLongTogether>(job);
-        case TSF_LAGUERRE_FILTER:
-            return runKind<ChainLanes<UltimateSmootherLanes, LaguerreCascadeLanes>, kLongTogether>(job);
-        case TSF_LAGUERRE_OSCILLATOR:
-            return runKind<ScaledLanes<ChainLanes<UltimateSmootherLanes, LaguerreDifferenceLanes>>,
-                           kLongTogether>(job);
+#define TSF_LANES_RUN(Export, ...) \
+    case Export##Kind::kNumber: return runKind<KindLanes<Export##Kind>>(job);
+        TSF_FILTER_TABLE(TSF_LANES_RUN)
+#undef TSF_LANES_RUN
         default: return;
     }
 }

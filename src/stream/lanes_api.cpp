@@ -64,14 +64,7 @@ void advanceLane(StreamState& s, const Layout& at, std::int64_t lane, std::int32
                  std::int32_t rows) {
     const float* in = at.input + row0 * at.inputTimeStride + lane * at.inputLaneStride;
     float* out = at.output + row0 * at.outputTimeStride + lane * at.outputLaneStride;
-    // A live update: one sample of a stream past its warm-up and window
-    // goes straight to the stored step, as update() would send it.
-    if (rows == 1 && s.samples >= kEarlySamples<Kind>) {
-        *out = advanceSteady<Kind>(s.step<Kind>(), s.scale, *in);
-        s.samples += 1;
-        return;
-    }
-    if (rows == 1 || (at.inputTimeStride == 1 && at.outputTimeStride == 1)) {
+    if (at.inputTimeStride == 1 && at.outputTimeStride == 1) {
         update<Kind>(s, in, rows, out);
         return;
     }
@@ -124,6 +117,30 @@ void transpose(tsf_stream* block, std::int32_t lanes, bool toWordByWord) {
     }
 }
 
+// One sample for each of lanes first .. end - 1, as a live host sends at
+// every bar. A stream past its warm-up and window goes straight to its
+// stored step, as update() would send it, inline: thousands of lanes wait
+// mostly on memory and on each lane's chain of dependent steps, and the
+// processor overlaps more lanes when each takes few instructions.
+template <class Kind>
+void advanceLive(tsf_stream* streams, std::int32_t first, std::int32_t end, const Layout& at,
+                 std::int32_t row) {
+    const float* in = at.input + row * at.inputTimeStride;
+    float* out = at.output + row * at.outputTimeStride;
+    for (std::int32_t j = first; j < end; ++j) {
+        if (j + kPrefetchAhead < end) prefetchStep(streams[j + kPrefetchAhead]);
+        StreamState& s = stateOf(&streams[j]);
+        const float* x = in + j * at.inputLaneStride;
+        float* y = out + j * at.outputLaneStride;
+        if (s.samples >= kEarlySamples<Kind>) {
+            *y = advanceSteady<Kind>(s.step<Kind>(), s.scale, *x);
+            s.samples += 1;
+        } else {
+            update<Kind>(s, x, 1, y);
+        }
+    }
+}
+
 // Lanes first .. end - 1, rows row0 .. row0 + rows - 1, one lane at a time.
 // Unless every lane's samples and outputs are contiguous, the rows go in
 // short chunks across all the lanes, so that a wide table is read row by
@@ -131,8 +148,9 @@ void transpose(tsf_stream* block, std::int32_t lanes, bool toWordByWord) {
 template <class Kind>
 void advanceEach(tsf_stream* streams, std::int32_t first, std::int32_t end, const Layout& at,
                  std::int32_t row0, std::int32_t rows) {
+    if (rows == 1) return advanceLive<Kind>(streams, first, end, at, row0);
     const bool contiguous = at.inputTimeStride == 1 && at.outputTimeStride == 1;
-    const std::int32_t chunk = contiguous || rows == 1 ? rows : kRowsPerPass;
+    const std::int32_t chunk = contiguous ? rows : kRowsPerPass;
     for (std::int32_t done = 0; done < rows; done += chunk) {
         const std::int32_t n = std::min(chunk, rows - done);
         for (std::int32_t j = first; j < end; ++j) {
@@ -210,11 +228,17 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_lanes_update(
     if (lanes < 0) return TSF_E_LANES;
     if (lanes == 0) return 0;
     if (streams == nullptr) return TSF_E_NULL;
-    for (int32_t j = 0; j < lanes; ++j)
-        if (!stateOf(&streams[j]).initialised()) return TSF_E_NOT_STREAM;
+    // One pass over the headers: with thousands of lanes each is a trip to
+    // memory.
+    if (!stateOf(&streams[0]).initialised()) return TSF_E_NOT_STREAM;
     const int32_t kind = stateOf(&streams[0]).kind;
-    for (int32_t j = 1; j < lanes; ++j)
-        if (stateOf(&streams[j]).kind != kind) return TSF_E_MIXED;
+    int result = 0;
+    for (int32_t j = 1; j < lanes; ++j) {
+        const StreamState& s = stateOf(&streams[j]);
+        if (!s.initialised()) return TSF_E_NOT_STREAM;
+        if (s.kind != kind) result = TSF_E_MIXED;
+    }
+    if (result != 0) return result;
     if (count <= 0) return 0;
     if (input == nullptr || output == nullptr) return TSF_E_NULL;
     const lanes::Layout at{input, input_time_stride, input_lane_stride,
