@@ -60,14 +60,27 @@ def _executor():
 
 
 def new_streams(name, parameter_sets):
-    """One initialised tsf_stream per parameter set, as rows of 64-bit words."""
+    """One initialised tsf_stream per parameter set, as rows of 64-bit words.
+
+    A byte copy of a stream is a complete stream, so each distinct set is
+    initialised once and copied to every lane that shares it: a wide table
+    of one set costs one call into the library, not one per column."""
     lib = functions()
-    streams = np.zeros((len(parameter_sets), lib.stream_words), dtype=np.uint64)
     kind = _parameters.kind(name)
+    first_of = {}
+    distinct = []
+    which = np.empty(len(parameter_sets), dtype=np.intp)
     for j, parameters in enumerate(parameter_sets):
-        lib.check(lib.stream_init(streams[j].ctypes.data, kind,
+        key = tuple(sorted(parameters.items()))
+        if key not in first_of:
+            first_of[key] = len(distinct)
+            distinct.append(parameters)
+        which[j] = first_of[key]
+    started = np.zeros((len(distinct), lib.stream_words), dtype=np.uint64)
+    for row, parameters in zip(started, distinct):
+        lib.check(lib.stream_init(row.ctypes.data, kind,
                                   ctypes.byref(_parameters.c_params(parameters))))
-    return streams
+    return started[which]
 
 
 def _pointer(address):
@@ -123,7 +136,15 @@ def patch_windows(streams, output):
     """Writes each oscillator lane's first 100 outputs, once known, into the
     top of its column: the stream gives NaN there until sample 99 arrives."""
     lib = functions()
-    window = np.empty(100, dtype=np.float32)
-    for j in range(streams.shape[0]):
-        if lib.check(lib.stream_window(streams[j].ctypes.data, window.ctypes.data_as(_FLOAT_P))):
-            output[:100, j] = window
+    lanes = streams.shape[0]
+    windows = np.empty((lanes, 100), dtype=np.float32)
+    known = np.zeros(lanes, dtype=bool)
+    # Addresses worked out once: a thousand lanes are a thousand calls, and
+    # building a view and a pointer object for each cost more than the call.
+    first, step = streams.ctypes.data, streams.strides[0]
+    target, target_step = windows.ctypes.data, windows.strides[0]
+    window = lib.stream_window
+    for j in range(lanes):
+        known[j] = lib.check(window(first + j * step, _pointer(target + j * target_step))) > 0
+    if known.any():
+        output[:100, known] = windows[known].T
