@@ -38,6 +38,12 @@ TEST(Refusals, WriteNothingAndLeaveTheStreamsAsTheyWere) {
     s[5].opaque[0] ^= 1;  // no longer an initialised stream
     EXPECT_EQ(tsf_lanes_update(s.data(), 17, in.data(), 20, 1, 50, out.data(), 20, 1), TSF_E_NOT_STREAM);
     s[5].opaque[0] ^= 1;
+    // A damaged stream is reported before mixed kinds, wherever it lies.
+    for (int damaged : {0, 19}) {
+        s[size_t(damaged)].opaque[0] ^= 1;
+        EXPECT_EQ(tsf_lanes_update(s.data(), 20, in.data(), 20, 1, 50, out.data(), 20, 1), TSF_E_NOT_STREAM);
+        s[size_t(damaged)].opaque[0] ^= 1;
+    }
     EXPECT_EQ(bytes(s), before);
     for (float v : out) ASSERT_TRUE(testing_support::isSentinel(v));
     EXPECT_STRNE(tsf_strerror(TSF_E_MIXED), tsf_strerror(TSF_E_LANES));
