@@ -34,7 +34,10 @@ bool processorHas(SimdTarget t) {
         case SimdTarget::Scalar: return true;
         case SimdTarget::Sse2: return __builtin_cpu_supports("sse2");
         case SimdTarget::Avx2: return __builtin_cpu_supports("avx2");
-        case SimdTarget::Avx512: return __builtin_cpu_supports("avx512f");
+        // The 256-bit shuffles that turn separate series into lanes need
+        // the VL extension; every processor with AVX-512 since the first
+        // server ones has it.
+        case SimdTarget::Avx512: return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
     }
     return false;
 #else

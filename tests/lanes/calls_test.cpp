@@ -63,7 +63,7 @@ TEST(NothingToDo, NoLanesOrNoSamplesReturnZeroAndTouchNothing) {
 
 bool processorHas(const std::string& set) {
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-    if (set == "avx512") return __builtin_cpu_supports("avx512f");
+    if (set == "avx512") return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
     if (set == "avx2") return __builtin_cpu_supports("avx2");
     if (set == "sse2") return __builtin_cpu_supports("sse2");
 #endif
