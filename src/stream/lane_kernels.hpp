@@ -10,6 +10,9 @@
 //   TSF_LANES_WIDTH       doubles per vector (W)
 //   TSF_LANES_IN_FLIGHT   vectors advanced side by side (N), to cover the
 //                         latency of each lane's chain of dependent steps
+//   TSF_LANES_CHAINED_IN_FLIGHT  the same for a chain of two filters, whose
+//                         many values must still fit the registers that
+//                         many times over
 // and compiled with that instruction set enabled. Everything except run()
 // has internal linkage, so no inline function compiled here for a wide
 // instruction set can stand in for the plain build's copy.
@@ -35,6 +38,7 @@ namespace {
 
 constexpr int W = TSF_LANES_WIDTH;
 constexpr int N = TSF_LANES_IN_FLIGHT;
+constexpr int kChainedInFlight = TSF_LANES_CHAINED_IN_FLIGHT;
 // Lanes per block (simd_target.cpp's blockLanes): one vector. N blocks
 // advance side by side.
 constexpr int kBlock = W;
@@ -319,11 +323,11 @@ struct ScaledLanes {
 };
 
 template <class Step>
-constexpr std::int32_t kRowsOf = kRowsAcross;
+constexpr bool kChained = false;
 template <class First, class Second>
-constexpr std::int32_t kRowsOf<ChainLanes<First, Second>> = kRowsAcrossChained;
+constexpr bool kChained<ChainLanes<First, Second>> = true;
 template <class Step>
-constexpr std::int32_t kRowsOf<ScaledLanes<Step>> = kRowsOf<Step>;
+constexpr bool kChained<ScaledLanes<Step>> = kChained<Step>;
 
 // ---- Running the blocks --------------------------------------------------
 
@@ -489,16 +493,17 @@ TSF_LANES_INLINE void runVisit(const Job& job, const Places& places, std::int32_
 // along its length.
 template <class Step, Access kIn, Access kOut>
 void runBlocks(const Job& job) {
-    constexpr std::int32_t kRows = kRowsOf<Step>;
+    constexpr std::int32_t kRows = kChained<Step> ? kRowsAcrossChained : kRowsAcross;
+    constexpr int kTogether = kChained<Step> ? kChainedInFlight : N;
     const auto magnitude = [](std::int64_t v) { return v < 0 ? -v : v; };
     const std::int32_t perVisit =
         magnitude(job.inputTimeStride) < magnitude(job.inputLaneStride) ? kRowsAlong : kRows;
-    const std::int32_t grouped = job.blocks - job.blocks % N;
+    const std::int32_t grouped = job.blocks - job.blocks % kTogether;
     const Places places(job.offsets);
     for (std::int64_t t0 = 0; t0 < job.rows; t0 += perVisit) {
         const auto rows = static_cast<std::int32_t>(job.rows - t0 < perVisit ? job.rows - t0 : perVisit);
-        for (std::int32_t b = 0; b < grouped; b += N)
-            runVisit<Step, kIn, kOut, N, kRows>(job, places, b, t0, rows);
+        for (std::int32_t b = 0; b < grouped; b += kTogether)
+            runVisit<Step, kIn, kOut, kTogether, kRows>(job, places, b, t0, rows);
         for (std::int32_t b = grouped; b < job.blocks; ++b)
             runVisit<Step, kIn, kOut, 1, kRows>(job, places, b, t0, rows);
     }
