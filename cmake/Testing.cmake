@@ -35,14 +35,15 @@ function(unit_test target source)
   add_dependencies(unit_tests ${target})
 endfunction()
 
-# binary_checks(<library target> <test name prefix> <export names file>)
+# binary_checks(<library target> <test name prefix> <export names file> [CDECL_SSE2])
 # The built library exports exactly the names listed and imports no
-# allocator (on Windows: its DLL tables, on 32-bit x86 also cdecl returns and
-# SSE2 arithmetic), and every function has a fixed stack frame, whatever the
-# length of the series. Not in a sanitized tree: the runtime adds its own.
+# allocator (on Windows: its DLL tables; with CDECL_SSE2, on 32-bit x86 also
+# the exports' code: cdecl returns, SSE2 arithmetic), and every function has
+# a fixed stack frame, whatever the length of the series. Not in a sanitized
+# tree: the runtime adds its own symbols and frames.
 function(binary_checks target prefix names)
   set(check ${TSFILTERS_PYTHON} ${PROJECT_SOURCE_DIR}/tests/scripts)
-  if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4 AND "CDECL_SSE2" IN_LIST ARGN)
     add_test(NAME ${prefix}exports.dll_tables_cdecl_sse2 COMMAND ${check}/check_dll.py
              --objdump ${CMAKE_OBJDUMP} --names ${names} --cdecl-sse2 $<TARGET_FILE:${target}>)
   elseif(WIN32)
