@@ -19,12 +19,12 @@ PACKAGES += g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 \
 # Hardening trees (asan, tsan, fuzz): clang with its libFuzzer and
 # sanitizer runtimes for the fuzz tree.
 PACKAGES += clang libclang-rt-14-dev
-# Release packages (`make dist`) and their tests: zip; CPack's Debian
-# generator (dpkg-dev, file) and lintian; the Python sdist and wheel
+# Release packages (`make dist`) and their tests: zip; dpkg-dev for the
+# Debian package's dependencies, and lintian; the Python sdist and wheel
 # (python3-build, python3-wheel) and the fresh virtual environment they are
 # installed into (python3-venv); LLVM's dlltool for MSVC import libraries
 # and lld-link to link a program against them.
-PACKAGES += zip unzip dpkg-dev file lintian python3-build python3-wheel python3-setuptools \
+PACKAGES += zip unzip dpkg-dev lintian python3-build python3-wheel python3-setuptools \
             python3-venv llvm lld
 
 .PHONY: all deps build demo check test dist bench clean

@@ -3,9 +3,9 @@
 # and requires all of them to equal the MPFR-derived one.
 #   dump_all_platforms.sh SOURCE_DIR BUILD_ROOT
 # SOURCE_DIR: the library's source tree; BUILD_ROOT: where the four build
-# trees, the Wine prefix and the dumps go. Needs cmake, g++-multilib,
+# trees (one per configure preset) and the dumps go. Needs cmake, g++-multilib,
 # qemu-i386, both MinGW-w64 cross compilers, wine64 and libmpfr-dev.
-# Environment: WINE (default: wine64 from PATH or /usr/lib/wine/wine64).
+# Environment: WINE, as cmake/toolchains/run-under-wine takes it.
 set -eu
 [ $# -eq 2 ] || { echo "usage: dump_all_platforms.sh SOURCE_DIR BUILD_ROOT" >&2; exit 2; }
 src=$(cd "$1" && pwd)
@@ -14,29 +14,28 @@ root=$(cd "$2" && pwd)
 here=$src/tests/coefficients
 dumps=$root/dumps
 mkdir -p "$dumps"
-wine=${WINE:-$(command -v wine64 || echo /usr/lib/wine/wine64)}
 
-build() {  # build NAME [TOOLCHAIN]
-  set -- "$1" ${2:+--toolchain "$src/cmake/toolchains/$2.cmake"}
+# A tree of the platform's configure preset, in which only the dump
+# programs are built: they compute with the library's own flags.
+build() {  # build PRESET TARGET...
   tree=$root/$1
+  (cd "$src" && cmake --preset "$1" -B "$tree" >/dev/null)
   shift
-  cmake -S "$here" -B "$tree" -DCMAKE_BUILD_TYPE=Release -DTSFILTERS_SOURCE_DIR="$src" "$@" >/dev/null
-  cmake --build "$tree" -j2 >/dev/null
+  cmake --build "$tree" -j2 --target "$@" >/dev/null
 }
+build default coefficient_dump coefficient_dump_mpfr
+build linux-i686 coefficient_dump pe_coefficient_dump
+build mingw-x86_64 coefficient_dump
+build mingw-i686 coefficient_probe
 
-build native
-build linux-i686 linux-i686
-build mingw-x86_64 mingw-w64-x86_64
-build mingw-i686 mingw-w64-i686
-
-"$root/native/coefficient_dump_mpfr" "$dumps/mpfr.txt"
-"$root/native/coefficient_dump" "$dumps/native.txt"
-qemu-i386 -L / "$root/linux-i686/coefficient_dump" "$dumps/linux-i686.txt"
-WINEPREFIX=$root/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY= \
-  "$wine" "$root/mingw-x86_64/coefficient_dump.exe" "Z:$dumps/win64.txt" </dev/null
+dir=tests/coefficients
+"$root/default/$dir/coefficient_dump_mpfr" "$dumps/mpfr.txt"
+"$root/default/$dir/coefficient_dump" "$dumps/native.txt"
+qemu-i386 -L / "$root/linux-i686/$dir/coefficient_dump" "$dumps/linux-i686.txt"
+"$src/cmake/toolchains/run-under-wine" "$root/mingw-x86_64/$dir/coefficient_dump.exe" "Z:$dumps/win64.txt"
 for precision in 64 53; do
-  qemu-i386 -L / "$root/linux-i686/pe_coefficient_dump" \
-    "$root/mingw-i686/coefficient_probe.dll" "$dumps/win32-x87-$precision.txt" $precision
+  qemu-i386 -L / "$root/linux-i686/$dir/pe_coefficient_dump" \
+    "$root/mingw-i686/$dir/coefficient_probe.dll" "$dumps/win32-x87-$precision.txt" $precision
 done
 
 "$here/compare_dumps.sh" "$dumps/mpfr.txt" "$dumps/native.txt" "$dumps/linux-i686.txt" \

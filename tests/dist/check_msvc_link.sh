@@ -4,7 +4,7 @@
 # machine; the 64-bit program then runs under Wine beside the zip's DLL.
 # (Wine here runs no 32-bit programs: the 32-bit link alone proves the
 # import library's decorated names are the ones Microsoft's compiler uses.)
-#   check_msvc_link.sh CLANG LLD_LINK ZIP 64|32 WORK_DIR [RUN_UNDER_WINE WINE]
+#   check_msvc_link.sh CLANG LLD_LINK ZIP 64|32 WORK_DIR [RUN_UNDER_WINE]
 set -eu
 clang=$1 lld_link=$2 zip=$3 bits=$4 work=$5
 rm -rf "$work"
@@ -20,8 +20,8 @@ esac
 "$lld_link" /nologo /machine:$machine /nodefaultlib /entry:mainCRTStartup /subsystem:console \
   /out:consumer.exe consumer.obj "$top/lib/tsfilters.lib"
 echo "linked consumer.exe against $top/lib/tsfilters.lib"
-if [ $# -ge 7 ]; then
+if [ $# -ge 6 ]; then
   cp "$top/bin/tsfilters.dll" .
-  "$6" "$7" ./consumer.exe
+  "$6" ./consumer.exe
   echo "consumer.exe ran: the DLL's results came back through the import library"
 fi

@@ -4,11 +4,18 @@
 # the install usable: the expected files are there, a consumer project finds
 # the package with find_package (and is refused the next major version), and
 # a consumer compiled with nothing but pkg-config's flags builds and runs.
-#   CMAKE= GENERATOR= CC= LIBDIR= INCLUDEDIR= VERSION= check_install.sh BUILD_DIR WORK_DIR
-#   CMAKE= GENERATOR= CC= LIBDIR= INCLUDEDIR= VERSION= check_install.sh --deb DEB WORK_DIR
+#   check_install.sh BUILD_DIR WORK_DIR
+#   check_install.sh --deb DEB BUILD_DIR WORK_DIR
+# BUILD_DIR is the configured tree (the one installed, or the one the
+# package was made from): CMake, the generator, the C compiler and the
+# install directories are that tree's, the version that of its sources.
 set -euo pipefail
-if [ "$1" = --deb ]; then deb=$2; shift 2; else build=$1; shift; fi
-work=$1
+if [ "$1" = --deb ]; then deb=$2; shift 2; fi
+build=$1 work=$2
+setting() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
+CMAKE=$(setting CMAKE_COMMAND) GENERATOR=$(setting CMAKE_GENERATOR) CC=$(setting CMAKE_C_COMPILER)
+LIBDIR=$(setting CMAKE_INSTALL_LIBDIR) INCLUDEDIR=$(setting CMAKE_INSTALL_INCLUDEDIR)
+VERSION=$(cat "$(setting CMAKE_HOME_DIRECTORY)/VERSION")
 consumer=$(dirname "$0")/consumer
 unset MAKEFLAGS MFLAGS MAKELEVEL  # an outer make's job server is not ours
 rm -rf "$work"

@@ -1,0 +1,61 @@
+# What the test directories share: GoogleTest, and one call per unit test
+# program and per checked shared library.
+if(TSFILTERS_BUILD_UNIT_TESTS)
+  if(TSFILTERS_GOOGLETEST_SOURCE)
+    # For targets the packaged GoogleTest libraries do not fit (32-bit x86).
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(${TSFILTERS_GOOGLETEST_SOURCE} googletest EXCLUDE_FROM_ALL)
+  else()
+    find_package(GTest REQUIRED)
+  endif()
+  find_package(Threads REQUIRED)
+  include(GoogleTest)
+  add_custom_target(unit_tests)  # what `make check` builds
+endif()
+
+# unit_test(<target> <source> [LIBRARIES <library>...] [SIMD_SETS <set>...])
+# A GoogleTest program whose tests are labelled `unit`; with SIMD_SETS they
+# run once per instruction set of the lanes, forced by TSFILTERS_SIMD.
+function(unit_test target source)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "LIBRARIES;SIMD_SETS")
+  add_executable(${target} ${source})
+  target_link_libraries(${target} PRIVATE ${arg_LIBRARIES} tsfilters_test_support
+                                          GTest::gtest_main Threads::Threads)
+  if(TSFILTERS_SANITIZE)
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/sanitizer_options.cpp)
+  endif()
+  foreach(set IN LISTS arg_SIMD_SETS)
+    gtest_discover_tests(${target} TEST_PREFIX "${set}." DISCOVERY_TIMEOUT 60
+                         PROPERTIES ENVIRONMENT "TSFILTERS_SIMD=${set}" LABELS unit)
+  endforeach()
+  if(NOT arg_SIMD_SETS)
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
+  endif()
+  add_dependencies(unit_tests ${target})
+endfunction()
+
+# binary_checks(<library target> <test name prefix> <export names file> [CDECL_SSE2])
+# The built library exports exactly the names listed and imports no
+# allocator (on Windows: its DLL tables; with CDECL_SSE2, on 32-bit x86 also
+# the exports' code: cdecl returns, SSE2 arithmetic), and every function has
+# a fixed stack frame, whatever the length of the series. Not in a sanitized
+# tree: the runtime adds its own symbols and frames.
+function(binary_checks target prefix names)
+  set(check ${TSFILTERS_PYTHON} ${PROJECT_SOURCE_DIR}/tests/scripts)
+  if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4 AND "CDECL_SSE2" IN_LIST ARGN)
+    add_test(NAME ${prefix}exports.dll_tables_cdecl_sse2 COMMAND ${check}/check_dll.py
+             --objdump ${CMAKE_OBJDUMP} --names ${names} --cdecl-sse2 $<TARGET_FILE:${target}>)
+  elseif(WIN32)
+    add_test(NAME ${prefix}exports.dll_tables COMMAND ${check}/check_dll.py
+             --objdump ${CMAKE_OBJDUMP} --names ${names} $<TARGET_FILE:${target}>)
+  elseif(NOT TSFILTERS_SANITIZE)
+    add_test(NAME ${prefix}exports.only_the_listed_names_and_no_allocator COMMAND ${check}/check_exports.py
+             --nm ${CMAKE_NM} --names ${names} $<TARGET_FILE:${target}>)
+  endif()
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND NOT TSFILTERS_SANITIZE)
+    get_target_property(objects ${target} BINARY_DIR)
+    add_test(NAME ${prefix}stack.fixed_frames COMMAND ${check}/check_stack_usage.py
+             ${objects}/CMakeFiles/${target}.dir)
+  endif()
+endfunction()

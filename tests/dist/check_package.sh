@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# One test of the release packages that scripts/dist wrote, as a user gets
+# them; the export names come from the build, as in the other trees.
+#   check_package.sh TEST DIST_DIR BUILD_DIR WORK_DIR
+# DIST_DIR holds the packages, BUILD_DIR is the `dist` tree they were made
+# from, WORK_DIR a scratch directory for this test alone.
+set -euo pipefail
+test=$1 dist=$2 build=$3 work=$4
+here=$(cd "$(dirname "$0")" && pwd)
+source=$(cd "$here/../.." && pwd)
+version=$(cat "$source/VERSION")
+python=$(sed -n 's/^TSFILTERS_PYTHON:[A-Z]*=//p' "$build/CMakeCache.txt")
+csv=$source/data/wti_daily.csv
+zip=$dist/tsfilters-$version-${test:0:5}.zip        # for the win64_ and win32_ tests
+bits=${test:3:2}
+deb=$dist/tsfilters_${version}_$(dpkg --print-architecture).deb
+wine=$source/cmake/toolchains/run-under-wine
+
+case $test in
+  checksums_cover_every_file)  # every file is listed in SHA256SUMS, with its checksum
+    cd "$dist"
+    sha256sum --quiet -c SHA256SUMS
+    test "$(ls | grep -vx SHA256SUMS | LC_ALL=C sort)" = "$(cut -c 67- SHA256SUMS | LC_ALL=C sort)" ;;
+  readme_names_every_package)  # the README's Install section names this release's files
+    cd "$dist"
+    for file in *; do
+      [ "$file" = SHA256SUMS ] || grep -qF "$file" "$source/README.md" ||
+        { echo "README.md: no $file"; exit 1; }
+    done ;;
+  win64_zip_files_and_tables | win32_zip_files_and_tables)
+    case $bits in 64) triple=x86_64-w64-mingw32 ;; 32) triple=i686-w64-mingw32 ;; esac
+    "$python" "$here/check_windows_zip.py" --objdump "$triple-objdump" --nm "$triple-nm" \
+      --version "$version" --bits "$bits" --names "$build/export_names.txt" \
+      --stream-names "$build/src/stream/export_names.txt" "$zip" "$work" ;;
+  win64_example_host_runs_under_wine)  # the host prints the table's last row
+    "$here/run_windows_host.sh" "$wine" "$zip" "$csv" "$work" | tee "$work.out"
+    grep -Eq "2026-08-18 +86\.4800" "$work.out" ;;
+  win64_msvc_import_library_links_and_runs)
+    "$here/check_msvc_link.sh" clang lld-link "$zip" 64 "$work" "$wine" ;;
+  win32_msvc_import_library_links)
+    "$here/check_msvc_link.sh" clang lld-link "$zip" 32 "$work" ;;
+  deb_lintian_finds_no_errors)
+    lintian --fail-on error "$deb" ;;
+  deb_consumer_builds_with_find_package_and_pkg_config)
+    "$source/tests/install/check_install.sh" --deb "$deb" "$build" "$work" ;;
+  wheel_installs_and_runs_in_a_fresh_venv)
+    "$here/check_wheel.sh" "$python" "$dist/tsfilters-$version-py3-none-linux_$(uname -m).whl" \
+      "$version" "$csv" "$work" ;;
+  *) echo "check_package.sh: no test $test" >&2; exit 2 ;;
+esac
