@@ -51,7 +51,7 @@ TEST_P(EveryLaneCount, EachLaneIsItsStreamAloneInEveryLayoutAndChunking) {
     const std::int32_t lanes = GetParam();
     std::vector<Series> series;
     for (std::int32_t j = 0; j < lanes; ++j) series.push_back(laneSeries(j, kSamples));
-    for (int kind = TSF_HIGH_PASS; kind <= TSF_LAGUERRE_OSCILLATOR; ++kind) {
+    for (int kind = TSF_HIGH_PASS; kind <= TSF_FILTER_COUNT; ++kind) {
         const Expected separate = alone(tsf_kind(kind), series, lanes, false);
         const Expected shared = alone(tsf_kind(kind), series, lanes, true);
         for (const Layout& layout : allLayouts(lanes, kSamples)) {
@@ -77,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(Lanes, EveryLaneCount, testing::Values(1, 3, 7, 8, 9, 1
 // an oscillator's window, others long past them.
 TEST(MixedAges, LanesOfDifferentAgesEachContinueTheirOwnStream) {
     const std::int32_t lanes = 40;
-    for (int kind = TSF_HIGH_PASS; kind <= TSF_LAGUERRE_OSCILLATOR; ++kind) {
+    for (int kind = TSF_HIGH_PASS; kind <= TSF_FILTER_COUNT; ++kind) {
         std::vector<tsf_stream> streams = startedLanes(tsf_kind(kind), lanes);
         std::vector<tsf_stream> alone = streams;
         std::vector<Series> series;
@@ -108,7 +108,7 @@ TEST(AgainstBatch, EachLaneIsTheBatchCallOfItsParameters) {
     const std::int32_t lanes = 33;
     std::vector<Series> series;
     for (std::int32_t j = 0; j < lanes; ++j) series.push_back(laneSeries(j, kSamples));
-    for (int kind = TSF_HIGH_PASS; kind <= TSF_LAGUERRE_OSCILLATOR; ++kind) {
+    for (int kind = TSF_HIGH_PASS; kind <= TSF_FILTER_COUNT; ++kind) {
         std::vector<tsf_stream> streams = startedLanes(tsf_kind(kind), lanes);
         const Layout layout = allLayouts(lanes, kSamples)[0];
         const std::vector<Series> y = runLanes(streams, layout, laidOut(layout, series, lanes), kSamples, {150, 150});
