@@ -29,9 +29,12 @@ PACKAGES += zip unzip dpkg-dev lintian python3-build python3-wheel python3-setup
 
 .PHONY: all deps build demo check test dist bench clean
 
-# The chart shows the host table's filters and periods.
-DEMO_CHART := --filters ultimate_smoother:period=20 super_smoother:period=10 \
-  laguerre_filter high_pass:period=48 band_pass cybernetic_oscillator laguerre_oscillator \
+# The filters' Python names, in the order of the rows of the filter table.
+FILTERS := $(shell sed -n 's/^ *X.[A-Za-z0-9_]*, *\([a-z0-9_]*\),.*/\1/p' src/filter_table.h)
+# The chart shows every filter of the table: the smoothers over the prices,
+# the others in panels below, three of them at periods of their own.
+DEMO_PERIODS := ultimate_smoother:period=20 super_smoother:period=10 high_pass:period=48
+DEMO_CHART := --filters $(DEMO_PERIODS) $(filter-out $(basename $(subst :, .,$(DEMO_PERIODS))),$(FILTERS)) \
   --title "WTI crude oil spot price, USD per barrel (Source: U.S. Energy Information Administration)"
 
 all: build

@@ -1,7 +1,8 @@
 /* The seven filters, one row each. Everything that has to list the filters
  * expands this table: the exports, the export map, the hosts, the tests,
  * the fuzzer, the benchmarks and the Python package's generated table.
- * Adding a filter means one row here and one file under src/filters/.
+ * Adding a filter means one row here and one file, src/filters/<python_name>.hpp,
+ * which the build includes wherever the table is expanded with the steps.
  *
  * Valid C and C++. A user defines X and writes TSF_FILTER_TABLE(X); each row
  * becomes

@@ -54,22 +54,22 @@ TEST(Edges, GammaIsAppliedUnchanged) {
     auto laguerre = [&](float g) {
         return filtered([g](const float* a, std::int32_t n, float* b) { LaguerreFilter(a, g, 20, n, b); }, x);
     };
-    auto oscillator = [&](float g) {
-        return filtered([g](const float* a, std::int32_t n, float* b) { LaguerreOscillator(a, g, 20, n, b); }, x);
-    };
     // Above 1 the stages feed back more than they take in and grow.
     EXPECT_TRUE(explodes(laguerre(1.5f).back()));
     EXPECT_TRUE(explodes(laguerre(-1.5f).back()));
     // Between -1 and 0 they alternate but stay bounded.
     for (float v : laguerre(-0.5f)) EXPECT_TRUE(isSentinel(v) || std::isfinite(v));
-    // NaN or infinite gamma: NaN from the first cascade value on, and an
-    // oscillator whose window holds NaN is NaN throughout.
+    // NaN or infinite gamma, in every filter that takes one: NaN from the
+    // first cascade value on, and an oscillator whose window holds NaN is
+    // NaN throughout. Slots before the first written one stay untouched.
     for (float g : {std::nanf(""), kInf, -kInf}) {
-        SCOPED_TRACE(g);
-        const Series y = laguerre(g);
-        EXPECT_TRUE(isSentinel(y[0]));
-        EXPECT_TRUE(allNaNFrom(y, 1, y.size()));
-        EXPECT_TRUE(allNaNFrom(oscillator(g), 0, x.size()));
+        for (const Filter& f : allFilters({20, 20, 10, g})) {
+            if (f.shape != TSF_SHAPE_GAMMA_PERIOD) continue;
+            SCOPED_TRACE(f.name + " gamma " + std::to_string(g));
+            const Series y = filtered(f.library, x);
+            for (size_t i = 0; i < size_t(f.firstWritten); ++i) EXPECT_TRUE(isSentinel(y[i])) << i;
+            EXPECT_TRUE(allNaNFrom(y, size_t(f.firstWritten), y.size()));
+        }
     }
 }
 

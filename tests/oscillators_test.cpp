@@ -1,4 +1,8 @@
-// The two oscillators' scaling by the RMS of the window of samples 0..99.
+// The two oscillators' scaling by the RMS of the window of samples 0..99,
+// and the Laguerre oscillator's response to cycles.
+#include <algorithm>
+#include <complex>
+
 #include "test_support.hpp"
 
 using namespace testing_support;
@@ -100,6 +104,47 @@ TEST(LaguerreOscillator, GammaZeroIsTheSmoothedDifference) {
     const Series y = laguerreOsc(x, 0.0f);
     EXPECT_EQ(y[0], s[0] / r);
     for (size_t i = 0; i < y.size(); ++i) ASSERT_EQ(y[i], v[i] / r) << i;
+}
+
+// Past its warm-up the oscillator is linear, so its output for an impulse,
+// transformed, is its frequency response: UltimateSmoother's transfer
+// function times (1 - one Laguerre stage), both worked out here from the
+// coefficients' derivation, up to the window's scale. Outputs rounded to
+// float and fed back differ from the exact response by a few 1e-6 of its
+// peak.
+TEST(LaguerreOscillator, FrequencyResponseIsTheSmootherMinusItsFirstStage) {
+    using Complex = std::complex<double>;
+    const float gamma = 0.8f;
+    const double period = 20, warmup = 4;
+    const double a1 = std::exp(-1.414 * 3.14159 / period);
+    const double c2 = std::cos((1.414 * 180 / period) * (3.1415926535 / 180)) * (a1 + a1);
+    const double c3 = -a1 * a1, c1 = ((c2 + 1) - c3) * 0.25;
+    auto theory = [&](Complex z) {
+        const Complex smoother = ((1 - c1) + (2 * c1 - c2) / z - (c1 + c3) / (z * z)) /
+                                 (1.0 - c2 / z - c3 / (z * z));
+        const Complex stage = (1.0 - double(gamma)) / z / (1.0 - double(gamma) / z);
+        return smoother * (1.0 - stage);
+    };
+    Series impulse(1 << 14, 0.0f);
+    impulse[size_t(warmup)] = 1.0f;
+    Series h(impulse.size());
+    LaguerreOscillator(impulse.data(), gamma, std::int32_t(period), std::int32_t(h.size()), h.data());
+    std::vector<Complex> measured, expected;
+    for (double p = 2.0; p <= 300.0; p *= 1.01) {
+        const double omega = 2 * 3.14159265358979323846 / p;
+        Complex sum = 0;
+        for (size_t n = size_t(warmup); n < h.size(); ++n) sum += double(h[n]) * std::polar(1.0, -omega * double(n - size_t(warmup)));
+        measured.push_back(sum);
+        expected.push_back(theory(std::polar(1.0, omega)));
+    }
+    auto peak = [](const std::vector<Complex>& v) {
+        double m = 0;
+        for (const Complex& c : v) m = std::max(m, std::abs(c));
+        return m;
+    };
+    const double measuredPeak = peak(measured), expectedPeak = peak(expected);
+    for (size_t k = 0; k < measured.size(); ++k)
+        ASSERT_LT(std::abs(measured[k] / measuredPeak - expected[k] / expectedPeak), 1e-5) << k;
 }
 
 TEST(Oscillators, NaNInTheWindowMakesEveryOutputNaN) {

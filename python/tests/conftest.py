@@ -14,6 +14,8 @@ REPO = PYTHON_DIR.parent
 DATA = REPO / "data"
 sys.path.insert(0, str(PYTHON_DIR))
 
+from tsfilters._filter_table import FILTER_TABLE  # noqa: E402  (after the path)
+
 
 @pytest.fixture(scope="session")
 def host_demo():
@@ -55,20 +57,20 @@ def wti():
     return closes
 
 
-# Parameter sets for every filter: the defaults and a few others, short and
-# long periods, gamma at its ends.
-PARAMETER_SETS = {
-    "high_pass": [{"period": 20}, {"period": 3}, {"period": 250}],
-    "super_smoother": [{"period": 20}, {"period": 2}, {"period": 100}],
-    "ultimate_smoother": [{"period": 20}, {"period": 5}, {"period": 180}],
-    "band_pass": [{"high_pass_period": 48, "smooth_period": 10},
-                  {"high_pass_period": 20, "smooth_period": 3}],
-    "cybernetic_oscillator": [{"high_pass_period": 48, "smooth_period": 10},
-                              {"high_pass_period": 30, "smooth_period": 5}],
-    "laguerre_filter": [{"gamma": 0.8, "period": 20}, {"gamma": 0.0, "period": 10},
-                        {"gamma": 1.0, "period": 40}],
-    "laguerre_oscillator": [{"gamma": 0.8, "period": 20}, {"gamma": 0.3, "period": 8}],
+# Parameter sets for every filter: its defaults and a few others of its
+# shape, short and long periods, gamma at its ends.
+OTHER_PARAMETER_SETS = {
+    "period": [{"period": 2}, {"period": 3}, {"period": 100}, {"period": 250}],
+    "two_periods": [{"high_pass_period": 20, "smooth_period": 3},
+                    {"high_pass_period": 30, "smooth_period": 5}],
+    "gamma_period": [{"gamma": 0.3, "period": 8}, {"gamma": 0.0, "period": 10},
+                     {"gamma": 1.0, "period": 40}],
 }
+PARAMETER_SETS = {name: [row.defaults] + OTHER_PARAMETER_SETS[row.shape]
+                  for name, row in FILTER_TABLE.items()}
+
+# The filters scaled by the RMS of their first values, in table order.
+OSCILLATORS = [name for name, row in FILTER_TABLE.items() if row.rms_scaled]
 
 
 def every_parameter_set():

@@ -2,7 +2,7 @@
 
 import numpy as np
 import pytest
-from conftest import DATA
+from conftest import DATA, OSCILLATORS
 
 import tsfilters
 from tsfilters import chart, cli
@@ -61,7 +61,7 @@ def draw(series, names, last=None):
 def test_the_warm_up_is_faint_and_shaded_and_the_legend_is_beside_the_plot():
     close = np.loadtxt(DATA / "wti_daily.csv", delimiter=",", skiprows=1, usecols=1,
                        dtype=np.float32)[:400]
-    fig = draw(close, ["ultimate_smoother", "laguerre_oscillator"])
+    fig = draw(close, ["ultimate_smoother", OSCILLATORS[-1]])
     price, oscillators = fig.axes
     faint = [line for line in price.get_lines() if line.get_alpha() == 0.35]
     assert len(faint) == 1 and len(faint[0].get_xdata()) == settling_length("ultimate_smoother") + 1

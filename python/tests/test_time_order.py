@@ -4,9 +4,10 @@ cannot be put in order are refused."""
 import numpy as np
 import pandas as pd
 import pytest
-from conftest import DATA, same_bits
+from conftest import DATA, OSCILLATORS, same_bits
 
 import tsfilters
+from tsfilters._filter_table import FILTER_TABLE
 from tsfilters.cli import main
 
 
@@ -27,14 +28,19 @@ def newest_first(tmp_path):
 
 def test_a_newest_first_file_is_filtered_oldest_first_and_kept_in_its_order(tmp_path, capsys):
     out = tmp_path / "out.csv"
-    assert main(["apply", newest_first(tmp_path), "--filter", "laguerre_oscillator",
+    # The oscillators' scale comes from the oldest rows, the end of the file.
+    filters = [arg for name in OSCILLATORS for arg in ("--filter", name)]
+    assert main(["apply", newest_first(tmp_path), *filters,
                  "--filter", "laguerre_filter", "-o", str(out)]) == 0
     assert "runs newest first" in capsys.readouterr().err
     back = pd.read_csv(out)
     assert back["date"].iloc[0] == "2026-08-18"  # rows stay where they were
     forward = pd.read_csv(DATA / "wti_daily.csv")["close"].to_numpy(np.float32)
-    assert same_bits(back["laguerre_oscillator_0.8_20"].to_numpy(np.float32)[::-1],
-                     tsfilters.laguerre_oscillator(forward, 0.8, 20))
+    for name in OSCILLATORS:
+        function, parameters = tsfilters.FILTERS[name]
+        defaults = FILTER_TABLE[name].defaults
+        column = "_".join([name] + [f"{defaults[key]:g}" for key in parameters])
+        assert same_bits(back[column].to_numpy(np.float32)[::-1], function(forward, **defaults))
     # The slot the library never writes is the oldest row's, at the end.
     assert np.isnan(back["laguerre_filter_0.8_20"].iloc[-1])
 

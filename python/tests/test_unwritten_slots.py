@@ -5,14 +5,16 @@ import ctypes
 
 import numpy as np
 import pytest
-from conftest import same_bits
+from conftest import OSCILLATORS, same_bits
 
 import tsfilters
+from tsfilters._filter_table import FILTER_TABLE
 
-OSCILLATORS = [
-    lambda x: tsfilters.cybernetic_oscillator(x, 48, 10),
-    lambda x: tsfilters.laguerre_oscillator(x, 0.8, 20),
-]
+
+def at_defaults(name):
+    """Filter `name` at the table's defaults, as a function of the series."""
+    function, _ = tsfilters.FILTERS[name]
+    return lambda x: function(x, **FILTER_TABLE[name].defaults)
 
 
 def prices(n, seed=1):
@@ -25,15 +27,16 @@ def test_laguerre_filter_slot_zero_is_nan_and_the_rest_written():
     assert np.isnan(out[0]) and np.isfinite(out[1:]).all()
 
 
-@pytest.mark.parametrize("oscillator", OSCILLATORS)
-def test_oscillators_need_100_samples(oscillator):
+@pytest.mark.parametrize("name", OSCILLATORS)
+def test_oscillators_need_100_samples(name):
+    oscillator = at_defaults(name)
     assert np.isnan(oscillator(prices(99))).all()
     assert np.isfinite(oscillator(prices(100))).all()
 
 
-@pytest.mark.parametrize("oscillator", OSCILLATORS)
-def test_oscillators_with_zero_rms_are_all_nan(oscillator):
-    assert np.isnan(oscillator(np.zeros(250, np.float32))).all()
+@pytest.mark.parametrize("name", OSCILLATORS)
+def test_oscillators_with_zero_rms_are_all_nan(name):
+    assert np.isnan(at_defaults(name)(np.zeros(250, np.float32))).all()
 
 
 def test_empty_input_gives_empty_output():
@@ -67,9 +70,10 @@ def test_periods_the_library_accepts_are_not_rejected():
                      direct("BandPass", x, -(2**31), 2**31 - 1))
 
 
-def test_inputs_are_left_untouched_and_calls_repeat():
+@pytest.mark.parametrize("name", list(FILTER_TABLE))
+def test_inputs_are_left_untouched_and_calls_repeat(name):
     x = prices(200)
     keep = x.copy()
-    first = tsfilters.laguerre_oscillator(x, 0.8, 20)
+    first = at_defaults(name)(x)
     assert np.array_equal(x, keep)
-    assert np.array_equal(first, tsfilters.laguerre_oscillator(x, 0.8, 20))
+    assert same_bits(first, at_defaults(name)(x))

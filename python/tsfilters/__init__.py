@@ -28,16 +28,7 @@ from pathlib import Path
 
 from . import settling
 from ._library import ENV_VARIABLE, STREAM_ENV_VARIABLE, LibraryNotFoundError, load
-from .filters import (
-    FILTERS,
-    band_pass,
-    cybernetic_oscillator,
-    high_pass,
-    laguerre_filter,
-    laguerre_oscillator,
-    super_smoother,
-    ultimate_smoother,
-)
+from .filters import FILTERS
 from .stream import Stream, Streams
 from .response import response
 from .sweeps import sweep
@@ -46,6 +37,9 @@ from .sweeps import sweep
 # in a built package).
 __version__ = (Path(__file__).parent / "VERSION").read_text(encoding="ascii").strip()
 
+# One function per filter of the library's table (tsfilters.filters).
+globals().update({name: function for name, (function, _) in FILTERS.items()})
+
 __all__ = [
     "ENV_VARIABLE",
     "STREAM_ENV_VARIABLE",
@@ -53,17 +47,11 @@ __all__ = [
     "Streams",
     "FILTERS",
     "LibraryNotFoundError",
-    "band_pass",
-    "cybernetic_oscillator",
-    "high_pass",
-    "laguerre_filter",
-    "laguerre_oscillator",
     "load",
     "response",
     "settling",
-    "super_smoother",
     "sweep",
-    "ultimate_smoother",
+    *FILTERS,
 ]
 
 

@@ -296,7 +296,7 @@ def build_parser():
                     "panels below, dates on the x axis. Each filter's settling stretch is "
                     "drawn faintly on a shaded background.",
         epilog=lambda: _epilog("tsfilters plot prices.csv -o chart.png --last 500 "
-                               "--filters ultimate_smoother laguerre_filter laguerre_oscillator"))
+                               "--filters ultimate_smoother laguerre_filter cybernetic_oscillator"))
     _add_common(plot)
     plot.add_argument("-o", "--output", required=True, metavar="CHART.png",
                       help="image file; .png, .svg or .pdf")

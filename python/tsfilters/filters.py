@@ -1,4 +1,6 @@
-"""The seven filters, one Python function per exported C function.
+"""The seven filters, one Python function per exported C function, made
+from the rows of the library's filter table and documented from the
+comments of its public header (tsfilters.h).
 
 Each takes `x` (a 1-D array-like or pandas Series, or a 2-D array or
 DataFrame filtered column by column) and keyword-friendly parameters, checks
@@ -26,9 +28,11 @@ Every function also takes, by keyword only:
 """
 
 import ctypes
+import inspect
 
 from . import _lanes, _library
 from ._arrays import apply
+from ._descriptions import describe
 from ._filter_table import FILTER_TABLE, SHAPE_PARAMETERS
 from ._parameters import CHECKS
 
@@ -68,54 +72,43 @@ def _call(name, x, parameters, missing, sort, threads):
                  missing=missing, sort=sort, wide=lambda: _wide(name, checked, threads))
 
 
-def ultimate_smoother(x, period, *, missing="error", sort=False,
-        threads=None):
-    """Low-lag smoother (UltimateSmoother). Slots 0-3 copy the input."""
-    return _call("ultimate_smoother", x, locals(), missing, sort, threads)
+# The keyword-only arguments every filter function takes, with their defaults.
+_OPTIONS = {"missing": "error", "sort": False, "threads": None}
 
 
-def super_smoother(x, period, *, missing="error", sort=False,
-        threads=None):
-    """Two-pole low-pass smoother (SuperSmoother). Slots 0-1 copy the input."""
-    return _call("super_smoother", x, locals(), missing, sort, threads)
+def _signature(row):
+    """x, the shape's parameters in the C order, then the options."""
+    P = inspect.Parameter
+    return inspect.Signature(
+        [P("x", P.POSITIONAL_OR_KEYWORD)]
+        + [P(key, P.POSITIONAL_OR_KEYWORD) for key in SHAPE_PARAMETERS[row.shape]]
+        + [P(key, P.KEYWORD_ONLY, default=value) for key, value in _OPTIONS.items()])
 
 
-def high_pass(x, period, *, missing="error", sort=False,
-        threads=None):
-    """Two-pole high-pass filter (HighPass). Slots 0-3 are 0."""
-    return _call("high_pass", x, locals(), missing, sort, threads)
+def _function(name):
+    """The public function of filter `name`: its row's parameters, bound and
+    checked as a function written out by hand would take them."""
+    row = FILTER_TABLE[name]
+    signature = _signature(row)
+
+    def function(*args, **kwargs):
+        try:
+            bound = signature.bind(*args, **kwargs)
+        except TypeError as e:
+            raise TypeError(f"{name}() {e}") from None
+        bound.apply_defaults()
+        given = bound.arguments
+        return _call(name, given["x"], given, given["missing"], given["sort"], given["threads"])
+
+    function.__name__ = function.__qualname__ = name
+    function.__module__ = __name__
+    function.__signature__ = signature
+    function.__doc__ = describe(name, row)
+    return function
 
 
-def band_pass(x, high_pass_period, smooth_period, *, missing="error", sort=False,
-        threads=None):
-    """HighPass followed by SuperSmoother (BandPass). Slots 0-3 are 0."""
-    return _call("band_pass", x, locals(), missing, sort, threads)
-
-
-def cybernetic_oscillator(x, high_pass_period, smooth_period, *, missing="error", sort=False,
-        threads=None):
-    """BandPass divided by its RMS over samples 0-99 (CyberneticOscillator).
-    All NaN when there are fewer than 100 samples or that RMS is 0. The
-    scale comes from the 100 oldest samples given: the same day reads
-    differently when the series starts elsewhere."""
-    return _call("cybernetic_oscillator", x, locals(), missing, sort, threads)
-
-
-def laguerre_filter(x, gamma, period, *, missing="error", sort=False,
-        threads=None):
-    """UltimateSmoother then five Laguerre stages (LaguerreFilter).
-    Slot 0 is never written by the library, so it is NaN."""
-    return _call("laguerre_filter", x, locals(), missing, sort, threads)
-
-
-def laguerre_oscillator(x, gamma, period, *, missing="error", sort=False,
-        threads=None):
-    """UltimateSmoother minus its first Laguerre stage, divided by the RMS
-    over samples 0-99 (LaguerreOscillator). All NaN when there are fewer
-    than 100 samples or that RMS is 0. The scale comes from the 100 oldest
-    samples given, as for cybernetic_oscillator."""
-    return _call("laguerre_oscillator", x, locals(), missing, sort, threads)
-
+# One function per row of the table, under its Python name.
+globals().update({name: _function(name) for name in FILTER_TABLE})
 
 # Python name -> (function, parameter names in order). The CLI is built on it.
 FILTERS = {name: (globals()[name], SHAPE_PARAMETERS[row.shape])

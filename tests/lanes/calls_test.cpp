@@ -113,7 +113,7 @@ TEST(GuardPages, OddStridesTouchOnlyTheirElements) {
     const size_t inSize = size_t((n - 1) * inTime + (lanes - 1) * inLane + 1);
     const size_t outSize = size_t((n - 1) * outTime + (lanes - 1) * outLane + 1);
     for (bool atEnd : {false, true})
-        for (int kind = TSF_HIGH_PASS; kind <= TSF_LAGUERRE_OSCILLATOR; ++kind) {
+        for (int kind = TSF_HIGH_PASS; kind <= TSF_FILTER_COUNT; ++kind) {
             Guarded in(inSize, atEnd), out(outSize, atEnd);
             for (size_t i = 0; i < inSize; ++i) in.data()[i] = float(i % 97) - 40.0f;
             std::vector<tsf_stream> s = startedLanes(tsf_kind(kind), lanes);

@@ -51,7 +51,7 @@ TEST_P(EveryLaneCount, EachLaneIsItsStreamAloneInEveryLayoutAndChunking) {
     const std::int32_t lanes = GetParam();
     std::vector<Series> series;
     for (std::int32_t j = 0; j < lanes; ++j) series.push_back(laneSeries(j, kSamples));
-    for (int kind = TSF_HIGH_PASS; kind <= TSF_LAGUERRE_OSCILLATOR; ++kind) {
+    for (int kind = TSF_HIGH_PASS; kind <= TSF_FILTER_COUNT; ++kind) {
         const Expected separate = alone(tsf_kind(kind), series, lanes, false);
         const Expected shared = alone(tsf_kind(kind), series, lanes, true);
         for (const Layout& layout : allLayouts(lanes, kSamples)) {
@@ -73,15 +73,13 @@ TEST_P(EveryLaneCount, EachLaneIsItsStreamAloneInEveryLayoutAndChunking) {
 
 INSTANTIATE_TEST_SUITE_P(Lanes, EveryLaneCount, testing::Values(1, 3, 7, 8, 9, 17, 64, 1000));
 
-// Lanes that start the call at different ages: some still in a warm-up or
-// an oscillator's window, others long past them.
 // Lanes of different ages in one call, in one long call and one sample at
 // a time (a live host's bars): some lanes still in their warm-up or window,
 // others past it, each continuing its own stream.
 TEST(MixedAges, LanesOfDifferentAgesEachContinueTheirOwnStream) {
     const std::int32_t lanes = 40;
     for (const std::vector<std::int32_t>& chunks : {std::vector<std::int32_t>{kSamples}, {1}}) {
-        for (int kind = TSF_HIGH_PASS; kind <= TSF_LAGUERRE_OSCILLATOR; ++kind) {
+        for (int kind = TSF_HIGH_PASS; kind <= TSF_FILTER_COUNT; ++kind) {
             std::vector<tsf_stream> streams = startedLanes(tsf_kind(kind), lanes);
             std::vector<tsf_stream> alone = streams;
             std::vector<Series> series;
@@ -115,7 +113,7 @@ TEST(AgainstBatch, EachLaneIsTheBatchCallOfItsParameters) {
     const std::int32_t lanes = 33;
     std::vector<Series> series;
     for (std::int32_t j = 0; j < lanes; ++j) series.push_back(laneSeries(j, kSamples));
-    for (int kind = TSF_HIGH_PASS; kind <= TSF_LAGUERRE_OSCILLATOR; ++kind) {
+    for (int kind = TSF_HIGH_PASS; kind <= TSF_FILTER_COUNT; ++kind) {
         std::vector<tsf_stream> streams = startedLanes(tsf_kind(kind), lanes);
         const Layout layout = allLayouts(lanes, kSamples)[0];
         const std::vector<Series> y = runLanes(streams, layout, laidOut(layout, series, lanes), kSamples, {150, 150});

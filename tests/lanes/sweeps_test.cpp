@@ -32,21 +32,25 @@ void expectSweepIsBatch(tsf_kind kind, const std::vector<tsf_params>& params) {
 TEST(Sweep, Periods2To257InOneCall) {
     std::vector<tsf_params> params;
     for (std::int32_t period = 2; period <= 257; ++period) params.push_back({period, 10, 0.8f});
-    for (int kind = TSF_HIGH_PASS; kind <= TSF_LAGUERRE_OSCILLATOR; ++kind) expectSweepIsBatch(tsf_kind(kind), params);
+    for (int kind = TSF_HIGH_PASS; kind <= TSF_FILTER_COUNT; ++kind) expectSweepIsBatch(tsf_kind(kind), params);
+}
+
+// Every kind that takes the parameter swept.
+void expectSweepsAreBatch(int shape, const std::vector<tsf_params>& params) {
+    for (const KindCase& k : stream_testing::defaultKinds())
+        if (k.filter.shape == shape) expectSweepIsBatch(k.kind, params);
 }
 
 TEST(Sweep, SmoothingPeriodsOfTheBandPasses) {
     std::vector<tsf_params> params;
     for (std::int32_t smooth = 2; smooth <= 65; ++smooth) params.push_back({48, smooth, 0.0f});
-    expectSweepIsBatch(TSF_BAND_PASS, params);
-    expectSweepIsBatch(TSF_CYBERNETIC_OSCILLATOR, params);
+    expectSweepsAreBatch(TSF_SHAPE_TWO_PERIODS, params);
 }
 
 TEST(Sweep, Gamma0To1InOneCall) {
     std::vector<tsf_params> params;
     for (int g = 0; g <= 100; ++g) params.push_back({20, 0, float(g) / 100.0f});
-    expectSweepIsBatch(TSF_LAGUERRE_FILTER, params);
-    expectSweepIsBatch(TSF_LAGUERRE_OSCILLATOR, params);
+    expectSweepsAreBatch(TSF_SHAPE_GAMMA_PERIOD, params);
 }
 
 }  // namespace

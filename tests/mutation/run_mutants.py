@@ -139,7 +139,10 @@ class Tree:
         text is no longer found exactly once (the list is stale)."""
         originals = {}
         for path, old, new in mutant.edits:
-            full = os.path.join(self.root, path)
+            full = self.holder(path, old)
+            if full is None:
+                self.restore(originals)
+                return None
             if full not in originals:
                 with open(full) as f:
                     originals[full] = f.read()
@@ -151,6 +154,22 @@ class Tree:
             with open(full, "w") as f:
                 f.write(text.replace(old, new))
         return originals
+
+    def holder(self, path, old):
+        """The file an edit applies to: `path` itself, or for a folder (a
+        path ending in '/') the one file in it whose text holds `old`; None
+        when no file or several do."""
+        full = os.path.join(self.root, path)
+        if not path.endswith("/"):
+            return full
+        found = []
+        for name in sorted(os.listdir(full)):
+            candidate = os.path.join(full, name)
+            if os.path.isfile(candidate):
+                with open(candidate) as f:
+                    if old in f.read():
+                        found.append(candidate)
+        return found[0] if len(found) == 1 else None
 
     @staticmethod
     def restore(originals):

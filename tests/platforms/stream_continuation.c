@@ -97,7 +97,7 @@ static void writeValue(FILE* f, float v) {
 
 /* Writes every state: input number, then the saved bytes in hex. */
 static int saveStates(FILE* states) {
-    for (int kind = TSF_HIGH_PASS; kind <= TSF_LAGUERRE_OSCILLATOR; ++kind)
+    for (int kind = TSF_HIGH_PASS; kind <= TSF_FILTER_COUNT; ++kind)
         for (size_t p = 0; p < sizeof kParams / sizeof kParams[0]; ++p)
             for (int in = 0; in < kInputCount; ++in)
                 for (size_t c = 0; c < sizeof kCuts / sizeof kCuts[0]; ++c) {

@@ -121,6 +121,7 @@ struct Filter {
     Run reference;  // the plain reference, kernels included
     Run staged;     // composites: the reference's finishing steps over the
                     // exported kernels; kernels: the plain reference
+    int shape;                  // TSF_SHAPE_...: which arguments it takes
     std::int32_t firstWritten;  // slots before this one are never written
     std::int32_t warmup;        // samples before the recursion proper
     bool oscillator;            // writes all or nothing, needs 100 samples
@@ -129,7 +130,7 @@ struct Filter {
 inline std::vector<Filter> allFilters(const Arguments& a = {}) {
 #define TSF_TEST_FILTER(Export, python, SHAPE, firstWritten, warmup, rmsWindow, ...)          \
     Filter{#Export, bind(::Export, a), bind(reference::Export, a), bind(staged::Export, a), \
-           firstWritten, warmup, rmsWindow != 0},
+           TSF_SHAPE_##SHAPE, firstWritten, warmup, rmsWindow != 0},
     return {TSF_FILTER_TABLE(TSF_TEST_FILTER)};
 #undef TSF_TEST_FILTER
 }
