@@ -1,13 +1,11 @@
-# Results are fixed to the last bit, so the compiler may not change the
-# arithmetic: no fused multiply-add contraction, no fast-math reassociation,
-# and on 32-bit x86 SSE2 instead of the x87's extended precision.
+# Results are fixed to the bit: no contraction into fused multiply-adds, no
+# fast-math reassociation, and SSE2 rather than the x87 on 32-bit x86.
 
-foreach(flags IN ITEMS CMAKE_C_FLAGS CMAKE_CXX_FLAGS CMAKE_CXX_FLAGS_RELEASE
-                       CMAKE_CXX_FLAGS_RELWITHDEBINFO CMAKE_CXX_FLAGS_DEBUG)
-  if("${${flags}}" MATCHES "-ffast-math|-Ofast|-funsafe-math-optimizations|-fassociative-math")
-    message(FATAL_ERROR "${flags} holds '${CMAKE_MATCH_0}', which changes results; remove it.")
-  endif()
-endforeach()
+string(JOIN " " flags ${CMAKE_C_FLAGS} ${CMAKE_CXX_FLAGS} ${CMAKE_CXX_FLAGS_RELEASE}
+       ${CMAKE_CXX_FLAGS_RELWITHDEBINFO} ${CMAKE_CXX_FLAGS_DEBUG})
+if(flags MATCHES "-ffast-math|-Ofast|-funsafe-math-optimizations|-fassociative-math")
+  message(FATAL_ERROR "The compiler flags hold '${CMAKE_MATCH_0}', which changes results; remove it.")
+endif()
 
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   add_compile_options(-ffp-contract=off)

@@ -1,10 +1,6 @@
-# What the test directories share: GoogleTest, and one call per unit test
-# program and per checked shared library.
 if(TSFILTERS_BUILD_UNIT_TESTS)
   if(TSFILTERS_GOOGLETEST_SOURCE)
     # For targets the packaged GoogleTest libraries do not fit (32-bit x86).
-    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(${TSFILTERS_GOOGLETEST_SOURCE} googletest EXCLUDE_FROM_ALL)
   else()
     find_package(GTest REQUIRED)
@@ -15,8 +11,7 @@ if(TSFILTERS_BUILD_UNIT_TESTS)
 endif()
 
 # unit_test(<target> <source> [LIBRARIES <library>...] [SIMD_SETS <set>...])
-# A GoogleTest program whose tests are labelled `unit`; with SIMD_SETS they
-# run once per instruction set of the lanes, forced by TSFILTERS_SIMD.
+# GoogleTest programs, label `unit`; run once per SIMD set TSFILTERS_SIMD forces.
 function(unit_test target source)
   cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "LIBRARIES;SIMD_SETS")
   add_executable(${target} ${source})
@@ -36,26 +31,23 @@ function(unit_test target source)
 endfunction()
 
 # binary_checks(<library target> <test name prefix> <export names file> [CDECL_SSE2])
-# The built library exports exactly the names listed and imports no
-# allocator (on Windows: its DLL tables; with CDECL_SSE2, on 32-bit x86 also
-# the exports' code: cdecl returns, SSE2 arithmetic), and every function has
-# a fixed stack frame, whatever the length of the series. Not in a sanitized
-# tree: the runtime adds its own symbols and frames.
+# Exactly the listed exports, no allocator imported (CDECL_SSE2: 32-bit DLLs
+# return cdecl and use SSE2), fixed stack frames; not sanitized builds.
 function(binary_checks target prefix names)
   set(check ${TSFILTERS_PYTHON} ${PROJECT_SOURCE_DIR}/tests/scripts)
+  set(library --names ${names} $<TARGET_FILE:${target}>)
+  set(dll_check ${check}/check_dll.py --objdump ${CMAKE_OBJDUMP} ${library})
   if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4 AND "CDECL_SSE2" IN_LIST ARGN)
-    add_test(NAME ${prefix}exports.dll_tables_cdecl_sse2 COMMAND ${check}/check_dll.py
-             --objdump ${CMAKE_OBJDUMP} --names ${names} --cdecl-sse2 $<TARGET_FILE:${target}>)
+    add_test(NAME ${prefix}exports.dll_tables_cdecl_sse2 COMMAND ${dll_check} --cdecl-sse2)
   elseif(WIN32)
-    add_test(NAME ${prefix}exports.dll_tables COMMAND ${check}/check_dll.py
-             --objdump ${CMAKE_OBJDUMP} --names ${names} $<TARGET_FILE:${target}>)
+    add_test(NAME ${prefix}exports.dll_tables COMMAND ${dll_check})
   elseif(NOT TSFILTERS_SANITIZE)
-    add_test(NAME ${prefix}exports.only_the_listed_names_and_no_allocator COMMAND ${check}/check_exports.py
-             --nm ${CMAKE_NM} --names ${names} $<TARGET_FILE:${target}>)
+    add_test(NAME ${prefix}exports.only_the_listed_names_and_no_allocator
+             COMMAND ${check}/check_exports.py --nm ${CMAKE_NM} ${library})
   endif()
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND NOT TSFILTERS_SANITIZE)
     get_target_property(objects ${target} BINARY_DIR)
-    add_test(NAME ${prefix}stack.fixed_frames COMMAND ${check}/check_stack_usage.py
-             ${objects}/CMakeFiles/${target}.dir)
+    add_test(NAME ${prefix}stack.fixed_frames
+             COMMAND ${check}/check_stack_usage.py ${objects}/CMakeFiles/${target}.dir)
   endif()
 endfunction()

@@ -5,7 +5,7 @@
 # SOURCE_DIR: the library's source tree; BUILD_ROOT: where the four build
 # trees (one per configure preset) and the dumps go. Needs cmake, g++-multilib,
 # qemu-i386, both MinGW-w64 cross compilers, wine64 and libmpfr-dev.
-# Environment: WINE, as cmake/toolchains/run-under-wine takes it.
+# Environment: WINE, as scripts/run-under-wine takes it.
 set -eu
 [ $# -eq 2 ] || { echo "usage: dump_all_platforms.sh SOURCE_DIR BUILD_ROOT" >&2; exit 2; }
 src=$(cd "$1" && pwd)
@@ -32,7 +32,7 @@ dir=tests/coefficients
 "$root/default/$dir/coefficient_dump_mpfr" "$dumps/mpfr.txt"
 "$root/default/$dir/coefficient_dump" "$dumps/native.txt"
 qemu-i386 -L / "$root/linux-i686/$dir/coefficient_dump" "$dumps/linux-i686.txt"
-"$src/cmake/toolchains/run-under-wine" "$root/mingw-x86_64/$dir/coefficient_dump.exe" "Z:$dumps/win64.txt"
+"$src/scripts/run-under-wine" "$root/mingw-x86_64/$dir/coefficient_dump.exe" "Z:$dumps/win64.txt"
 for precision in 64 53; do
   qemu-i386 -L / "$root/linux-i686/$dir/pe_coefficient_dump" \
     "$root/mingw-i686/$dir/coefficient_probe.dll" "$dumps/win32-x87-$precision.txt" $precision

@@ -14,7 +14,7 @@ csv=$source/data/wti_daily.csv
 zip=$dist/tsfilters-$version-${test:0:5}.zip        # for the win64_ and win32_ tests
 bits=${test:3:2}
 deb=$dist/tsfilters_${version}_$(dpkg --print-architecture).deb
-wine=$source/cmake/toolchains/run-under-wine
+wine=$source/scripts/run-under-wine
 
 case $test in
   checksums_cover_every_file)  # every file is listed in SHA256SUMS, with its checksum

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "stream_test_support.hpp"
+#include "../stream/stream_test_support.hpp"
 #include "tsfilters_stream.h"
 
 namespace lanes_testing {
