@@ -4,7 +4,6 @@
 #include "tsfilters.h"
 
 #include "filter_table.h"
-#include "filters/all.hpp"
 #include "rms_window.hpp"
 #include "series.hpp"
 

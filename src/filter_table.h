@@ -1,8 +1,8 @@
 /* The seven filters, one row each. Everything that has to list the filters
  * expands this table: the exports, the export map, the hosts, the tests,
  * the fuzzer, the benchmarks and the Python package's generated table.
- * Adding a filter means one row here and one file, src/filters/<python_name>.hpp,
- * which the build includes wherever the table is expanded with the steps.
+ * Adding a filter means one row here, its file src/filters/<python_name>.hpp,
+ * and that file's include line at the end of this one.
  *
  * Valid C and C++. A user defines X and writes TSF_FILTER_TABLE(X); each row
  * becomes
@@ -60,5 +60,17 @@
 #define TSF_ARGUMENT_NAMES_PERIOD input, period, count, output
 #define TSF_ARGUMENT_NAMES_TWO_PERIODS input, highPassPeriod, smoothPeriod, count, output
 #define TSF_ARGUMENT_NAMES_GAMMA_PERIOD input, gamma, period, count, output
+
+/* C++ gets every row's step with the table, for code that expands it with
+ * them: one file per row, named by its python_name. */
+#ifdef __cplusplus
+#include "filters/high_pass.hpp"
+#include "filters/super_smoother.hpp"
+#include "filters/ultimate_smoother.hpp"
+#include "filters/band_pass.hpp"
+#include "filters/cybernetic_oscillator.hpp"
+#include "filters/laguerre_filter.hpp"
+#include "filters/laguerre_oscillator.hpp"
+#endif
 
 #endif /* TSFILTERS_FILTER_TABLE_H */

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "awkward_numbers.hpp"
-#include "filters/all.hpp"
+#include "filter_table.h"
 #include "reference.hpp"
 #include "step_state.hpp"
 #include "test_support.hpp"

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "filter_table.h"
-#include "filters/all.hpp"
 #include "filters/parameters.hpp"
 #include "tsfilters_stream.h"
 
