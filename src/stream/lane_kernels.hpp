@@ -25,9 +25,8 @@
 #include <immintrin.h>
 #endif
 
-#include "filter_table.h"
 #include "stream/lanes_job.hpp"
-#include "stream/stream_kinds.hpp"
+#include "stream/stream_kinds.hpp"  // the filter table and the scalar step types
 
 namespace tsfilters::stream::lanes::TSF_LANES_NS {
 namespace {
@@ -551,7 +550,6 @@ struct LanesFor<Chain<First, Second>> {
 
 template <class Kind, class Lanes = typename LanesFor<typename Kind::Step>::type>
 using KindLanes = std::conditional_t<Kind::kRmsWindow, ScaledLanes<Lanes>, Lanes>;
-
 
 #undef TSF_LANES_INLINE
 
