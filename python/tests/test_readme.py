@@ -1,11 +1,14 @@
 """The README and the pages under docs/ say what the code does: their C
 snippets compile as written, their Python examples run, their links lead
-somewhere, every page lists its sections, and the settling table is what
-the library measures."""
+somewhere, every page lists its sections, their command lines on the
+bundled data run, and the settling table is what the library measures."""
 
 import re
+import shlex
 import shutil
 import subprocess
+import sys
+from pathlib import Path
 
 import pytest
 from conftest import REPO
@@ -101,3 +104,29 @@ def test_every_page_of_several_sections_lists_them_at_its_top(page):
     listed = re.findall(r"^( *)- \[(.+)\]\(#([^)]+)\)$", top, flags=re.M)
     assert [(2 + len(indent) // 2, title, fragment) for indent, title, fragment in listed] == \
         [(level, title, anchor(title)) for level, title in sections]
+
+
+def cli_examples():
+    """The command lines of the pages that run the tool on the bundled data
+    (or, as `response` does, on none)."""
+    runnable = []
+    for _, block in blocks("sh"):
+        for line in block.splitlines():
+            if not re.match(r"(python/bin/)?tsfilters (apply|plot|response) ", line) or \
+                    re.search(r"[;\\]", line):
+                continue
+            command, *arguments = shlex.split(line)[1:]
+            if command == "response" or arguments[0].startswith("data/"):
+                runnable.append(line)
+    return runnable
+
+
+@pytest.mark.parametrize("line", cli_examples())
+def test_command_lines_run_as_written(tmp_path, line):
+    words = shlex.split(line)
+    output = words.index("-o") + 1
+    words[output] = str(tmp_path / words[output])
+    run = subprocess.run([sys.executable, str(REPO / "python/bin/tsfilters"), *words[1:]],
+                         cwd=REPO, capture_output=True, text=True)
+    assert run.returncode == 0, run.stderr
+    assert (tmp_path / Path(words[output]).name).stat().st_size > 0
