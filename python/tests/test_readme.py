@@ -45,6 +45,14 @@ def test_c_snippets_compile_as_written(tmp_path, name, snippet):
     assert run.returncode == 0, run.stderr
 
 
+def test_the_streaming_example_is_the_program_ctest_runs():
+    """The live loop shown in docs/ is examples/stream_live.c below its
+    opening comment, which ctest runs twice to see it restart."""
+    program = (REPO / "examples/stream_live.c").read_text()
+    shown = [block for _, block in c_snippets() if "int main" in block]
+    assert shown and all(program.endswith(block) for block in shown)
+
+
 def test_the_settling_table_is_what_the_library_measures():
     rows = re.findall(r"\|\s*`(\w+)`\s*\|\s*([^|]*?)\s*\|\s*(\d+)\s*\|", PAGES["docs/python.md"])
     assert rows == [(name, ", ".join(f"{k}={v:g}" for k, v in parameters.items()), str(length))
