@@ -98,7 +98,8 @@ def load_series(args):
     table = csvio.read_table(args.input, args.sep, args.decimal)
     date_column = _pick_date_column(table, args.date_column)
     column = _pick_value_column(table, args.column, date_column)
-    values = csvio.numbers(table, column).astype(np.float32)
+    with np.errstate(over="ignore"):  # beyond float32's range: inf, a gap named below
+        values = csvio.numbers(table, column).astype(np.float32)
     dates = permutation = None
     if date_column is not None:
         dates = _read_dates(table, date_column, args.date_format, args.dayfirst)
@@ -106,7 +107,8 @@ def load_series(args):
     try:
         prepared = _gaps.Prepared(values, permutation, args.missing)
     except _gaps.MissingValueError as exc:
-        raise DataError(f"{table.path}:{table.line(exc.position)}: column {column!r}: missing "
-                        f"value {table.cells(column)[exc.position]!r}; pass --missing drop or "
+        what = "missing value" if np.isnan(exc.value) else "infinite value"
+        raise DataError(f"{table.path}:{table.line(exc.position)}: column {column!r}: {what} "
+                        f"{table.cells(column)[exc.position]!r}; pass --missing drop or "
                         "--missing previous") from None
     return Series(table, column, date_column, values, dates, prepared)
