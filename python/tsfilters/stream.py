@@ -283,7 +283,10 @@ class Streams:
     # A pandas row or block whose labels are these (the very object, or
     # equal ones) needs no reordering; see _positions.
     _index = None
-    _known = (None, None)
+    # [(labels, positions)] of the last few label objects seen, newest
+    # first: pandas Index objects cannot change, so one that was checked
+    # once needs no check again. Holding them keeps their ids from reuse.
+    _known = ()
     # Peek's working copy of the states, allocated once.
     _scratch = None
 
@@ -316,16 +319,19 @@ class Streams:
         if self._index is None:
             self._index = _pd.Index(self.columns)
         index = self._index
-        if labels is index or labels is self._known[0]:
-            return None if labels is index else self._known[1]
-        if labels.equals(index):
-            self._known = (labels, None)
+        if labels is index:
             return None
-        positions = labels.get_indexer(index) if labels.is_unique else None
-        if positions is None or len(labels) != len(index) or (positions < 0).any():
-            raise ValueError(f"the labels {list(labels)[:20]} are not this table's columns "
-                             f"{self.columns[:20]}" + (" (first 20)" if len(index) > 20 else ""))
-        self._known = (labels, positions)
+        for seen, positions in self._known:
+            if labels is seen:
+                return positions
+        if labels.equals(index):
+            positions = None
+        else:
+            positions = labels.get_indexer(index) if labels.is_unique else None
+            if positions is None or len(labels) != len(index) or (positions < 0).any():
+                raise ValueError(f"the labels {list(labels)[:20]} are not this table's columns "
+                                 f"{self.columns[:20]}" + (" (first 20)" if len(index) > 20 else ""))
+        self._known = ((labels, positions),) + self._known[:3]
         return positions
 
     def _pandas_rows(self, row):
