@@ -412,10 +412,17 @@ class Streams:
         values, back = self._rows(row)
         if values.ndim != 1:
             raise ValueError("peek takes one row")
-        # The row runs on a working copy of the states. It is kept for the
-        # next peek (a fresh array each time costs its page faults on every
-        # call); taken out while in use, so that two threads peeking at once
-        # never share one.
+        lib = functions()
+        if lib.lanes_peek is not None and values.size:
+            out = np.empty_like(values)
+            lib.check(lib.lanes_peek(self._state.ctypes.data, len(self.columns),
+                                     values.ctypes.data_as(_FLOAT_P), 1,
+                                     out.ctypes.data_as(_FLOAT_P), 1))
+            return back(out)
+        # A library without the lanes' peek: the row runs on a working copy
+        # of the states, kept for the next peek (a fresh array each time
+        # costs its page faults on every call) and taken out while in use,
+        # so that two threads peeking at once never share one.
         scratch, self._scratch = self._scratch, None
         if scratch is None or scratch.shape != self._state.shape:
             scratch = np.empty_like(self._state)
