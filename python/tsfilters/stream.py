@@ -342,7 +342,10 @@ class Streams:
             check_time_order(row.index, "the block of rows")
             labels, values = row.columns, row.to_numpy()
         if values.dtype.kind not in "biuf":  # missing markers (pd.NA) become NaN
-            values = (row.to_numpy(dtype=np.float64, na_value=np.nan))
+            try:
+                values = row.to_numpy(dtype=np.float64, na_value=np.nan)
+            except (TypeError, ValueError) as exc:
+                raise TypeError(f"row must hold real numbers: {exc}") from None
         values = _samples_array(values, "row")
         positions = self._positions(labels)
         if positions is not None:
