@@ -33,3 +33,60 @@ add_custom_command(OUTPUT ${js}/generated/tsfilters_wasm.js
   DEPENDS tsfilters_wasm ${js}/scripts/embed_wasm.mjs
   COMMENT "Embedding tsfilters.wasm into the npm package" VERBATIM)
 add_custom_target(tsfilters_js ALL DEPENDS ${js}/generated/tsfilters_wasm.js ${js}/generated/filter_table.js)
+
+# ---- tests: run in Node (and Chromium for the page), never by an emulator.
+if(NOT TSFILTERS_BUILD_TESTS)
+  return()
+endif()
+enable_testing()
+set(npm_env PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm_config_fund=false npm_config_audit=false)
+# The package's development tools, exactly as its lockfile pins them.
+add_test(NAME js.npm_ci WORKING_DIRECTORY ${js} COMMAND ${CMAKE_COMMAND} -E env ${npm_env} npm ci --no-progress)
+set_tests_properties(js.npm_ci PROPERTIES FIXTURES_SETUP npm TIMEOUT 600)
+file(GLOB node_tests CONFIGURE_DEPENDS ${js}/test/*.test.js)
+add_test(NAME js.node_tests WORKING_DIRECTORY ${js} COMMAND ${TSFILTERS_NODE} --test ${node_tests})
+# A consumer in TypeScript that uses every export, checked strictly.
+add_test(NAME js.typecheck WORKING_DIRECTORY ${js}
+         COMMAND ${TSFILTERS_NODE} node_modules/typescript/bin/tsc --strict --noEmit -p examples/tsconfig.json)
+set_tests_properties(js.typecheck PROPERTIES FIXTURES_REQUIRED npm)
+# `npm pack`'s tarball installed into an empty folder runs the README's example.
+add_test(NAME js.packed_package COMMAND ${js}/scripts/check_packed.sh ${PROJECT_BINARY_DIR}/packed)
+set_tests_properties(js.packed_package PROPERTIES TIMEOUT 300)
+# The chart page in headless Chromium, offline.
+set(web ${PROJECT_SOURCE_DIR}/examples/web)
+add_test(NAME web.bundle WORKING_DIRECTORY ${web} COMMAND ${TSFILTERS_NODE} build.js)
+set_tests_properties(web.bundle PROPERTIES FIXTURES_REQUIRED npm FIXTURES_SETUP web)
+add_test(NAME web.page WORKING_DIRECTORY ${web} COMMAND ${CMAKE_COMMAND} -E env TSFILTERS_NATIVE_TREE=${TSFILTERS_REFERENCE_TREE}
+         ${TSFILTERS_NODE} --test test/page.test.js)
+set_tests_properties(web.page PROPERTIES FIXTURES_REQUIRED web TIMEOUT 300)
+
+# The same bits as the native build of TSFILTERS_REFERENCE_TREE: its output
+# dump, its saved states continued here, and this module's saved states
+# continued there.
+if(NOT TSFILTERS_REFERENCE_TREE)
+  return()
+endif()
+set(platforms ${js}/test/platforms)
+set(ref ${TSFILTERS_REFERENCE_TREE})
+add_test(NAME dump.write WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+         COMMAND ${TSFILTERS_NODE} ${platforms}/output_dump.js output_dump.txt)
+set_tests_properties(dump.write PROPERTIES FIXTURES_SETUP dump)
+add_test(NAME dump.matches_reference
+         COMMAND ${TSFILTERS_PYTHON} ${PROJECT_SOURCE_DIR}/tests/scripts/compare_dumps.py
+                 ${ref}/output_dump.txt ${PROJECT_BINARY_DIR}/output_dump.txt)
+set_tests_properties(dump.matches_reference PROPERTIES FIXTURES_REQUIRED dump)
+add_test(NAME stream.continues_saved_states WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+         COMMAND ${TSFILTERS_NODE} ${platforms}/stream_continuation.js continue ${ref}/stream_states.txt stream_outputs.txt)
+add_test(NAME stream.continuation_matches_reference WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+         COMMAND ${CMAKE_COMMAND} -E compare_files ${ref}/stream_outputs.txt stream_outputs.txt)
+set_tests_properties(stream.continues_saved_states PROPERTIES FIXTURES_SETUP continued)
+set_tests_properties(stream.continuation_matches_reference PROPERTIES FIXTURES_REQUIRED continued)
+add_test(NAME stream.saves_states WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+         COMMAND ${TSFILTERS_NODE} ${platforms}/stream_continuation.js save wasm_states.txt wasm_outputs.txt)
+add_test(NAME stream.native_continues_saved_states WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+         COMMAND ${ref}/stream_continuation ${ref}/libtsfilters_stream.so continue wasm_states.txt native_outputs.txt)
+add_test(NAME stream.native_continuation_matches WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+         COMMAND ${CMAKE_COMMAND} -E compare_files wasm_outputs.txt native_outputs.txt)
+set_tests_properties(stream.saves_states PROPERTIES FIXTURES_SETUP saved)
+set_tests_properties(stream.native_continues_saved_states PROPERTIES FIXTURES_REQUIRED saved FIXTURES_SETUP native_continued)
+set_tests_properties(stream.native_continuation_matches PROPERTIES FIXTURES_REQUIRED native_continued)
