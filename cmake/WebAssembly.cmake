@@ -54,10 +54,10 @@ add_test(NAME js.packed_package COMMAND ${js}/scripts/check_packed.sh ${PROJECT_
 set_tests_properties(js.packed_package PROPERTIES TIMEOUT 300)
 # The chart page in headless Chromium, offline.
 set(web ${PROJECT_SOURCE_DIR}/examples/web)
-add_test(NAME web.bundle WORKING_DIRECTORY ${web} COMMAND ${TSFILTERS_NODE} build.js)
+add_test(NAME web.bundle WORKING_DIRECTORY ${web} COMMAND ${TSFILTERS_NODE} build.mjs)
 set_tests_properties(web.bundle PROPERTIES FIXTURES_REQUIRED npm FIXTURES_SETUP web)
 add_test(NAME web.page WORKING_DIRECTORY ${web} COMMAND ${CMAKE_COMMAND} -E env TSFILTERS_NATIVE_TREE=${TSFILTERS_REFERENCE_TREE}
-         ${TSFILTERS_NODE} --test test/page.test.js)
+         ${TSFILTERS_NODE} --test test/page.test.mjs)
 set_tests_properties(web.page PROPERTIES FIXTURES_REQUIRED web TIMEOUT 300)
 
 # The same bits as the native build of TSFILTERS_REFERENCE_TREE: its output
