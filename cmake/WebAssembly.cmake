@@ -45,6 +45,9 @@ add_test(NAME js.npm_ci WORKING_DIRECTORY ${js} COMMAND ${CMAKE_COMMAND} -E env 
 set_tests_properties(js.npm_ci PROPERTIES FIXTURES_SETUP npm TIMEOUT 600)
 file(GLOB node_tests CONFIGURE_DEPENDS ${js}/test/*.test.js)
 add_test(NAME js.node_tests WORKING_DIRECTORY ${js} COMMAND ${TSFILTERS_NODE} --test ${node_tests})
+# The lanes once more on the scalar code, which must give the same bits.
+add_test(NAME js.scalar_lanes WORKING_DIRECTORY ${js}
+         COMMAND ${CMAKE_COMMAND} -E env TSFILTERS_SIMD=scalar ${TSFILTERS_NODE} --test ${js}/test/lanes.test.js)
 # A consumer in TypeScript that uses every export, checked strictly.
 add_test(NAME js.typecheck WORKING_DIRECTORY ${js}
          COMMAND ${TSFILTERS_NODE} node_modules/typescript/bin/tsc --strict --noEmit -p examples/tsconfig.json)
@@ -56,7 +59,9 @@ set_tests_properties(js.packed_package PROPERTIES TIMEOUT 300)
 set(web ${PROJECT_SOURCE_DIR}/examples/web)
 add_test(NAME web.bundle WORKING_DIRECTORY ${web} COMMAND ${TSFILTERS_NODE} build.mjs)
 set_tests_properties(web.bundle PROPERTIES FIXTURES_REQUIRED npm FIXTURES_SETUP web)
-add_test(NAME web.page WORKING_DIRECTORY ${web} COMMAND ${CMAKE_COMMAND} -E env TSFILTERS_NATIVE_TREE=${TSFILTERS_REFERENCE_TREE}
+add_test(NAME web.page WORKING_DIRECTORY ${web}
+         COMMAND ${CMAKE_COMMAND} -E env TSFILTERS_NATIVE_TREE=${TSFILTERS_REFERENCE_TREE}
+                 TSFILTERS_SCREENSHOT=${PROJECT_BINARY_DIR}/web-chart.png
          ${TSFILTERS_NODE} --test test/page.test.mjs)
 set_tests_properties(web.page PROPERTIES FIXTURES_REQUIRED web TIMEOUT 300)
 

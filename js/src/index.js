@@ -150,8 +150,7 @@ function runBatch(filter, values, params) {
   const p = parametersOf(filter, params, filter.name);
   checkValues(values, `${filter.name}: values`);
   const n = values.length;
-  const output = new Float32Array(n).fill(NaN);
-  if (n === 0) return output;
+  if (n === 0) return new Float32Array(0);
   const wasm = instance();
   const input = wasm.malloc(8 * n);
   const written = input + 4 * n;
@@ -164,11 +163,10 @@ function runBatch(filter, values, params) {
     else if (filter.shape === 'TWO_PERIODS') fn(input, p.highPassPeriod, p.smoothPeriod, n, written);
     else fn(input, p.gamma, p.period, n, written);
     wasm.views();
-    output.set(wasm.f32.subarray(written >>> 2, (written >>> 2) + n));
+    return wasm.f32.slice(written >>> 2, (written >>> 2) + n);
   } finally {
     wasm.free(input);
   }
-  return output;
 }
 
 export const highPass = (values, params) => runBatch(byName.get('highPass'), values, params);

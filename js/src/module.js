@@ -98,7 +98,12 @@ export class Instance {
 let shared = null;
 
 // The instance the package's functions use, made on first use.
+// In Node, TSFILTERS_SIMD in the environment picks the lanes' instruction
+// set ('scalar' or 'simd128'), as it does for the native library.
 export function instance() {
-  if (shared === null) shared = new Instance();
+  if (shared === null) {
+    const simd = globalThis.process?.env?.TSFILTERS_SIMD;
+    shared = new Instance(simd ? { TSFILTERS_SIMD: simd } : {});
+  }
   return shared;
 }

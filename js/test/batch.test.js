@@ -56,3 +56,9 @@ describe('batch calls', () => {
     assert.ok(tsf.laguerreFilter(prices, { gamma: NaN }).subarray(1).every(Number.isNaN));
   });
 });
+
+it('the package carries the library version', async () => {
+  const { readFileSync } = await import('node:fs');
+  const version = readFileSync(new URL('../../VERSION', import.meta.url), 'utf8').trim();
+  assert.equal(JSON.parse(readFileSync(new URL('../package.json', import.meta.url), 'utf8')).version, version);
+});

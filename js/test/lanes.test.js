@@ -17,7 +17,10 @@ function table(lanes) {
 }
 
 describe('lanes', () => {
-  it('run the SIMD128 kernels', () => assert.equal(tsf.simdTarget(), 'simd128'));
+  // The wasm tree runs this file a second time with TSFILTERS_SIMD=scalar.
+  it('run the SIMD128 kernels unless told otherwise', () => {
+    assert.equal(tsf.simdTarget(), process.env.TSFILTERS_SIMD ?? 'simd128');
+  });
 
   for (const name of tsf.filterNames) {
     it(`${name}: every lane equals its single stream, one row or many per call`, () => {

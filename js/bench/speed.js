@@ -1,0 +1,116 @@
+// Speed of the WebAssembly module in Node against the native library, in
+// one run on one machine, as ratios:
+//   batch    each filter's batch call over 1,000,000 samples, per sample,
+//            against the native export (bench/filters_bench)
+//   live     Streams of 5,000 symbols, one row, per lane, against the
+//            native lanes' live row (bench/lanes_bench live/)
+//   lanes    Streams over 1,000 lanes x 10,000 rows (one call), per
+//            lane-sample, against this module's single-series batch call:
+//            the gain of the SIMD128 lanes (and of the scalar lanes, run in
+//            a child with TSFILTERS_SIMD=scalar)
+//
+//   node bench/speed.js NATIVE_TREE      (a built default tree)
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join } from 'node:path';
+import * as tsf from '../src/index.js';
+
+const tree = process.argv[2];
+const onlyLanes = process.argv[3] === '--lanes-only';
+
+// The fastest of `repetitions` runs of fn, in nanoseconds.
+function fastest(fn, repetitions = 7) {
+  let best = Infinity;
+  for (let r = 0; r < repetitions; ++r) {
+    const t0 = process.hrtime.bigint();
+    fn();
+    best = Math.min(best, Number(process.hrtime.bigint() - t0));
+  }
+  return best;
+}
+
+function walk(n, seed) {
+  let s = seed >>> 0, v = 100;
+  return Float32Array.from({ length: n }, () => {
+    s = (Math.imul(s, 1664525) + 1013904223) >>> 0;
+    return (v += (s / 2 ** 32 - 0.5));
+  });
+}
+
+// ns per lane-sample of Streams over a lanes x rows table, in one call.
+function lanesNs(name, lanes, rows) {
+  const table = walk(lanes * rows, 7);
+  const output = new Float32Array(lanes * rows);
+  return fastest(() => {
+    const s = new tsf.Streams(name, undefined, lanes);
+    s.update(table, output);
+    s.free();
+  }, 3) / (lanes * rows);
+}
+
+if (onlyLanes) {
+  // The child's answer: lanes ns per lane-sample for every filter.
+  console.log(JSON.stringify(Object.fromEntries(tsf.filterNames.map((n) => [n, lanesNs(n, 1000, 10000)]))));
+  process.exit(0);
+}
+
+// Google Benchmark's fastest repetition of each benchmark, in ns.
+function native(program, filter) {
+  const file = join(mkdtempSync(join(tmpdir(), 'tsfilters-bench-')), 'out.json');
+  execFileSync(join(tree, 'bench', program), [`--benchmark_filter=${filter}`, `--benchmark_out=${file}`,
+    '--benchmark_out_format=json', '--benchmark_min_time=0.2s', '--benchmark_repetitions=5'], { stdio: 'ignore' });
+  const out = readFileSync(file, 'utf8');
+  rmSync(dirname(file), { recursive: true });
+  const scale = { ns: 1, us: 1e3, ms: 1e6, s: 1e9 };
+  const best = {};
+  for (const b of JSON.parse(out).benchmarks) {
+    if (b.run_type !== 'iteration') continue;
+    const ns = b.real_time * scale[b.time_unit];
+    best[b.run_name] = Math.min(best[b.run_name] ?? Infinity, ns);
+  }
+  return best;
+}
+
+const cpu = readFileSync('/proc/cpuinfo', 'utf8').match(/model name\s*:\s*(.*)/)?.[1] ?? 'unknown';
+console.log(`CPU: ${cpu}; Node ${process.version}; lanes: ${tsf.simdTarget()} here, native: ${execFileSync(join(tree, 'bench', 'lanes_bench'), ['--benchmark_filter=^$'], { encoding: 'utf8' }).match(/avx512|avx2|sse2|scalar/)?.[0] ?? 'see lanes_bench'}`);
+
+const exports = tsf.filterNames.map((n) => n[0].toUpperCase() + n.slice(1));
+const nativeBatch = native('filters_bench', `^(${exports.join('|')})/1000000$`);
+const nativeLive = native('lanes_bench', '^live/');
+const scalarLanes = JSON.parse(execFileSync(process.execPath, [process.argv[1], tree, '--lanes-only'],
+  { env: { ...process.env, TSFILTERS_SIMD: 'scalar' }, encoding: 'utf8' }));
+
+const rows = [];
+tsf.filterNames.forEach((name, k) => {
+  const series = walk(1_000_000, 3);
+  const batch = fastest(() => tsf[name](series)) / 1e6;
+  const nativeNs = nativeBatch[`${exports[k]}/1000000`] / 1e6;
+
+  const lanes = 5000;
+  const live = new tsf.Streams(name, undefined, lanes);
+  const history = walk(lanes * 200, 5);
+  live.update(history);
+  const row = walk(lanes, 9), out = new Float32Array(lanes);
+  const liveNs = fastest(() => {
+    for (let i = 0; i < 200; ++i) live.update(row, out);
+  }) / (200 * lanes);
+  live.free();
+  const nativeLiveNs = nativeLive[`live/${exports[k]}`] / lanes;
+
+  const simdNs = lanesNs(name, 1000, 10000);
+  rows.push([name, batch, nativeNs, batch / nativeNs, liveNs, nativeLiveNs, liveNs / nativeLiveNs,
+    simdNs, batch / simdNs, batch / scalarLanes[name]]);
+});
+
+const f = (x, d = 2) => x.toFixed(d).padStart(8);
+console.log('\nns per sample (lanes: per lane-sample); ratios in the same run');
+console.log(`${'filter'.padEnd(22)} ${'batch'.padStart(8)} ${'native'.padStart(8)} ${'ratio'.padStart(8)}  ` +
+  `${'live'.padStart(8)} ${'native'.padStart(8)} ${'ratio'.padStart(8)}  ${'lanes'.padStart(8)} ${'x batch'.padStart(8)} ${'scalar x'.padStart(8)}`);
+for (const [name, ...v] of rows) {
+  console.log(`${name.padEnd(22)} ${f(v[0])} ${f(v[1])} ${f(v[2])}  ${f(v[3])} ${f(v[4])} ${f(v[5])}  ${f(v[6])} ${f(v[7])} ${f(v[8])}`);
+}
+console.log('\nbatch: 1,000,000 samples, ratio = WASM / native export (goal <= 1.3)');
+console.log('live: Streams of 5,000 symbols, one row, ratio = WASM / native lanes (goal <= 3)');
+console.log('lanes: 1,000 x 10,000 in one call; x batch = WASM lanes throughput / WASM single-series batch ' +
+  '(goal >= 2 with SIMD128); scalar x = the same with TSFILTERS_SIMD=scalar');
