@@ -54,7 +54,7 @@ add_test(NAME js.typecheck WORKING_DIRECTORY ${js}
 set_tests_properties(js.typecheck PROPERTIES FIXTURES_REQUIRED npm)
 # `npm pack`'s tarball installed into an empty folder runs the README's example.
 add_test(NAME js.packed_package COMMAND ${js}/scripts/check_packed.sh ${PROJECT_BINARY_DIR}/packed)
-set_tests_properties(js.packed_package PROPERTIES TIMEOUT 300)
+set_tests_properties(js.packed_package PROPERTIES FIXTURES_REQUIRED npm TIMEOUT 300)
 # The chart page in headless Chromium, offline.
 set(web ${PROJECT_SOURCE_DIR}/examples/web)
 add_test(NAME web.bundle WORKING_DIRECTORY ${web} COMMAND ${TSFILTERS_NODE} build.mjs)
