@@ -4,10 +4,11 @@
 // last 300 bars through peek() and update() ends on the batch call's values.
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
+import { createServer } from 'node:http';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
-import { dirname, join } from 'node:path';
+import { dirname, extname, join } from 'node:path';
 import { after, before, it } from 'node:test';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
@@ -22,10 +23,27 @@ const csvPath = join(root, 'data/wti_daily.csv');
 const screenshot = process.env.TSFILTERS_SCREENSHOT ?? join(root, 'build/web-chart.png');
 const nativeTree = process.env.TSFILTERS_NATIVE_TREE;
 
-let context, page, userDataDir;
+let context, page, userDataDir, server, serverOrigin;
 const errors = [];
 
+// A local static server of the page's folder, as a user might run one.
+function serve(folder) {
+  const types = { '.html': 'text/html', '.js': 'text/javascript', '.txt': 'text/plain' };
+  return createServer((request, response) => {
+    const path = join(folder, new URL(request.url, 'http://x').pathname);
+    if (!path.startsWith(folder) || !existsSync(path) || !statSync(path).isFile()) {
+      response.writeHead(404).end();
+      return;
+    }
+    response.writeHead(200, { 'content-type': types[extname(path)] ?? 'application/octet-stream' });
+    response.end(readFileSync(path));
+  });
+}
+
 before(async () => {
+  server = serve(join(here, '..'));
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  serverOrigin = `http://127.0.0.1:${server.address().port}`;
   userDataDir = mkdtempSync(join(tmpdir(), 'tsfilters-chromium-'));
   context = await chromium.launchPersistentContext(userDataDir, {
     executablePath: '/usr/bin/chromium',
@@ -36,7 +54,7 @@ before(async () => {
     offline: true,
   });
   // Offline: anything but the page's own files is refused.
-  await context.route(/^(?!file:)/, (route) => {
+  await context.route((url) => url.protocol !== 'file:' && url.origin !== serverOrigin, (route) => {
     errors.push(`network request: ${route.request().url()}`);
     return route.abort();
   });
@@ -49,6 +67,7 @@ before(async () => {
 
 after(async () => {
   await context?.close();
+  server?.close();
   rmSync(userDataDir, { recursive: true, force: true });
 });
 
@@ -82,5 +101,18 @@ it('replays 300 bars through peek and update, ending on the batch call', async (
   }
   assert.match(await page.textContent('#status'), /replayed 300 bars/);
   await page.screenshot({ path: screenshot });
+  assert.deepEqual(errors, []);
+});
+
+it('loads from a local static server too', async () => {
+  await context.setOffline(false); // the server is on this machine; the route still refuses the rest
+  const served = await context.newPage();
+  served.on('pageerror', (e) => errors.push(`page error: ${e.message}`));
+  await served.goto(`${serverOrigin}/index.html`);
+  await served.waitForFunction(() => /bars,/.test(document.getElementById('status').textContent));
+  const drawn = await served.evaluate(() => window.tsfiltersDemo.lastDrawn(3));
+  for (const p of await plots()) assert.deepEqual(drawn[p.name], nanAsNull(tsf[p.name](closes(), p.params).subarray(-3)), p.name);
+  await served.close();
+  await context.setOffline(true);
   assert.deepEqual(errors, []);
 });
