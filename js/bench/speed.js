@@ -17,6 +17,10 @@ import { dirname, join } from 'node:path';
 import * as tsf from '../src/index.js';
 
 const tree = process.argv[2];
+if (!tree) {
+  console.error('usage: node bench/speed.js NATIVE_TREE   (e.g. build/default, built with its benchmarks)');
+  process.exit(2);
+}
 const onlyLanes = process.argv[3] === '--lanes-only';
 
 // The fastest of `repetitions` runs of fn, in nanoseconds of processor
@@ -62,7 +66,8 @@ if (onlyLanes) {
 function native(program, filter) {
   const file = join(mkdtempSync(join(tmpdir(), 'tsfilters-bench-')), 'out.json');
   execFileSync(join(tree, 'bench', program), [`--benchmark_filter=${filter}`, `--benchmark_out=${file}`,
-    '--benchmark_out_format=json', '--benchmark_min_time=0.2s', '--benchmark_repetitions=5'], { stdio: 'ignore' });
+    '--benchmark_out_format=json', '--benchmark_min_time=0.2s', '--benchmark_repetitions=5'],
+  { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'], maxBuffer: 1 << 26 });
   const out = readFileSync(file, 'utf8');
   rmSync(dirname(file), { recursive: true });
   const scale = { ns: 1, us: 1e3, ms: 1e6, s: 1e9 };
@@ -75,14 +80,18 @@ function native(program, filter) {
   return best;
 }
 
-const cpu = readFileSync('/proc/cpuinfo', 'utf8').match(/model name\s*:\s*(.*)/)?.[1] ?? 'unknown';
-console.log(`CPU: ${cpu}; Node ${process.version}; lanes: ${tsf.simdTarget()} here, native: ${execFileSync(join(tree, 'bench', 'lanes_bench'), ['--benchmark_filter=^$'], { encoding: 'utf8' }).match(/avx512|avx2|sse2|scalar/)?.[0] ?? 'see lanes_bench'}`);
 
 const exports = tsf.filterNames.map((n) => n[0].toUpperCase() + n.slice(1));
 const nativeBatch = native('filters_bench', `^(${exports.join('|')})/1000000$`);
 const nativeLive = native('lanes_bench', '^live/');
 const scalarLanes = JSON.parse(execFileSync(process.execPath, [process.argv[1], tree, '--lanes-only'],
   { env: { ...process.env, TSFILTERS_SIMD: 'scalar' }, encoding: 'utf8' }));
+
+const cpuinfo = readFileSync('/proc/cpuinfo', 'utf8');
+const cpu = cpuinfo.match(/model name\s*:\s*(.*)/)?.[1] ?? 'unknown';
+const flags = cpuinfo.match(/^flags\s*:(.*)$/m)?.[1].split(' ') ?? [];
+console.log(`CPU: ${cpu} (${['sse2', 'avx2', 'avx512f'].filter((f) => flags.includes(f)).join(' ')}); ` +
+  `Node ${process.version}; lanes: ${tsf.simdTarget()} here, natively the widest of those flags`);
 
 // Batch calls first, before the lanes' large tables fill the heap.
 const batchNs = tsf.filterNames.map((name) => {
