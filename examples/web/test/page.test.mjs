@@ -116,3 +116,14 @@ it('loads from a local static server too', async () => {
   await context.setOffline(true);
   assert.deepEqual(errors, []);
 });
+
+it('draws a CSV chosen with the file picker', async () => {
+  const other = join(root, 'data/henry_hub_daily.csv');
+  await page.setInputFiles('#file', other);
+  await page.waitForFunction(() => /^\d+ bars, 1997/.test(document.getElementById('status').textContent));
+  const rows = readFileSync(other, 'utf8').trim().split('\n').slice(1).filter((r) => r.split(',')[1]?.trim());
+  const values = Float32Array.from(rows, (r) => Number(r.split(',')[1]));
+  const drawn = await page.evaluate(() => window.tsfiltersDemo.lastDrawn(3));
+  for (const p of await plots()) assert.deepEqual(drawn[p.name], nanAsNull(tsf[p.name](values, p.params).subarray(-3)), p.name);
+  assert.deepEqual(errors, []);
+});
