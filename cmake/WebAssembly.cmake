@@ -27,6 +27,7 @@ set_property(TARGET tsfilters_wasm APPEND PROPERTY LINK_DEPENDS ${PROJECT_BINARY
 # and the filter table.
 find_program(TSFILTERS_NODE node REQUIRED)
 set(js ${PROJECT_SOURCE_DIR}/js)
+file(MAKE_DIRECTORY ${js}/generated)
 expand_filter_table(${js}/src/filter_table.js.in ${js}/generated/filter_table.js)
 add_custom_command(OUTPUT ${js}/generated/tsfilters_wasm.js
   COMMAND ${TSFILTERS_NODE} ${js}/scripts/embed_wasm.mjs $<TARGET_FILE:tsfilters_wasm> ${js}/generated/tsfilters_wasm.js
