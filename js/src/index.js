@@ -194,8 +194,10 @@ const leftBehind = new FinalizationRegistry((cell) => {
 });
 const dispose = Symbol.dispose ?? Symbol.for('Symbol.dispose');
 
+// A library return value: negative codes are thrown (tsf_stream_samples
+// returns an int64, a BigInt here).
 function check(code) {
-  if (code < 0) throw new TsfiltersError(code);
+  if (code < 0) throw new TsfiltersError(Number(code));
   return code;
 }
 
