@@ -16,6 +16,7 @@ tsfilters_lanes(tsfilters_wasm)
 
 expand_filter_table(src/wasm_exports.in wasm_exports.rsp)
 file(STRINGS src/stream/export_names.txt stream_exports)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS src/stream/export_names.txt)
 list(TRANSFORM stream_exports PREPEND "-Wl,--export=")
 target_sources(tsfilters_wasm PRIVATE ${PROJECT_BINARY_DIR}/wasm_exports.rsp)
 set_source_files_properties(${PROJECT_BINARY_DIR}/wasm_exports.rsp PROPERTIES HEADER_FILE_ONLY ON)

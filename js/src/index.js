@@ -479,13 +479,13 @@ export class Streams {
       throw new RangeError(`${this.kind} lanes peek: ${row.length} values for ${this.lanes} lanes`);
     }
     const wasm = this.#wasm;
-    const io = this.#buffer(this.lanes);
+    const io = this.#buffer(2 * this.lanes); // the row, then the outputs
+    const peeked = io + 4 * this.lanes;
     copyIn(wasm, row, io, `${this.kind} lanes peek`);
+    check(wasm.exports.tsf_lanes_peek(at, this.lanes, io, 1n, peeked, 1n));
+    wasm.views();
     const output = new Float32Array(this.lanes);
-    for (let i = 0; i < this.lanes; ++i) {
-      check(wasm.exports.tsf_stream_peek(at + i * STREAM_BYTES, wasm.f32[(io >>> 2) + i], wasm.scratch));
-      output[i] = wasm.f32[wasm.scratch >>> 2];
-    }
+    output.set(wasm.f32.subarray(peeked >>> 2, (peeked >>> 2) + this.lanes));
     return output;
   }
 
