@@ -1,7 +1,7 @@
 #!/bin/sh
 # Packs the npm package as `npm pack` does for publishing, installs the
 # tarball into an empty folder and runs there every ```js example of
-# docs/javascript.md, as a user who read the page would.
+# docs/javascript.md and of the README, as a user who read them would.
 #
 #   check_packed.sh WORKDIR
 set -eu
@@ -17,11 +17,13 @@ npm install --silent --no-audit --no-fund "$work/$tarball"
 [ -z "$(ls node_modules | grep -v '^tsfilters$')" ] || { echo "FAIL: runtime dependencies: $(ls node_modules)"; exit 1; }
 node -e '
 const fs = require("fs");
-const page = fs.readFileSync(process.argv[1], "utf8");
-const blocks = [...page.matchAll(/```js\n([\s\S]*?)```/g)].map((m) => m[1]);
-if (blocks.length === 0) throw new Error("no js examples in " + process.argv[1]);
+const blocks = process.argv.slice(1).flatMap((file) => {
+  const found = [...fs.readFileSync(file, "utf8").matchAll(/```js\n([\s\S]*?)```/g)].map((m) => m[1]);
+  if (found.length === 0) throw new Error("no js examples in " + file);
+  return found;
+});
 blocks.forEach((code, i) => fs.writeFileSync(`example${i + 1}.mjs`, code));
-' "$here/../docs/javascript.md"
+' "$here/../docs/javascript.md" "$here/../README.md"
 for example in example*.mjs; do
   echo "== $example"
   node "$example"
