@@ -10,3 +10,10 @@ foreach(lib tsfilters tsfilters_stream)
   endif()
   install(FILES $<TARGET_FILE:${lib}> DESTINATION tsfilters RENAME ${name} COMPONENT python)
 endforeach()
+# Stripped as a system install's are (`cmake --install --strip` only strips
+# what install(TARGETS) installs).
+if(CMAKE_STRIP AND NOT WIN32)
+  install(CODE "file(GLOB libs \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/tsfilters/*.so\")
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded \${libs} COMMAND_ERROR_IS_FATAL ANY)"
+    COMPONENT python)
+endif()

@@ -30,6 +30,7 @@ import os
 import sys
 import threading
 from pathlib import Path
+from typing import Any, Dict, Union
 
 from ._filter_table import FILTER_TABLE, SHAPE_PARAMETERS
 
@@ -156,7 +157,7 @@ def open_library(stem="tsfilters", path=None):
     )
 
 
-def load(path=None):
+def load(path: Union[str, "os.PathLike[str]", None] = None) -> Dict[str, Any]:
     """Loads the library at `path`, or the first one found, and returns a
     dict from exported name to the declared ctypes function."""
     return _declare(open_library("tsfilters", path))

@@ -10,6 +10,7 @@ column. Each column has the bits of the batch call with its parameters.
 """
 
 import itertools
+from typing import Any, Optional
 
 import numpy as np
 
@@ -34,7 +35,9 @@ def combinations(name, grid):
     return keys, [dict(zip(keys, combination)) for combination in itertools.product(*axes)]
 
 
-def sweep(x, name, *, missing="error", sort=False, threads=None, frame=None, **grid):
+def sweep(x: Any, name: str, *, missing: str = "error", sort: bool = False,
+          threads: Optional[int] = None, frame: Optional[bool] = None,
+          **grid: Any) -> Any:
     """Filter `name` over the series `x` (1-D array-like or Series) at every
     combination of the parameter values in `grid`.
 
