@@ -25,14 +25,9 @@ import struct
 
 import numpy as np
 
-from . import _lanes, _parameters
-from ._arrays import INT32_MAX
+from . import _columnar, _lanes, _parameters
+from ._arrays import INT32_MAX, loaded_pandas
 from ._stream_library import NAMES, functions
-
-try:
-    import pandas as _pd
-except ImportError:  # pragma: no cover
-    _pd = None
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 _STREAM_CHOICES = ("error", "drop", "keep")
@@ -131,6 +126,7 @@ class Stream:
             functions().check(functions().stream_update(self._address, ctypes.byref(out), 1,
                                                         ctypes.byref(out)))
             return out.value
+        _pd = loaded_pandas()
         is_series = _pd is not None and isinstance(x, _pd.Series)
         values = _samples_array(x.to_numpy(dtype=np.float64, na_value=np.nan)
                                 if is_series else x, "x")
@@ -233,6 +229,10 @@ class Streams:
     def _rows(self, row):
         """(rows x columns float32 array, how to give the outputs back)."""
         width = len(self.columns)
+        columnar = _columnar.read(row)
+        if columnar is not None:
+            return self._columnar_rows(row, columnar)
+        _pd = loaded_pandas()
         if _pd is not None and isinstance(row, (_pd.Series, _pd.DataFrame)):
             labels = row.index if isinstance(row, _pd.Series) else row.columns
             if set(labels) != set(self.columns) or len(labels) != width:
@@ -260,6 +260,20 @@ class Streams:
             raise ValueError(f"column {column!r} has a missing value (NaN); nothing was fed "
                              "(pass missing='keep' to feed it)")
         return values, back
+
+    def _columnar_rows(self, row, columnar):
+        """A pyarrow Table or polars DataFrame: rows of values, its columns
+        matched to this table's by name; a pyarrow Array or polars Series:
+        one row, in this table's column order."""
+        if columnar.names is None:
+            values, _ = self._rows(columnar.values)
+            return values, columnar.back
+        names, mine = [str(n) for n in columnar.names], [str(c) for c in self.columns]
+        if sorted(names) != sorted(mine):
+            raise ValueError(f"the columns {names} are not this table's columns {mine}")
+        values, _ = self._rows(columnar.values[:, [names.index(c) for c in mine]])
+        caller = [mine.index(n) for n in names]
+        return values, lambda out: columnar.back(out[:, caller])
 
     def _advance(self, state, values):
         block = values.reshape(-1, len(self.columns))
