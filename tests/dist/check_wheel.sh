@@ -14,6 +14,8 @@ mkdir -p "$work/run"
 fail() { echo "FAIL: $*"; exit 1; }
 [ -f "$package" ] || fail "no $package"
 
+# The sdist builds with CMake: two jobs, as every build here.
+export CMAKE_BUILD_PARALLEL_LEVEL=2
 "$python" -m venv "$work/venv"
 packages=(numpy pandas matplotlib pyarrow polars dask distributed pytest mypy)
 "$work/venv/bin/pip" install --quiet --no-index --find-links "$pinned/wheelhouse" \
