@@ -56,5 +56,24 @@ case $test in
   sdist_builds_and_passes_the_tests_in_a_fresh_venv)
     "$here/check_wheel.sh" "$python" "$dist/tsfilters-$version.tar.gz" "$version" "$csv" "$work" \
       "$venv" "$source" ;;
+  editable_install_runs_the_checkout_with_its_own_build)  # pip install -e .
+    rm -rf "$work" && /usr/bin/python3 -m venv "$work"
+    CMAKE_BUILD_PARALLEL_LEVEL=2 "$work/bin/pip" install --quiet --no-index --find-links \
+      "$venv/wheelhouse" -c "$source/python/constraints.txt" numpy -e "$source"
+    cd "$work" && env -u TSFILTERS_LIBRARY -u TSFILTERS_STREAM_LIBRARY -u PYTHONPATH \
+      "$work/bin/python" - "$source" "$work" <<'PY'
+import sys
+import numpy as np
+import tsfilters
+from tsfilters import _library
+source, venv = sys.argv[1:]
+assert tsfilters.__file__.startswith(f"{source}/python/tsfilters/"), tsfilters.__file__
+for stem in ("tsfilters", "tsfilters_stream"):
+    where, path = _library.candidates(stem)[0]
+    assert where == "package" and path.startswith(venv), (stem, where, path)
+assert tsfilters.Streams("super_smoother", 2, period=10).update(np.ones((3, 2))).shape == (3, 2)
+print("modules from", tsfilters.__file__, "libraries from", path)
+PY
+    ;;
   *) echo "check_package.sh: no test $test" >&2; exit 2 ;;
 esac
