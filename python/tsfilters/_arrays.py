@@ -198,7 +198,8 @@ def apply(x, call, missing="error", sort=False, wide=None):
             result[:, column] = _run(values[:, column], call, permutation, missing, labels)
     _pd = loaded_pandas()
     if is_series:
-        return _pd.Series(result, index=x.index, name=x.name)
+        # The result is ours alone: no copy (pandas 3 copies arrays by default).
+        return _pd.Series(result, index=x.index, name=x.name, copy=False)
     if is_frame:
-        return _pd.DataFrame(result, index=x.index, columns=x.columns)
+        return _pd.DataFrame(result, index=x.index, columns=x.columns, copy=False)
     return result
