@@ -46,17 +46,22 @@ build: deps
 	cmake --preset default >/dev/null
 	cmake --build $(BUILD) -j2
 
-# Runs the example host: it loads the library by file name and prints the
-# last rows of all seven filters over the bundled WTI daily prices. Then the
-# Python tool draws the same series and filters into build/demo.png, and
-# every filter's gain and lag at its defaults into docs/filter_response.png
-# (the README's figure).
-demo: build
+# Builds only what the demo runs, the library and the example host (not the
+# tests or benchmarks), and runs the host: it loads the library by file name
+# and prints the last rows of all seven filters over the bundled WTI daily
+# prices. Then the Python tool draws the same series and filters into
+# $(FIGURES)/demo.png, and every filter's gain and lag at its defaults into
+# $(FIGURES)/filter_response.png. `make demo FIGURES=docs` refreshes the
+# figures the README and docs/ show.
+FIGURES := build
+demo: deps
+	cmake --preset default >/dev/null
+	cmake --build $(BUILD) -j2 --target tsfilters host_demo
 	$(BUILD)/examples/host_demo $(BUILD)/libtsfilters.so data/wti_daily.csv 15
 	TSFILTERS_LIBRARY=$(BUILD)/libtsfilters.so /usr/bin/python3 python/bin/tsfilters \
-	  plot data/wti_daily.csv -o build/demo.png --last 500 $(DEMO_CHART)
+	  plot data/wti_daily.csv -o $(FIGURES)/demo.png --last 500 $(DEMO_CHART)
 	TSFILTERS_LIBRARY=$(BUILD)/libtsfilters.so /usr/bin/python3 python/bin/tsfilters \
-	  response -o docs/filter_response.png
+	  response -o $(FIGURES)/filter_response.png
 
 # The library and its unit tests only: needs nothing but a C++ compiler,
 # CMake and GoogleTest, and installs nothing.
