@@ -142,7 +142,7 @@ def _run(values, call, permutation, missing, labels, column=None):
 
 def _column(names, j):
     """How errors name column `j` of a table (`names`: a DataFrame's columns)."""
-    return f"column {names[j]!r}" if names is not None else f"column {j}"
+    return f"column {_labels.shown(names[j])}" if names is not None else f"column {j}"
 
 
 def _run_wide(values, call, wide, permutation, missing, labels, names):

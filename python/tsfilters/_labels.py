@@ -28,6 +28,12 @@ _DATE_TEXT = re.compile(
     r"([ T]\d{1,2}:\d{2}.*)?\s*$")
 
 
+def shown(label):
+    """A label as an error message quotes it: numpy 2 writes a NumPy
+    scalar's repr as np.int64(7), where the reader wrote 7."""
+    return repr(label.item() if isinstance(label, np.generic) else label)
+
+
 def is_datetime_like(dtype):
     """Dates, durations and periods: not prices, though NumPy would turn
     them into numbers."""
@@ -75,6 +81,6 @@ def sort_order(index):
         raise ValueError("the index mixes labels that have no order among them; "
                          "sort=True cannot sort by it") from None
     except _order.OrderError as exc:
-        raise ValueError(f"the index repeats {index[exc.first]!r} (positions {exc.first} and "
+        raise ValueError(f"the index repeats {shown(index[exc.first])} (positions {exc.first} and "
                          f"{exc.second}); a series needs one value per label") from None
     return permutation

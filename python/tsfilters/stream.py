@@ -409,7 +409,7 @@ class Streams:
             where = f" in row {r}"
         elif _pd is not None and isinstance(row, _pd.Series) and row.name is not None:
             where = f" in row {row.name}"
-        raise ValueError(f"column {self.columns[j]!r} has {_gaps.what(block[r, j])}{where}; "
+        raise ValueError(f"column {_labels.shown(self.columns[j])} has {_gaps.what(block[r, j])}{where}; "
                          "nothing was fed (pass missing='keep' to feed it)")
 
     def _advance(self, state, values):
