@@ -1,5 +1,6 @@
 """Shared fixtures. The tests import the package from this checkout and find
-the library through $TSFILTERS_LIBRARY (set by ctest) or the build tree."""
+the library through $TSFILTERS_LIBRARY (set by ctest) or the build tree; with
+TSFILTERS_TEST_INSTALLED set, they test the installed package instead."""
 
 import os
 import subprocess
@@ -12,7 +13,9 @@ import pytest
 PYTHON_DIR = Path(__file__).resolve().parent.parent
 REPO = PYTHON_DIR.parent
 DATA = REPO / "data"
-sys.path.insert(0, str(PYTHON_DIR))
+# An installed package (a wheel or sdist under test) is used as installed.
+if not os.environ.get("TSFILTERS_TEST_INSTALLED"):
+    sys.path.insert(0, str(PYTHON_DIR))
 
 from tsfilters._filter_table import FILTER_TABLE  # noqa: E402  (after the path)
 

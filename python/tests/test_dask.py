@@ -61,7 +61,7 @@ def test_a_two_worker_cluster_gives_the_pandas_bits(long_table):
                                                                 "cybernetic_oscillator")}
     frame = dd.from_pandas(long_table, npartitions=6, sort=False)
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
-                                  dashboard_address=None) as cluster, \
+                                  dashboard_address=":0") as cluster, \
             distributed.Client(cluster):
         assert len(cluster.workers) == 2
         with_columns = frame.assign(**{name: tsd.apply(frame, name) for name in expected})

@@ -111,7 +111,7 @@ def test_a_float32_series_reaches_the_library_without_a_copy(monkeypatch):
         return real(values, lambda src, n, dst: (seen.append(src.ctypes.data), call(src, n, dst)),
                     **options)
 
-    monkeypatch.setattr("tsfilters.filters.apply", spy)
+    monkeypatch.setattr("tsfilters._calls.apply", spy)
     tsfilters.ultimate_smoother(x, 20)
     assert seen == [x.to_numpy().ctypes.data]
 

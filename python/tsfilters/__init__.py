@@ -28,6 +28,11 @@ from pathlib import Path
 
 from . import settling
 from ._library import ENV_VARIABLE, STREAM_ENV_VARIABLE, LibraryNotFoundError, load
+# One function per filter of the library's table, written out in
+# _functions.py so that editors and type checkers see them (a test checks
+# that this list is the table's).
+from ._functions import (band_pass, cybernetic_oscillator, high_pass, laguerre_filter,
+                         laguerre_oscillator, super_smoother, ultimate_smoother)
 from .filters import FILTERS
 from .stream import Stream, Streams
 from .response import response
@@ -36,9 +41,6 @@ from .sweeps import sweep
 # The release number of the repository (a link to its VERSION file; a copy
 # in a built package).
 __version__ = (Path(__file__).parent / "VERSION").read_text(encoding="ascii").strip()
-
-# One function per filter of the library's table (tsfilters.filters).
-globals().update({name: function for name, (function, _) in FILTERS.items()})
 
 __all__ = [
     "ENV_VARIABLE",
@@ -51,7 +53,14 @@ __all__ = [
     "response",
     "settling",
     "sweep",
-    *FILTERS,
+    # The filter functions, in the table's order.
+    "high_pass",
+    "super_smoother",
+    "ultimate_smoother",
+    "band_pass",
+    "cybernetic_oscillator",
+    "laguerre_filter",
+    "laguerre_oscillator",
 ]
 
 

@@ -11,6 +11,7 @@ output put back in theirs.
 """
 
 import numbers
+import sys
 
 import numpy as np
 
@@ -19,10 +20,12 @@ from . import _gaps, _labels, _order
 INT32_MIN = -(2**31)
 INT32_MAX = 2**31 - 1
 
-try:  # pandas is optional: without it Series and DataFrames cannot occur.
-    import pandas as _pd
-except ImportError:  # pragma: no cover - Debian's python3-pandas is present in tests
-    _pd = None
+
+def loaded_pandas():
+    """pandas if something has imported it, else None: a Series or DataFrame
+    cannot exist before that, and importing it here would add its import
+    time (longer than the rest of the package's) to `import tsfilters`."""
+    return sys.modules.get("pandas")
 
 
 def check_int32(name, value):
@@ -85,7 +88,7 @@ def _time_order(index, sort):
     """The order to run a pandas object in, from its index: only a datetime
     or period index says which sample is older; any other index is taken as
     given, or sorted by when `sort` asks (see `_labels.sort_order`)."""
-    if index.dtype.kind != "M" and not isinstance(index, _pd.PeriodIndex):
+    if index.dtype.kind != "M" and not isinstance(index, loaded_pandas().PeriodIndex):
         return _labels.sort_order(index) if sort else None
     if index.is_monotonic_increasing and index.is_unique:  # both cached by pandas
         return None
@@ -120,6 +123,7 @@ def prepare(values, permutation, missing, labels, column=None):
 def series_input(x, sort):
     """(float32 values, time-order permutation or None, labels or None, is
     pandas) for any input, as `apply` reads it."""
+    _pd = loaded_pandas()
     is_pandas = _pd is not None and isinstance(x, (_pd.Series, _pd.DataFrame))
     values = _as_float32(_pandas_values(x) if is_pandas else x)
     check_length(values.shape[0])
@@ -138,7 +142,7 @@ def _run(values, call, permutation, missing, labels, column=None):
 
 def _column(names, j):
     """How errors name column `j` of a table (`names`: a DataFrame's columns)."""
-    return f"column {names[j]!r}" if names is not None else f"column {j}"
+    return f"column {_labels.shown(names[j])}" if names is not None else f"column {j}"
 
 
 def _run_wide(values, call, wide, permutation, missing, labels, names):
@@ -207,8 +211,10 @@ def apply(x, call, missing="error", sort=False, wide=None):
         for column in range(values.shape[1]):
             result[:, column] = _run(values[:, column], call, permutation, missing, labels,
                                      _column(names, column))
+    _pd = loaded_pandas()
     if is_series:
-        return _pd.Series(result, index=x.index, name=x.name)
+        # The result is ours alone: no copy (pandas 3 copies arrays by default).
+        return _pd.Series(result, index=x.index, name=x.name, copy=False)
     if is_frame:
-        return _pd.DataFrame(result, index=x.index, columns=x.columns)
+        return _pd.DataFrame(result, index=x.index, columns=x.columns, copy=False)
     return result

@@ -35,20 +35,35 @@ class AmbiguousDates(ValueError):
         self.position = position
 
 
+# pandas 2 and later infer a column's format by themselves (and read each
+# cell on its own with format="mixed"); pandas 1 is asked to.
+_INFER = {"format": "mixed"} if int(pd.__version__.split(".")[0]) >= 2 \
+    else {"infer_datetime_format": True}
+
+
+def _nanoseconds(parsed):
+    """pandas 2 and later pick the unit from the text (seconds for plain
+    dates); the rest of the package, and numpy callers, get nanoseconds."""
+    return parsed.dt.as_unit("ns") if hasattr(parsed.dt, "as_unit") else parsed
+
+
 def _to_datetime(cells, **options):
     with warnings.catch_warnings():
         # pandas warns when it falls back to per-cell parsing or when the
         # inferred format disagrees with `dayfirst`; every cell is checked
         # below, so the warnings add nothing.
         warnings.simplefilter("ignore")
-        parsed = pd.to_datetime(cells, errors="coerce", **options)
-    if isinstance(parsed.dtype, pd.DatetimeTZDtype) or parsed.dtype == object:
+        try:
+            parsed = pd.to_datetime(cells, errors="coerce", **options)
+        except ValueError:  # pandas 3 refuses mixed UTC offsets outright
+            parsed = None
+    if parsed is None or isinstance(parsed.dtype, pd.DatetimeTZDtype) or parsed.dtype == object:
         # Stamps with UTC offsets: compare and draw them as UTC instants.
         with warnings.catch_warnings():
             warnings.simplefilter("ignore")
             parsed = pd.to_datetime(cells, errors="coerce", utc=True, **options)
         parsed = parsed.dt.tz_localize(None)
-    return parsed
+    return _nanoseconds(parsed)
 
 
 def _first_bad(bad):
@@ -60,7 +75,7 @@ def _first_bad(bad):
 def looks_like_dates(cells, sample=50):
     """Whether the first `sample` cells all read as dates (either way)."""
     head = pd.Series(cells[:sample], dtype=object)
-    return head.size > 0 and not _to_datetime(head, infer_datetime_format=True).isna().any()
+    return head.size > 0 and not _to_datetime(head, **_INFER).isna().any()
 
 
 def parse(cells, date_format=None, dayfirst=None):
@@ -76,7 +91,7 @@ def parse(cells, date_format=None, dayfirst=None):
     first = text.iloc[0] if text.size else ""
     parts = text.str.extract(_DAY_MONTH) if pd.Series([first]).str.match(_DAY_MONTH).iloc[0] else None
     if parts is None:
-        parsed = _to_datetime(text, infer_datetime_format=True)
+        parsed = _to_datetime(text, **_INFER)
         _first_bad(parsed.isna())
         return parsed.to_numpy()
 
@@ -95,7 +110,7 @@ def parse(cells, date_format=None, dayfirst=None):
             raise AmbiguousDates(int(np.argmax(a != b)))
         else:
             dayfirst = False  # day equals month everywhere: both read alike
-    parsed = _to_datetime(text, dayfirst=dayfirst, infer_datetime_format=True)
+    parsed = _to_datetime(text, dayfirst=dayfirst, **_INFER)
     day, month = (a, b) if dayfirst else (b, a)
     # pandas may parse cell by cell and swap day and month where a cell
     # allows it; the numbers the text shows must be the ones read.

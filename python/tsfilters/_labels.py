@@ -8,15 +8,17 @@ before '12/31/2023'.
 """
 
 import re
+import sys
 
 import numpy as np
 
 from . import _order
 
-try:  # only pandas objects come here
-    import pandas as pd
-except ImportError:  # pragma: no cover
-    pd = None
+
+def _pandas():
+    # Only pandas objects come here, so pandas is loaded; importing it with
+    # the package would add its import time to `import tsfilters`.
+    return sys.modules["pandas"]
 
 # A date as text: year-month-day, or day and month either way then a year,
 # with -, / or . between, or a month's name next to a number.
@@ -26,16 +28,22 @@ _DATE_TEXT = re.compile(
     r"([ T]\d{1,2}:\d{2}.*)?\s*$")
 
 
+def shown(label):
+    """A label as an error message quotes it: numpy 2 writes a NumPy
+    scalar's repr as np.int64(7), where the reader wrote 7."""
+    return repr(label.item() if isinstance(label, np.generic) else label)
+
+
 def is_datetime_like(dtype):
     """Dates, durations and periods: not prices, though NumPy would turn
     them into numbers."""
-    return (getattr(dtype, "kind", "") in "mM" or isinstance(dtype, (pd.DatetimeTZDtype, pd.PeriodDtype)))
+    return (getattr(dtype, "kind", "") in "mM" or isinstance(dtype, (_pandas().DatetimeTZDtype, _pandas().PeriodDtype)))
 
 
 def refuse_datetime_columns(obj):
     """TypeError naming the first column (or the Series) of dates,
     durations or periods."""
-    if isinstance(obj, pd.Series):
+    if isinstance(obj, _pandas().Series):
         if is_datetime_like(obj.dtype):
             name = f"the Series {obj.name!r}" if obj.name is not None else "the Series"
             raise TypeError(f"{name} holds {obj.dtype} values, not prices")
@@ -48,7 +56,7 @@ def refuse_datetime_columns(obj):
 
 def looks_like_date_texts(index, sample=20):
     """Whether the index holds texts that read as dates (its first few)."""
-    if index.dtype.kind not in "OSU" and not isinstance(index.dtype, pd.StringDtype):
+    if index.dtype.kind not in "OSU" and not isinstance(index.dtype, _pandas().StringDtype):
         return False
     head = [value for value in index[:sample] if value is not None]
     return bool(head) and all(isinstance(v, str) and _DATE_TEXT.match(v) for v in head)
@@ -73,6 +81,6 @@ def sort_order(index):
         raise ValueError("the index mixes labels that have no order among them; "
                          "sort=True cannot sort by it") from None
     except _order.OrderError as exc:
-        raise ValueError(f"the index repeats {index[exc.first]!r} (positions {exc.first} and "
+        raise ValueError(f"the index repeats {shown(index[exc.first])} (positions {exc.first} and "
                          f"{exc.second}); a series needs one value per label") from None
     return permutation

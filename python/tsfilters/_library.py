@@ -30,6 +30,7 @@ import os
 import sys
 import threading
 from pathlib import Path
+from typing import Any, Dict, Union
 
 from ._filter_table import FILTER_TABLE, SHAPE_PARAMETERS
 
@@ -73,8 +74,13 @@ def _built_name(stem):
 def packaged_library(file_name):
     """`file_name` inside the package, where a release wheel puts the shared
     libraries, or None in a source checkout or an install without them."""
-    candidate = Path(__file__).resolve().parent / file_name
-    return candidate if candidate.is_file() else None
+    here = Path(__file__).resolve().parent
+    # An editable install (pip install -e .) imports the modules from the
+    # checkout and finds the libraries where the build installed them, in
+    # site-packages: the package's other folder.
+    package = sys.modules.get(__package__)
+    folders = [here] + [Path(p).resolve() for p in getattr(package, "__path__", [])]
+    return next((folder / file_name for folder in folders if (folder / file_name).is_file()), None)
 
 
 def _build_tree_candidate(stem):
@@ -156,7 +162,7 @@ def open_library(stem="tsfilters", path=None):
     )
 
 
-def load(path=None):
+def load(path: Union[str, "os.PathLike[str]", None] = None) -> Dict[str, Any]:
     """Loads the library at `path`, or the first one found, and returns a
     dict from exported name to the declared ctypes function."""
     return _declare(open_library("tsfilters", path))

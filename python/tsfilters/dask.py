@@ -26,6 +26,7 @@ import pandas as pd
 
 from . import _gaps, _parameters
 from ._gaps import check_choice
+from ._labels import shown
 from .filters import FILTERS
 
 _PART, _POS, _OUT = "_tsfilters_partition", "_tsfilters_position", "_tsfilters_output"
@@ -45,7 +46,7 @@ def _filter_rows(frame, name, value, by, time, parameters, missing):
     repeated = np.flatnonzero((keys[1:] == keys[:-1]) & (stamps[1:] == stamps[:-1]))
     if repeated.size:
         row = order[repeated[0]]
-        raise ValueError(f"{by} {frame[by].iloc[row]!r} has two rows at {time} "
+        raise ValueError(f"{by} {shown(frame[by].iloc[row])} has two rows at {time} "
                          f"{frame[time].iloc[row]}; a series needs one value per time stamp")
     values = frame[value].to_numpy(dtype=np.float64, na_value=np.nan)
     if missing == "error":
@@ -65,9 +66,9 @@ def _refuse_gaps(frame, values, order, value, by, time):
         gaps = _gaps.gaps(values[order].astype(np.float32))
     if gaps.any():
         row = int(order[np.argmax(gaps)])
-        raise ValueError(f"{by} {frame[by].iloc[row]!r} has {_gaps.what(np.float32(values[row]))} "
+        raise ValueError(f"{by} {shown(frame[by].iloc[row])} has {_gaps.what(np.float32(values[row]))} "
                          f"in column {value!r} at {time} {frame[time].iloc[row]} (row label "
-                         f"{frame.index[row]!r}); pass missing='drop' or 'previous'")
+                         f"{shown(frame.index[row])}); pass missing='drop' or 'previous'")
 
 
 def _check_frame(frame):

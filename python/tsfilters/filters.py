@@ -30,89 +30,9 @@ Every function also takes, by keyword only:
            The result does not depend on it.
 """
 
-import ctypes
-import inspect
-
-from . import _lanes, _library
-from ._arrays import apply
-from ._descriptions import describe
+from . import _functions
 from ._filter_table import FILTER_TABLE, SHAPE_PARAMETERS
-from ._parameters import CHECKS
-
-_FLOAT_P = ctypes.POINTER(ctypes.c_float)
-
-
-def _ptr(array):
-    return array.ctypes.data_as(_FLOAT_P)
-
-
-def _wide(name, parameters, threads):
-    """Runs every column of a 2-D float32 array (rows are time) on the lanes,
-    or None when the stream library is not there: then each column runs on
-    its own through the batch call, with the same bits, only slower."""
-    try:
-        _lanes.functions()
-    except _library.LibraryNotFoundError:
-        return None
-
-    def run(src, dst):
-        streams = _lanes.new_streams(name, [parameters] * src.shape[1])
-        _lanes.run(streams, src, dst, threads)
-        if FILTER_TABLE[name].rms_scaled:
-            _lanes.patch_windows(streams, dst)
-
-    return run
-
-
-def _call(name, x, parameters, missing, sort, threads):
-    """Checks the parameters of filter `name` and runs it over `x`."""
-    row = FILTER_TABLE[name]
-    checked = {key: CHECKS[key](key, parameters[key]) for key in SHAPE_PARAMETERS[row.shape]}
-    arguments = list(checked.values())
-    fn = _library.functions()[row.c_name]
-    _lanes.check_threads(threads)
-    return apply(x, lambda src, n, dst: fn(_ptr(src), *arguments, n, _ptr(dst)),
-                 missing=missing, sort=sort, wide=lambda: _wide(name, checked, threads))
-
-
-# The keyword-only arguments every filter function takes, with their defaults.
-_OPTIONS = {"missing": "error", "sort": False, "threads": None}
-
-
-def _signature(row):
-    """x, the shape's parameters in the C order, then the options."""
-    P = inspect.Parameter
-    return inspect.Signature(
-        [P("x", P.POSITIONAL_OR_KEYWORD)]
-        + [P(key, P.POSITIONAL_OR_KEYWORD) for key in SHAPE_PARAMETERS[row.shape]]
-        + [P(key, P.KEYWORD_ONLY, default=value) for key, value in _OPTIONS.items()])
-
-
-def _function(name):
-    """The public function of filter `name`: its row's parameters, bound and
-    checked as a function written out by hand would take them."""
-    row = FILTER_TABLE[name]
-    signature = _signature(row)
-
-    def function(*args, **kwargs):
-        try:
-            bound = signature.bind(*args, **kwargs)
-        except TypeError as e:
-            raise TypeError(f"{name}() {e}") from None
-        bound.apply_defaults()
-        given = bound.arguments
-        return _call(name, given["x"], given, given["missing"], given["sort"], given["threads"])
-
-    function.__name__ = function.__qualname__ = name
-    function.__module__ = __name__
-    function.__signature__ = signature
-    function.__doc__ = describe(name, row)
-    return function
-
-
-# One function per row of the table, under its Python name.
-globals().update({name: _function(name) for name in FILTER_TABLE})
 
 # Python name -> (function, parameter names in order). The CLI is built on it.
-FILTERS = {name: (globals()[name], SHAPE_PARAMETERS[row.shape])
+FILTERS = {name: (getattr(_functions, name), SHAPE_PARAMETERS[row.shape])
            for name, row in FILTER_TABLE.items()}

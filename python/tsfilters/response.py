@@ -19,6 +19,7 @@ largest value over the periods returned. Their lag does not depend on it.
 """
 
 from collections import namedtuple
+from typing import Union
 
 import numpy as np
 
@@ -57,7 +58,8 @@ def impulse_response(name, **parameters):
     return None
 
 
-def response(name, max_period=500, **parameters):
+def response(name: str, max_period: float = 500,
+             **parameters: Union[int, float]) -> "Response":
     """Gain and lag of filter `name` (with `parameters`, else its defaults)
     for cycle periods from 2 to `max_period` samples, as a Response of three
     arrays ordered by period. ValueError if the filter is unstable with

@@ -30,14 +30,9 @@ import struct
 
 import numpy as np
 
-from . import _gaps, _labels, _lanes, _parameters
-from ._arrays import INT32_MAX
+from . import _columnar, _gaps, _labels, _lanes, _parameters
+from ._arrays import INT32_MAX, loaded_pandas
 from ._stream_library import NAMES, functions
-
-try:
-    import pandas as _pd
-except ImportError:  # pragma: no cover
-    _pd = None
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 _STREAM_CHOICES = ("error", "drop", "keep")
@@ -77,7 +72,7 @@ def _samples_array(values, what):
 def check_time_order(index, what):
     """Refuses a chunk whose datetime index does not run strictly forward:
     a stream cannot reorder what it has been fed."""
-    if index.dtype.kind != "M" and not isinstance(index, _pd.PeriodIndex):
+    if index.dtype.kind != "M" and not isinstance(index, loaded_pandas().PeriodIndex):
         return
     if index.is_monotonic_increasing and index.is_unique:
         return
@@ -162,6 +157,7 @@ class Stream:
             functions().check(functions().stream_update(self._address, ctypes.byref(out), 1,
                                                         ctypes.byref(out)))
             return out.value
+        _pd = loaded_pandas()
         is_series = _pd is not None and isinstance(x, _pd.Series)
         if is_series:
             check_time_order(x.index, "x")
@@ -177,7 +173,7 @@ class Stream:
         if self.missing != "keep" and gaps.any():
             if self.missing == "error":
                 first = int(np.argmax(gaps))
-                where = f"position {first}" if labels is None or isinstance(labels, _pd.RangeIndex) \
+                where = f"position {first}" if labels is None or isinstance(labels, loaded_pandas().RangeIndex) \
                     else f"{labels[first]} (position {first})"
                 raise ValueError(f"x has {_gaps.what(values[first])} at {where}; "
                                  "nothing was fed (pass missing='drop' or 'keep')")
@@ -308,6 +304,7 @@ class Streams:
         self.missing = _check_missing(missing, _LANES_CHOICES)
         self.threads = _lanes.check_threads(threads) if threads is not None else None
         self._state = _new_states(name, self.parameters)
+        _pd = loaded_pandas()
         if _pd is not None:
             # The caller's own Index when it gave one: rows taken from the
             # same frame carry that object, the fastest match of all.
@@ -317,7 +314,7 @@ class Streams:
         """Where each of this table's columns sits among `labels`, or None
         when they are already in this table's order."""
         if self._index is None:
-            self._index = _pd.Index(self.columns)
+            self._index = loaded_pandas().Index(self.columns)
         index = self._index
         if labels is index:
             return None
@@ -335,6 +332,7 @@ class Streams:
         return positions
 
     def _pandas_rows(self, row):
+        _pd = loaded_pandas()
         _labels.refuse_datetime_columns(row)
         if isinstance(row, _pd.Series):
             labels, values = row.index, row.to_numpy()
@@ -364,6 +362,10 @@ class Streams:
     def _rows(self, row):
         """(rows x columns float32 array, how to give the outputs back)."""
         width = len(self.columns)
+        columnar = _columnar.read(row)
+        if columnar is not None:
+            return self._columnar_rows(row, columnar)
+        _pd = loaded_pandas()
         if _pd is not None and isinstance(row, (_pd.Series, _pd.DataFrame)):
             values, back = self._pandas_rows(row)
         else:
@@ -378,6 +380,20 @@ class Streams:
             self._check_gaps(values, row)
         return values, back
 
+    def _columnar_rows(self, row, columnar):
+        """A pyarrow Table or polars DataFrame: rows of values, its columns
+        matched to this table's by name; a pyarrow Array or polars Series:
+        one row, in this table's column order."""
+        if columnar.names is None:
+            values, _ = self._rows(columnar.values)
+            return values, columnar.back
+        names, mine = [str(n) for n in columnar.names], [str(c) for c in self.columns]
+        if sorted(names) != sorted(mine):
+            raise ValueError(f"the columns {names} are not this table's columns {mine}")
+        values, _ = self._rows(columnar.values[:, [names.index(c) for c in mine]])
+        caller = [mine.index(n) for n in names]
+        return values, lambda out: columnar.back(out[:, caller])
+
     def _check_gaps(self, values, row):
         """Refuses NaN and infinities (without a table-sized mask when there
         are none), naming the column and the row."""
@@ -386,13 +402,14 @@ class Streams:
         block = values.reshape(-1, len(self.columns))
         r, j = (int(i) for i in np.argwhere(_gaps.gaps(block))[0])
         where = ""
+        _pd = loaded_pandas()
         if _pd is not None and isinstance(row, _pd.DataFrame):
             where = f" in row {row.index[r]} (position {r})"
         elif values.ndim == 2:
             where = f" in row {r}"
         elif _pd is not None and isinstance(row, _pd.Series) and row.name is not None:
             where = f" in row {row.name}"
-        raise ValueError(f"column {self.columns[j]!r} has {_gaps.what(block[r, j])}{where}; "
+        raise ValueError(f"column {_labels.shown(self.columns[j])} has {_gaps.what(block[r, j])}{where}; "
                          "nothing was fed (pass missing='keep' to feed it)")
 
     def _advance(self, state, values):

@@ -10,16 +10,21 @@ column. Each column has the bits of the batch call with its parameters.
 """
 
 import itertools
+from typing import Any, Optional
 
 import numpy as np
 
-from . import _lanes, _parameters
+from . import _columnar, _lanes, _parameters
 from ._arrays import prepare, series_input
 
-try:
-    import pandas as _pd
-except ImportError:  # pragma: no cover
-    _pd = None
+
+def _pandas():
+    """pandas, imported on the first sweep that returns a DataFrame."""
+    try:
+        import pandas
+    except ImportError:  # pragma: no cover - the test environments have it
+        return None
+    return pandas
 
 
 def combinations(name, grid):
@@ -34,18 +39,24 @@ def combinations(name, grid):
     return keys, [dict(zip(keys, combination)) for combination in itertools.product(*axes)]
 
 
-def sweep(x, name, *, missing="error", sort=False, threads=None, frame=None, **grid):
+def sweep(x: Any, name: str, *, missing: str = "error", sort: bool = False,
+          threads: Optional[int] = None, frame: Optional[bool] = None,
+          **grid: Any) -> Any:
     """Filter `name` over the series `x` (1-D array-like or Series) at every
     combination of the parameter values in `grid`.
 
     Returns a DataFrame (index: the Series' index, or 0..n-1) with a column
     per combination, or a 2-D float32 array (rows are samples, columns are
     the combinations in `itertools.product` order) when `frame` is False or
-    pandas is not installed. `missing`, `sort` and `threads` as for the
+    pandas is not installed. A pyarrow Array or polars Series gives a pyarrow
+    Table or polars DataFrame with a column per combination, named
+    "gamma=0.5,period=10". `missing`, `sort` and `threads` as for the
     batch functions."""
     keys, sets = combinations(name, grid)
     threads = _lanes.check_threads(threads)
-    values, permutation, labels, is_pandas = series_input(x, sort)
+    columnar = _columnar.read(x)
+    values, permutation, labels, is_pandas = series_input(
+        x if columnar is None else columnar.values, sort)
     if values.ndim != 1:
         raise ValueError(f"a sweep runs over one series, not a {values.ndim}-D array")
     prepared = prepare(values, permutation, missing, labels)
@@ -59,7 +70,11 @@ def sweep(x, name, *, missing="error", sort=False, threads=None, frame=None, **g
     if _parameters.row(name).rms_scaled:
         _lanes.patch_windows(streams, out)
     out = prepared.restore(out)
-    if frame is False or (frame is None and _pd is None):
+    if columnar is not None and frame is not False:
+        # Arrow and Polars columns are named, not indexed: "gamma=0.5,period=10".
+        return _columnar.table(x, out, [",".join(f"{k}={s[k]:g}" for k in keys) for s in sets])
+    _pd = _pandas() if frame is not False else None
+    if _pd is None:
         return out
     columns = _pd.MultiIndex.from_tuples([tuple(s[k] for k in keys) for s in sets], names=keys)
     index = x.index if is_pandas else None

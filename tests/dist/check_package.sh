@@ -15,6 +15,10 @@ zip=$dist/tsfilters-$version-${test:0:5}.zip        # for the win64_ and win32_ 
 bits=${test:3:2}
 deb=$dist/tsfilters_${version}_$(dpkg --print-architecture).deb
 wine=$source/scripts/run-under-wine
+# The Python packages: the repaired wheel, and the pinned PyPI environment
+# scripts/dist made beside the trees (auditwheel, and the wheelhouse).
+wheel=$(ls "$dist"/tsfilters-"$version"-py3-none-manylinux*_"$(uname -m)".whl 2>/dev/null | head -n 1 || true)
+venv=$(dirname "$build")/python-venv
 
 case $test in
   checksums_cover_every_file)  # every file is listed in SHA256SUMS, with its checksum
@@ -45,8 +49,33 @@ case $test in
     lintian --fail-on error "$deb" ;;
   deb_consumer_builds_with_find_package_and_pkg_config)
     "$source/tests/install/check_install.sh" --deb "$deb" "$build" "$work" ;;
-  wheel_installs_and_runs_in_a_fresh_venv)
-    "$here/check_wheel.sh" "$python" "$dist/tsfilters-$version-py3-none-linux_$(uname -m).whl" \
-      "$version" "$csv" "$work" ;;
+  wheel_is_manylinux_and_needs_nothing_outside_it)  # auditwheel's verdict on the repaired wheel
+    "$venv/bin/auditwheel" show "$wheel" | tee "$work.out"
+    grep -q "consistent with the following platform tag: \"manylinux_2_5_$(uname -m)\"" "$work.out"
+    grep -q "requires no external shared libraries" "$work.out" ;;
+  wheel_installs_and_passes_the_tests_in_a_fresh_venv)
+    "$here/check_wheel.sh" "$python" "$wheel" "$version" "$csv" "$work" "$venv" "$source" ;;
+  sdist_builds_and_passes_the_tests_in_a_fresh_venv)
+    "$here/check_wheel.sh" "$python" "$dist/tsfilters-$version.tar.gz" "$version" "$csv" "$work" \
+      "$venv" "$source" ;;
+  editable_install_runs_the_checkout_with_its_own_build)  # pip install -e .
+    rm -rf "$work" && /usr/bin/python3 -m venv "$work"
+    CMAKE_BUILD_PARALLEL_LEVEL=2 "$work/bin/pip" install --quiet --no-index --find-links \
+      "$venv/wheelhouse" -c "$source/python/constraints.txt" numpy -e "$source"
+    cd "$work" && env -u TSFILTERS_LIBRARY -u TSFILTERS_STREAM_LIBRARY -u PYTHONPATH \
+      "$work/bin/python" - "$source" "$work" <<'PY'
+import sys
+import numpy as np
+import tsfilters
+from tsfilters import _library
+source, venv = sys.argv[1:]
+assert tsfilters.__file__.startswith(f"{source}/python/tsfilters/"), tsfilters.__file__
+for stem in ("tsfilters", "tsfilters_stream"):
+    where, path = _library.candidates(stem)[0]
+    assert where == "package" and path.startswith(venv), (stem, where, path)
+assert tsfilters.Streams("super_smoother", 2, period=10).update(np.ones((3, 2))).shape == (3, 2)
+print("modules from", tsfilters.__file__, "libraries from", path)
+PY
+    ;;
   *) echo "check_package.sh: no test $test" >&2; exit 2 ;;
 esac

@@ -1,26 +1,33 @@
 #!/usr/bin/env bash
-# Installs the release wheel as a user would, into a fresh virtual
-# environment that sees Debian's numpy, pandas and matplotlib, offline (no
-# package index), and uses it from a directory outside the source tree with
-# no TSFILTERS_LIBRARY and no PYTHONPATH: the library it loads must be its
-# own copy, and `tsfilters plot` must draw a chart.
-#   check_wheel.sh PYTHON WHEEL VERSION CSV WORK_DIR
+# Installs the release wheel or sdist as a user would, with pip into a fresh
+# virtual environment without Debian's Python packages (its dependencies
+# and, for the sdist, the build backend come offline from the pinned
+# wheelhouse), then, from a directory outside the source tree with no
+# TSFILTERS_LIBRARY and no PYTHONPATH, checks that the library it loads is
+# its own copy, that `tsfilters plot` draws a chart and that the package's
+# own tests pass against it.
+#   check_wheel.sh PYTHON PACKAGE VERSION CSV WORK_DIR VENV SOURCE
 set -euo pipefail
-python=$1 wheel=$2 version=$3 csv=$4 work=$5
+python=$1 package=$2 version=$3 csv=$4 work=$5 pinned=$6 source=$7
 rm -rf "$work"
 mkdir -p "$work/run"
 fail() { echo "FAIL: $*"; exit 1; }
+[ -f "$package" ] || fail "no $package"
 
-"$python" -m venv --system-site-packages "$work/venv"
-"$work/venv/bin/pip" install --quiet --no-index --no-cache-dir --disable-pip-version-check "$wheel"
+# The sdist builds with CMake: two jobs, as every build here.
+export CMAKE_BUILD_PARALLEL_LEVEL=2
+"$python" -m venv "$work/venv"
+packages=(numpy pandas matplotlib pyarrow polars dask distributed pytest mypy)
+"$work/venv/bin/pip" install --quiet --no-index --find-links "$pinned/wheelhouse" \
+  --no-cache-dir --disable-pip-version-check -c "$source/python/constraints.txt" \
+  "$package" "${packages[@]}"
 
 cp "$csv" "$work/run/prices.csv"
 cd "$work/run"
-unset TSFILTERS_LIBRARY PYTHONPATH
-export PYTHONDONTWRITEBYTECODE=1
+unset TSFILTERS_LIBRARY TSFILTERS_STREAM_LIBRARY PYTHONPATH
+export PYTHONDONTWRITEBYTECODE=1 MPLBACKEND=Agg
 
-# A flat series: the smoother keeps it, the high-pass is exactly zero.
-"$work/venv/bin/python" - "$version" "$work/venv" <<'EOF' || fail "the short script"
+"$work/venv/bin/python" - "$version" "$work/venv" <<'PY' || fail "the short script"
 import sys
 import numpy as np
 import tsfilters
@@ -28,21 +35,18 @@ from tsfilters import _library
 
 version, venv = sys.argv[1:]
 assert tsfilters.__version__ == version, tsfilters.__version__
-where, path = _library.candidates()[0]
-assert where == "package" and path.startswith(venv), (where, path)
+for stem in ("tsfilters", "tsfilters_stream"):
+    where, path = _library.candidates(stem)[0]
+    assert where == "package" and path.startswith(venv), (stem, where, path)
 flat = np.full(300, 42.5, dtype=np.float32)
 assert np.array_equal(tsfilters.ultimate_smoother(flat, period=20), flat)
 assert not np.any(tsfilters.high_pass(flat, period=48))
-stream = _library.packaged_library("libtsfilters_stream.so")
-assert stream is not None, "no stream library in the package"
-import ctypes
-bytes_fn = ctypes.CDLL(str(stream)).tsf_stream_bytes
-bytes_fn.restype = ctypes.c_size_t
-assert bytes_fn() > 0
 print(f"tsfilters {version} from {path}")
-EOF
+PY
 
 "$work/venv/bin/tsfilters" plot prices.csv -o chart.png
 [ "$(head -c 8 chart.png | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
   fail "chart.png is not a PNG"
-echo "wheel installed in $work/venv; the script ran and \`tsfilters plot\` wrote chart.png"
+TSFILTERS_TEST_INSTALLED=1 "$work/venv/bin/python" -m pytest -q -p no:cacheprovider -W error \
+  --rootdir "$work/run" "$source/python/tests"
+echo "$(basename "$package") installed in $work/venv: the script, \`tsfilters plot\` and the tests ran"

@@ -1,0 +1,54 @@
+"""Running one filter of the table over what a caller passes: the
+parameters checked, the series converted, one batch call per series or the
+lanes for a table. The public functions (`_functions`) are thin typed
+wrappers over `call`."""
+
+import ctypes
+from typing import Any, Dict, Optional
+
+from . import _columnar, _lanes, _library
+from ._arrays import apply
+from ._filter_table import FILTER_TABLE, RMS_WINDOW, SHAPE_PARAMETERS
+from ._parameters import CHECKS
+
+_FLOAT_P = ctypes.POINTER(ctypes.c_float)
+
+
+def _ptr(array):
+    return array.ctypes.data_as(_FLOAT_P)
+
+
+def _wide(name, parameters, threads):
+    """Runs every column of a 2-D float32 array (rows are time) on the lanes,
+    or None when the stream library is not there: then each column runs on
+    its own through the batch call, with the same bits, only slower."""
+    try:
+        _lanes.functions()
+    except _library.LibraryNotFoundError:
+        return None
+
+    def run(src, dst):
+        streams = _lanes.new_streams(name, [parameters] * src.shape[1])
+        _lanes.run(streams, src, dst, threads)
+        if FILTER_TABLE[name].rms_scaled:
+            _lanes.patch_windows(streams, dst)
+
+    return run
+
+
+def call(name: str, x: Any, parameters: Dict[str, Any], missing: str, sort: bool,
+         threads: Optional[int]) -> Any:
+    """Checks the parameters of filter `name` and runs it over `x`; Arrow
+    and Polars input comes back as its own type (`_columnar`)."""
+    row = FILTER_TABLE[name]
+    checked = {key: CHECKS[key](key, parameters[key]) for key in SHAPE_PARAMETERS[row.shape]}
+    arguments = list(checked.values())
+    fn = _library.functions()[row.c_name]
+    _lanes.check_threads(threads)
+    columnar = _columnar.read(x)
+    if columnar is not None:
+        _columnar.check_window(columnar, missing, RMS_WINDOW if row.rms_scaled else 0)
+    result = apply(x if columnar is None else columnar.values,
+                   lambda src, n, dst: fn(_ptr(src), *arguments, n, _ptr(dst)),
+                   missing=missing, sort=sort, wide=lambda: _wide(name, checked, threads))
+    return result if columnar is None else columnar.back(result)

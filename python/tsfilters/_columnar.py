@@ -1,0 +1,189 @@
+"""Arrow and Polars columns in, the same type out.
+
+A pyarrow Array, ChunkedArray or Table, or a polars Series or DataFrame, is
+read into the float32 NumPy array the library takes and its outputs put
+back into the caller's type: Float32, with null in every slot that comes
+back NaN (the library wrote nothing there, or the input had no value), and
+the input's names. Neither package is imported here: an object can only be
+one of theirs if its package is already loaded, so `sys.modules` says which
+to check, and `import tsfilters` costs nothing for either.
+
+Reading follows NumPy's rules: a float32 column without nulls is used in
+place (no copy); other numbers are converted as `numpy.astype(float32)`
+converts them (int64 straight to the nearest float32, float64 rounded to
+float32); null reads as NaN, so the `missing=` rule decides what it does.
+Strings, dates, times and other non-numbers are a TypeError naming the type.
+"""
+
+import sys
+
+import numpy as np
+
+
+class Columnar:
+    """One Arrow or Polars input: `values` (float32, 1-D for a column,
+    (rows, columns) for a table), `nulls` (where the input had null, or
+    None), `names` (a table's column names) and `back(result)`."""
+
+    def __init__(self, values, nulls, names, back):
+        self.values, self.nulls, self.names, self.back = values, nulls, names, back
+
+
+def _float32(numbers, nulls):
+    """`numbers` (a NumPy array, NaN or anything at the null slots) as
+    float32 with NaN where `nulls` is set; no copy for float32."""
+    values = numbers.astype(np.float32, copy=False)
+    if nulls is not None:
+        if values is numbers and not values.flags.writeable:
+            values = values.copy()
+        values[nulls] = np.nan
+    return values
+
+
+# ---- pyarrow --------------------------------------------------------------------
+
+def _arrow_type_error(pa, type_):
+    if not (pa.types.is_integer(type_) or pa.types.is_floating(type_)
+            or pa.types.is_boolean(type_)):
+        return TypeError(f"x must hold real numbers, not a pyarrow {type_} column")
+    return None
+
+
+def _arrow_column(pa, array):
+    """(float32 values, nulls or None) of one pyarrow Array."""
+    error = _arrow_type_error(pa, array.type)
+    if error is not None:
+        raise error
+    if array.null_count == 0:
+        numbers = array.to_numpy(zero_copy_only=False)
+        return _float32(numbers, None), None
+    nulls = array.is_null().to_numpy(zero_copy_only=False)
+    # Zero in the null slots, not NaN: int64 must go to float32 directly,
+    # as NumPy converts it, not by way of float64.
+    numbers = array.fill_null(pa.scalar(0, array.type)).to_numpy(zero_copy_only=False)
+    return _float32(numbers, nulls), nulls
+
+
+def _arrow_chunks(pa, chunked):
+    if chunked.num_chunks == 0:
+        raise ValueError("x is a pyarrow ChunkedArray with no chunks: it holds no series "
+                         "(an empty one has one empty chunk)")
+    error = _arrow_type_error(pa, chunked.type)
+    if error is not None:
+        raise error
+    # One chunk is used as it is; more are joined, which copies them.
+    return chunked.chunk(0) if chunked.num_chunks == 1 else chunked.combine_chunks()
+
+
+def _arrow_array(pa, values):
+    """A Float32 pyarrow Array over `values` (no copy), null where NaN."""
+    nan = np.isnan(values)
+    validity = pa.py_buffer(np.packbits(~nan, bitorder="little")) if nan.any() else None
+    return pa.Array.from_buffers(pa.float32(), values.size, [validity, pa.py_buffer(values)])
+
+
+def _arrow_table(pa, values, names):
+    return pa.Table.from_arrays(
+        [_arrow_array(pa, np.ascontiguousarray(values[:, j])) for j in range(len(names))],
+        names=list(names))
+
+
+def _from_arrow(pa, x):
+    if isinstance(x, pa.Table):
+        columns = [_arrow_column(pa, _arrow_chunks(pa, column)) for column in x.columns]
+        values, nulls = _stack(columns, x.num_rows)
+        names = x.column_names
+        return Columnar(values, nulls, names, lambda result: _arrow_table(pa, result, names))
+    chunked = isinstance(x, pa.ChunkedArray)
+    values, nulls = _arrow_column(pa, _arrow_chunks(pa, x) if chunked else x)
+
+    def back(result):
+        array = _arrow_array(pa, result)
+        return pa.chunked_array([array]) if chunked else array
+    return Columnar(values, nulls, None, back)
+
+
+# ---- polars ---------------------------------------------------------------------
+
+def _polars_column(pl, series):
+    """(float32 values, nulls or None) of one polars Series."""
+    dtype = series.dtype
+    if not (dtype.is_numeric() or dtype == pl.Boolean) or dtype == pl.Decimal:
+        raise TypeError(f"x must hold real numbers, not a polars {dtype} column"
+                        + (f" ({series.name!r})" if series.name else ""))
+    if series.null_count() == 0:
+        return _float32(series.to_numpy(), None), None
+    nulls = series.is_null().to_numpy()
+    return _float32(series.fill_null(0).to_numpy(), nulls), nulls
+
+
+def _polars_series(pl, name, values):
+    return pl.Series(name, values, dtype=pl.Float32, nan_to_null=True)
+
+
+def _polars_frame(pl, values, names):
+    return pl.DataFrame([_polars_series(pl, name, np.ascontiguousarray(values[:, j]))
+                         for j, name in enumerate(names)])
+
+
+def _from_polars(pl, x):
+    if isinstance(x, pl.DataFrame):
+        values, nulls = _stack([_polars_column(pl, s) for s in x.get_columns()], x.height)
+        names = x.columns
+        return Columnar(values, nulls, names, lambda result: _polars_frame(pl, result, names))
+    values, nulls = _polars_column(pl, x)
+    return Columnar(values, nulls, None, lambda result: _polars_series(pl, x.name, result))
+
+
+def _stack(columns, rows):
+    """A table's columns side by side, (rows, columns), column-major so
+    that each column stays one contiguous run."""
+    values = np.empty((rows, len(columns)), dtype=np.float32, order="F")
+    nulls = None
+    for j, (column, gaps) in enumerate(columns):
+        values[:, j] = column
+        if gaps is not None:
+            if nulls is None:
+                nulls = np.zeros(values.shape, dtype=bool, order="F")
+            nulls[:, j] = gaps
+    return values, nulls
+
+
+def read(x):
+    """A Columnar for an Arrow or Polars object, else None."""
+    if is_arrow(x):
+        return _from_arrow(sys.modules["pyarrow"], x)
+    pl = sys.modules.get("polars")
+    if pl is not None and isinstance(x, (pl.Series, pl.DataFrame)):
+        return _from_polars(pl, x)
+    return None
+
+
+def is_arrow(x):
+    pa = sys.modules.get("pyarrow")
+    return pa is not None and isinstance(x, (pa.Array, pa.ChunkedArray, pa.Table))
+
+
+def table(like, values, names):
+    """`values` (rows, columns) as a table of the kind `like` is (a pyarrow
+    Table for Arrow input, a polars DataFrame for Polars input) with column
+    `names`."""
+    if is_arrow(like):
+        return _arrow_table(sys.modules["pyarrow"], values, names)
+    return _polars_frame(sys.modules["polars"], values, names)
+
+
+def check_window(columnar, missing, window):
+    """With missing="keep", a null among the first `window` values of an
+    oscillator would turn the RMS that scales its whole output into NaN:
+    refused, naming the column and the position."""
+    if missing != "keep" or not window or columnar.nulls is None:
+        return
+    head = columnar.nulls[:window]
+    if head.any():
+        row = int(np.argmax(head.any(axis=1) if head.ndim == 2 else head))
+        column = "" if head.ndim == 1 else \
+            f" in column {columnar.names[int(np.argmax(head[row]))]!r}"
+        raise ValueError(f"x has a null at position {row}{column}, among the first {window} "
+                         "values whose RMS scales the oscillator's whole output; pass "
+                         "missing='drop' or 'previous', or fill it")

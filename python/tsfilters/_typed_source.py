@@ -1,0 +1,78 @@
+"""Writes ``_functions.py``, the seven filter functions as plain typed
+Python, from the library's filter table and the comments of its header.
+
+Type checkers and editors read source, not what a module builds when it
+runs: the functions are therefore written out, one ``def`` per row of the
+table with its parameters, their C types as Python types and the header's
+description as docstring. A test checks that the file is what this module
+writes from the current table; after changing the table, run
+
+    /usr/bin/python3 -m tsfilters._typed_source     (from python/)
+"""
+
+import sys
+from pathlib import Path
+
+from ._descriptions import describe
+from ._filter_table import FILTER_TABLE, SHAPE_PARAMETERS
+
+TARGET = Path(__file__).with_name("_functions.py")
+
+# The Python type of each C parameter (int32_t periods, a float gamma).
+_TYPES = {"period": "int", "high_pass_period": "int", "smooth_period": "int", "gamma": "float"}
+
+_HEADER = '''\
+"""The filters, one function per row of the library's filter table.
+
+Written by tsfilters._typed_source from the table and the header's
+comments; edit those, not this file (a test checks that it is current).
+"""
+
+from __future__ import annotations
+
+from typing import TYPE_CHECKING, Any, Literal, Optional, Sequence, TypeVar, Union, overload
+
+from ._calls import call
+
+if TYPE_CHECKING:
+    import numpy as np
+    import numpy.typing as npt
+
+# What a NaN (or null) sample does; see help(tsfilters).
+Missing = Literal["error", "drop", "previous", "keep"]
+# A series or table the result comes back as: pandas, pyarrow or polars.
+Labelled = TypeVar("Labelled")
+'''
+
+_FUNCTION = '''
+
+@overload
+def {name}(x: Union[npt.NDArray[Any], Sequence[float]], {params}, *,
+{pad}missing: Missing = "error", sort: bool = False,
+{pad}threads: Optional[int] = None) -> npt.NDArray[np.float32]: ...
+@overload
+def {name}(x: Labelled, {params}, *, missing: Missing = "error",
+{pad}sort: bool = False, threads: Optional[int] = None) -> Labelled: ...
+def {name}(x: Any, {params}, *, missing: Missing = "error",
+{pad}sort: bool = False, threads: Optional[int] = None) -> Any:
+    """{doc}"""
+    return call("{name}", x, {{{arguments}}}, missing, sort, threads)
+'''
+
+
+def source():
+    """The text of ``_functions.py`` for the current table."""
+    parts = [_HEADER]
+    for name, row in FILTER_TABLE.items():
+        keys = SHAPE_PARAMETERS[row.shape]
+        doc = describe(name, row).replace("\n", "\n    ").replace("\n    \n", "\n\n")
+        parts.append(_FUNCTION.format(
+            name=name, pad=" " * (len(name) + 5), doc=doc.rstrip() + "\n    ",
+            params=", ".join(f"{key}: {_TYPES[key]}" for key in keys),
+            arguments=", ".join(f'"{key}": {key}' for key in keys)))
+    return "".join(parts)
+
+
+if __name__ == "__main__":
+    TARGET.write_text(source())
+    sys.stdout.write(f"wrote {TARGET}\n")
