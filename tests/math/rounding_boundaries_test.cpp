@@ -106,6 +106,8 @@ TEST(RoundWide, OverflowAndUnderflow) {
     EXPECT_EQ(roundWide(withBits({0}), 1023, false).value, 0x1p1023);
     EXPECT_EQ(roundWide(withBits({0}), 1024, false).value, inf);
     EXPECT_EQ(roundWide(withBits({0}), 1024, true).value, -inf);
+    EXPECT_EQ(roundWide(withBits({0, -1}), 1024, false).value, inf);
+    EXPECT_EQ(roundWide(withBits({0, -1}), 1022, false).value, 0x1.8p1022);
     WideFixed justBelowTwo{};
     for (int w = 0; w >= -53; --w) justBelowTwo = tsfilters::math::add(justBelowTwo, withBits({w}));
     EXPECT_EQ(roundWide(justBelowTwo, 1023, false).value, inf);  // 2^1024 - 2^970

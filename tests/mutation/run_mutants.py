@@ -284,9 +284,13 @@ def main():
     tree.copy_from(SOURCE)
     os.makedirs(logs)
 
-    # The unmutated tree must build and pass, or no result means anything.
+    # The unmutated tree must build and pass the tests the mutants will be
+    # run against, or no result means anything.
     baseline = os.path.join(logs, "baseline.log")
-    if not tree.configure(baseline) or tree.build_and_test(baseline) != "survived":
+    labels = {m.tests(have)[0] for m in mutants}
+    if not tree.configure(baseline) or any(
+            tree.build_and_test(baseline, label) != "survived"
+            for label in ([None] if None in labels else sorted(labels))):
         sys.exit(f"the unmutated tree does not build or pass its tests; see {baseline}")
 
     results = []
