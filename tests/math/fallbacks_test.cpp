@@ -32,30 +32,36 @@ std::string periodName(const testing::TestParamInfo<std::int32_t>& info) {
     return (p < 0 ? "minus_" : "") + std::to_string(p < 0 ? -p : p);
 }
 
+// One of the two functions, its paths and its yardstick.
+struct Paths {
+    double (*argument)(std::int32_t period);
+    bool (*fast)(double x, double& result);
+    tsfilters::math::WideRounded (*slow)(double x);
+    double (*full)(double x);
+    double (*mpfr)(double x);
+};
+
+const Paths kExp{coefficient_arguments::ofExp, tsfilters::math::expFast, tsfilters::math::expWide,
+                 correctlyRoundedExp, mpfr_reference::exp};
+const Paths kCos{coefficient_arguments::ofCos, tsfilters::math::cosFast, tsfilters::math::cosWide,
+                 correctlyRoundedCos, mpfr_reference::cos};
+
+void expectFallback(const Paths& f, std::int32_t period) {
+    const double x = f.argument(period);
+    double fast = -1.0;
+    EXPECT_FALSE(f.fast(x, fast)) << "accepted " << fast;
+    EXPECT_EQ(fast, -1.0) << "wrote its result though it gave up";
+    const tsfilters::math::WideRounded slow = f.slow(x);
+    EXPECT_FALSE(slow.undecided);
+    EXPECT_EQ(bits(slow.value), bits(f.mpfr(x)));
+    EXPECT_EQ(bits(f.full(x)), bits(f.mpfr(x)));
+}
+
 class ExpFallback : public testing::TestWithParam<std::int32_t> {};
 class CosFallback : public testing::TestWithParam<std::int32_t> {};
 
-TEST_P(ExpFallback, FastPathGivesUpAndTheResultIsMpfrs) {
-    const double x = coefficient_arguments::ofExp(GetParam());
-    double fast = -1.0;
-    EXPECT_FALSE(tsfilters::math::expFast(x, fast)) << "accepted " << fast;
-    EXPECT_EQ(fast, -1.0) << "wrote its result though it gave up";
-    const tsfilters::math::WideRounded slow = tsfilters::math::expWide(x);
-    EXPECT_FALSE(slow.undecided);
-    EXPECT_EQ(bits(slow.value), bits(mpfr_reference::exp(x)));
-    EXPECT_EQ(bits(correctlyRoundedExp(x)), bits(mpfr_reference::exp(x)));
-}
-
-TEST_P(CosFallback, FastPathGivesUpAndTheResultIsMpfrs) {
-    const double x = coefficient_arguments::ofCos(GetParam());
-    double fast = -1.0;
-    EXPECT_FALSE(tsfilters::math::cosFast(x, fast)) << "accepted " << fast;
-    EXPECT_EQ(fast, -1.0) << "wrote its result though it gave up";
-    const tsfilters::math::WideRounded slow = tsfilters::math::cosWide(x);
-    EXPECT_FALSE(slow.undecided);
-    EXPECT_EQ(bits(slow.value), bits(mpfr_reference::cos(x)));
-    EXPECT_EQ(bits(correctlyRoundedCos(x)), bits(mpfr_reference::cos(x)));
-}
+TEST_P(ExpFallback, FastPathGivesUpAndTheResultIsMpfrs) { expectFallback(kExp, GetParam()); }
+TEST_P(CosFallback, FastPathGivesUpAndTheResultIsMpfrs) { expectFallback(kCos, GetParam()); }
 
 INSTANTIATE_TEST_SUITE_P(Period, ExpFallback, testing::ValuesIn(fallback_periods::kExp), periodName);
 INSTANTIATE_TEST_SUITE_P(Period, CosFallback, testing::ValuesIn(fallback_periods::kCos), periodName);
