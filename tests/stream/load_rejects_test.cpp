@@ -104,6 +104,18 @@ TEST(StreamLoadRejects, EveryTruncationAndExtension) {
     }
 }
 
+// A later version's state is known by its sixth byte, whatever its size
+// and content: five bytes cannot tell it from a truncated state.
+TEST(StreamLoadRejects, AnotherVersionFromItsSixthByteOn) {
+    Bytes b = validStates()[0];
+    b[4] = 2;
+    Target target;
+    for (size_t n : {size_t(6), size_t(7), size_t(35), size_t(36), b.size()})
+        EXPECT_EQ(target.load(Bytes(b.begin(), b.begin() + long(n))), TSF_E_VERSION) << n << " bytes";
+    EXPECT_EQ(target.load(Bytes(b.begin(), b.begin() + 5)), TSF_E_SIZE);
+    EXPECT_TRUE(target.untouched());
+}
+
 // Damage that keeps the checksum right: only what save can write loads.
 TEST(StreamLoadRejects, ConsistentButForeignContent) {
     const std::vector<Bytes> states = validStates();
