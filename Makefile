@@ -27,8 +27,12 @@ PACKAGES += clang libclang-rt-14-dev
 # and lld-link to link a program against them.
 PACKAGES += zip unzip dpkg-dev lintian python3-build python3-wheel python3-setuptools \
             python3-venv llvm lld
+# The WebAssembly module (clang and lld 19 over the WASI C library, libc++'s
+# headers) and the headless browser its chart page is tested in; Node.js
+# and npm come with the machine, the npm tools from js/package-lock.json.
+PACKAGES += clang-19 lld-19 wasi-libc libc++-19-dev-wasm32 libclang-rt-19-dev-wasm32 chromium
 
-.PHONY: all deps build demo check test dist bench clean
+.PHONY: all deps build demo check test dist bench web clean
 
 # The filters' Python names, in the order of the rows of the filter table.
 FILTERS := $(shell sed -n 's/^ *X.[A-Za-z0-9_]*, *\([a-z0-9_]*\),.*/\1/p' src/filter_table.h)
@@ -47,17 +51,22 @@ build: deps
 	cmake --preset default >/dev/null
 	cmake --build $(BUILD) -j2
 
-# Runs the example host: it loads the library by file name and prints the
-# last rows of all seven filters over the bundled WTI daily prices. Then the
-# Python tool draws the same series and filters into build/demo.png, and
-# every filter's gain and lag at its defaults into docs/filter_response.png
-# (the README's figure).
-demo: build
+# Builds only what the demo runs, the library and the example host (not the
+# tests or benchmarks), and runs the host: it loads the library by file name
+# and prints the last rows of all seven filters over the bundled WTI daily
+# prices. Then the Python tool draws the same series and filters into
+# $(FIGURES)/demo.png, and every filter's gain and lag at its defaults into
+# $(FIGURES)/filter_response.png. `make demo FIGURES=docs` refreshes the
+# figures the README and docs/ show.
+FIGURES := build
+demo: deps
+	cmake --preset default >/dev/null
+	cmake --build $(BUILD) -j2 --target tsfilters host_demo
 	$(BUILD)/examples/host_demo $(BUILD)/libtsfilters.so data/wti_daily.csv 15
 	TSFILTERS_LIBRARY=$(BUILD)/libtsfilters.so /usr/bin/python3 python/bin/tsfilters \
-	  plot data/wti_daily.csv -o build/demo.png --last 500 $(DEMO_CHART)
+	  plot data/wti_daily.csv -o $(FIGURES)/demo.png --last 500 $(DEMO_CHART)
 	TSFILTERS_LIBRARY=$(BUILD)/libtsfilters.so /usr/bin/python3 python/bin/tsfilters \
-	  response -o docs/filter_response.png
+	  response -o $(FIGURES)/filter_response.png
 
 # The library and its unit tests (ctest label `unit`, seconds on a built
 # tree): the filters, the stream library, the lanes on every instruction
@@ -97,6 +106,14 @@ bench: build
 	  TSFILTERS_SIMD=$$simd $(BUILD)/bench/lanes_bench --benchmark_min_time=0.2 \
 	    --benchmark_repetitions=3 --benchmark_enable_random_interleaving=true || exit 1; \
 	done
+
+# The npm package (js/, with tsfilters.wasm inside) and the chart page,
+# examples/web/index.html, which then opens from file:// without a network.
+web: deps
+	cmake --preset wasm >/dev/null
+	cmake --build build/wasm -j2
+	cd js && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund
+	node examples/web/build.mjs
 
 clean:
 	rm -rf build dist

@@ -186,9 +186,19 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_lanes_update(tsf_stream* streams, int32_t
                                                    float* output, int64_t output_time_stride,
                                                    int64_t output_lane_stride);
 
+/* What tsf_stream_peek gives for each of many streams of one kind: lane j's
+ * output, were its next sample input[j * input_lane_stride], goes to
+ * output[j * output_lane_stride]. No stream changes. Returns 0 (also when
+ * lanes is 0, writing nothing); TSF_E_LANES for lanes < 0; TSF_E_NULL,
+ * TSF_E_NOT_STREAM or TSF_E_MIXED, writing nothing. */
+TSF_STREAM_API int TSF_STREAM_CALL tsf_lanes_peek(const tsf_stream* streams, int32_t lanes,
+                                                 const float* input, int64_t input_lane_stride,
+                                                 float* output, int64_t output_lane_stride);
+
 /* The instruction set tsf_lanes_update uses: "avx512", "avx2", "sse2" or
- * "scalar". The widest the processor has, unless the environment variable
- * TSFILTERS_SIMD names a narrower one when the library first needs it. */
+ * "scalar" (WebAssembly: "simd128" or "scalar"). The widest the processor
+ * has, unless the environment variable TSFILTERS_SIMD names a narrower one
+ * when the library first needs it. */
 TSF_STREAM_API const char* TSF_STREAM_CALL tsf_simd_target(void);
 
 /* A static English message for any code, known or not. */

@@ -1,4 +1,4 @@
-// The rows of the README's table of bad inputs that the fuzzer does not
+// The rows of docs/c-api.md's table of bad inputs that the fuzzer does not
 // already prove: what odd periods, odd gammas and non-finite samples give.
 #include <limits>
 

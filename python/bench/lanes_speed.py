@@ -9,7 +9,11 @@ what the same work costs without them.
          call on one thread, and on every core;
   sweep  256 periods (2..257) over one 10,000-sample series: 256 separate
          calls, against one sweep on one thread;
-  live   one new row for 5,000 columns through Streams.update.
+  live   one new row for 5,000 columns through Streams.update: as an
+         ndarray, as a pandas Series labelled by the columns the Streams was
+         built with (the same Index object, as a row of the same frame has),
+         by equal labels in a new Index, and by the labels in another order;
+         and Streams.peek of that row against the update.
 
 Each figure is the best of several runs, the contenders interleaved so a
 busy machine's noise falls on both; the ratio is what the claims are about.
@@ -22,6 +26,7 @@ import time
 from pathlib import Path
 
 import numpy as np
+import pandas as pd
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
@@ -84,13 +89,27 @@ def main():
           f"{t['calls'] * 1e3:.1f} ms, sweep on one core {t['sweep'] * 1e3:.1f} ms "
           f"({t['calls'] / t['sweep']:.1f}x)")
 
-    streams = tsfilters.Streams(name, 5_000, **defaults)
+    labels = pd.Index([f"S{j:04d}" for j in range(5_000)])
+    streams = tsfilters.Streams(name, labels, **defaults)
     rows = (100 + rng.standard_normal((50, 5_000))).astype(np.float32)
     streams.update(rows)
     row = rows[-1]
-    t = best({"row": lambda: streams.update(row)}, args.repeats * 20)
+    same = pd.Series(row, index=labels)
+    equal = pd.Series(row, index=pd.Index(list(labels)))
+    shuffled = same.iloc[rng.permutation(5_000)]
+    t = best({"row": lambda: streams.update(row),
+              "series": lambda: streams.update(same),
+              "equal": lambda: streams.update(equal),
+              "shuffled": lambda: streams.update(shuffled),
+              "peek": lambda: streams.peek(row)}, args.repeats * 20)
     print(f"live: one row of 5,000 columns through Streams.update {t['row'] * 1e6:.0f} us "
           f"({t['row'] / 5_000 * 1e9:.0f} ns per column)")
+    for key, what in (("series", "a Series with the Streams' own labels"),
+                      ("equal", "a Series with equal labels in a new Index"),
+                      ("shuffled", "a Series with the labels in another order"),
+                      ("peek", "Streams.peek of the ndarray row")):
+        print(f"live: {what} {t[key] * 1e6:.0f} us ({t[key] / t['row']:.2f}x the ndarray "
+              "update)")
 
 
 if __name__ == "__main__":

@@ -69,3 +69,23 @@ def test_a_two_worker_cluster_gives_the_pandas_bits(long_table):
     assert got.index.equals(long_table.index)
     for name, want in expected.items():
         assert same_bits(got[name].to_numpy(), want.to_numpy()), name
+
+
+def test_a_gap_is_named_by_symbol_and_date_and_a_series_is_refused(long_table):
+    frame = long_table.copy()
+    s17 = frame[frame.symbol == "S17"].sort_values("date")
+    frame.loc[s17.index[5], "close"] = np.nan
+    frame.loc[s17.index[9], "close"] = np.inf
+    day = s17.date.iloc[5]
+    with pytest.raises(ValueError, match=f"symbol 'S17' has a missing value .* at date {day}"
+                                         f" .row label {s17.index[5]}."):
+        tsd.apply(frame, "high_pass")
+    frame.loc[s17.index[5], "close"] = 1.0
+    with pytest.raises(ValueError, match="symbol 'S17' has an infinite value"):
+        tsd.apply(dd.from_pandas(frame, npartitions=3), "high_pass").compute()
+    for series in (long_table.close, dd.from_pandas(long_table, npartitions=2).close):
+        with pytest.raises(TypeError, match="takes a long table .*not a .* Series"):
+            tsd.apply(series, "high_pass")
+    # A column called "name" is no reason to take a table for a Series.
+    named = long_table.head(300).rename(columns={"symbol": "name"})
+    assert len(tsd.apply(named, "high_pass", by="name")) == 300

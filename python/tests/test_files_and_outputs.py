@@ -38,7 +38,7 @@ def test_semicolons_and_decimal_commas(tmp_path, capsys):
         fails(["apply", source, "--sep", ";"], capsys)
     assert main(["apply", source, "--sep", ";", "--decimal", ",", "--filter", "high_pass:period=5"]) == 0
     lines = capsys.readouterr().out.splitlines()
-    assert lines[0] == "date;close;high_pass_5"
+    assert lines[0] == "date;close;close_high_pass_5"
     assert [line.rsplit(";", 1)[0] for line in lines] == semi.splitlines()
     values = np.array([float(line.rsplit(";", 1)[1].replace(",", ".")) for line in lines[1:]], np.float32)
     assert same_bits(values, tsfilters.high_pass(np.array([50 + d / 4 for d in range(1, 25)]), 5))
@@ -97,7 +97,7 @@ def test_a_closed_pipe_ends_quietly():
                          "echo \"status ${PIPESTATUS[0]}\"",
                          shell=True, executable="/bin/bash", capture_output=True, text=True, env=env)
     assert run.stderr == ""
-    assert run.stdout.splitlines() == ["date,close,ultimate_smoother_20", "1986-01-02,25.56,25.56",
+    assert run.stdout.splitlines() == ["date,close,close_ultimate_smoother_20", "1986-01-02,25.56,25.56",
                                        "status 141"]
 
 
@@ -125,5 +125,5 @@ def test_long_files_are_written_a_batch_at_a_time(tmp_path, monkeypatch):
     assert main(["apply", source, "-o", str(tmp_path / "out.csv")]) == 0
     assert sizes == [csvio._BATCH, csvio._BATCH, 5]
     back = pd.read_csv(tmp_path / "out.csv")
-    assert same_bits(back["ultimate_smoother_20"].to_numpy(np.float32),
+    assert same_bits(back["close_ultimate_smoother_20"].to_numpy(np.float32),
                      tsfilters.ultimate_smoother(np.arange(rows) % 97, 20))

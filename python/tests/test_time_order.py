@@ -39,10 +39,10 @@ def test_a_newest_first_file_is_filtered_oldest_first_and_kept_in_its_order(tmp_
     for name in OSCILLATORS:
         function, parameters = tsfilters.FILTERS[name]
         defaults = FILTER_TABLE[name].defaults
-        column = "_".join([name] + [f"{defaults[key]:g}" for key in parameters])
+        column = "_".join(["close", name] + [f"{defaults[key]:g}" for key in parameters])
         assert same_bits(back[column].to_numpy(np.float32)[::-1], function(forward, **defaults))
     # The slot the library never writes is the oldest row's, at the end.
-    assert np.isnan(back["laguerre_filter_0.8_20"].iloc[-1])
+    assert np.isnan(back["close_laguerre_filter_0.8_20"].iloc[-1])
 
 
 def test_a_newest_first_series_gives_each_date_the_oldest_first_value(wti):

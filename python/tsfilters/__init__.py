@@ -21,7 +21,7 @@ At scale (through the stream library, found like the batch one):
 columns side by side on the lanes and on every core (threads=); `sweep`
 runs one series at many parameter sets; `tsfilters.dask.apply` filters a
 long table of many symbols on a Dask cluster; `response` measures a filter's
-gain and lag against the cycle period. See README.md, section "Python".
+gain and lag against the cycle period. See docs/python.md.
 """
 
 from pathlib import Path

@@ -14,7 +14,7 @@ import numbers
 
 import numpy as np
 
-from . import _gaps, _order
+from . import _gaps, _labels, _order
 
 INT32_MIN = -(2**31)
 INT32_MAX = 2**31 - 1
@@ -61,7 +61,8 @@ def _as_float32(values, order=None):
             raise TypeError(f"x must hold real numbers: {exc}") from None
     if array.ndim not in (1, 2):
         raise ValueError(f"x must be 1-D (one series) or 2-D (one series per column), not {array.ndim}-D")
-    array = array.astype(np.float32, copy=False)
+    with np.errstate(over="ignore"):  # beyond float32's range: inf, a gap named later
+        array = array.astype(np.float32, copy=False)
     if order is None:
         contiguous = array.flags.c_contiguous or array.flags.f_contiguous
         return array if contiguous else np.ascontiguousarray(array)
@@ -69,6 +70,7 @@ def _as_float32(values, order=None):
 
 
 def _pandas_values(obj):
+    _labels.refuse_datetime_columns(obj)
     values = getattr(obj, "values", None)
     if isinstance(values, np.ndarray) and values.dtype.kind in "biuf":
         return values  # plain NumPy data: no copy, no NaN fill
@@ -82,9 +84,9 @@ def _pandas_values(obj):
 def _time_order(index, sort):
     """The order to run a pandas object in, from its index: only a datetime
     or period index says which sample is older; any other index is taken as
-    given."""
+    given, or sorted by when `sort` asks (see `_labels.sort_order`)."""
     if index.dtype.kind != "M" and not isinstance(index, _pd.PeriodIndex):
-        return None
+        return _labels.sort_order(index) if sort else None
     if index.is_monotonic_increasing and index.is_unique:  # both cached by pandas
         return None
     if index.hasnans:
@@ -103,15 +105,16 @@ def _time_order(index, sort):
     return permutation
 
 
-def prepare(values, permutation, missing, labels):
-    """`_gaps.Prepared`, with a gap reported by its label when there is one."""
+def prepare(values, permutation, missing, labels, column=None):
+    """`_gaps.Prepared`, with a gap reported by its label when there is one
+    and by its column (a description such as "column 'AAPL'") in a table."""
     try:
         return _gaps.Prepared(values, permutation, missing)
     except _gaps.MissingValueError as exc:
         where = f"{labels[exc.position]} (position {exc.position})" if labels is not None \
             else f"position {exc.position}"
-        raise ValueError(f"x has a missing value (NaN) at {where}; pass missing='drop', "
-                         "'previous' or 'keep' (see help(tsfilters))") from None
+        raise ValueError(f"{column or 'x'} has {_gaps.what(exc.value)} at {where}; pass "
+                         "missing='drop', 'previous' or 'keep' (see help(tsfilters))") from None
 
 
 def series_input(x, sort):
@@ -126,21 +129,27 @@ def series_input(x, sort):
     return values, permutation, labels, is_pandas
 
 
-def _run(values, call, permutation, missing, labels):
-    prepared = prepare(values, permutation, missing, labels)
+def _run(values, call, permutation, missing, labels, column=None):
+    prepared = prepare(values, permutation, missing, labels, column)
     result = np.full(prepared.values.shape, np.nan, dtype=np.float32)
     call(prepared.values, prepared.values.shape[0], result)
     return prepared.restore(result)
 
 
-def _run_wide(values, call, wide, permutation, missing, labels):
+def _column(names, j):
+    """How errors name column `j` of a table (`names`: a DataFrame's columns)."""
+    return f"column {names[j]!r}" if names is not None else f"column {j}"
+
+
+def _run_wide(values, call, wide, permutation, missing, labels, names):
     """Every column of `values`: those with gaps one by one as `_run` does
     (they differ in which rows they keep), the others all at once through
     `wide(input, output)` over a (time, column) block."""
     if missing == "keep" or values.shape[0] == 0:
         gaps = np.zeros(values.shape[1], bool)
-    else:  # a column's minimum is NaN when it holds one: no table-sized mask
-        gaps = np.isnan(values.min(axis=0))
+    else:  # a column's minimum is NaN or -inf, or its maximum +inf, when it
+        # holds such a gap: no table-sized mask
+        gaps = ~(np.isfinite(values.min(axis=0)) & np.isfinite(values.max(axis=0)))
     order = "F" if values.flags.f_contiguous and not values.flags.c_contiguous else "C"
     clean = np.flatnonzero(~gaps)
     if clean.size == values.shape[1] and clean.size:
@@ -148,7 +157,8 @@ def _run_wide(values, call, wide, permutation, missing, labels):
     result = np.empty(values.shape, dtype=np.float32, order=order)
     # Gaps first, so that missing="error" stops before the long call.
     for column in np.flatnonzero(gaps):
-        result[:, column] = _run(values[:, column], call, permutation, missing, labels)
+        result[:, column] = _run(values[:, column], call, permutation, missing, labels,
+                                 _column(names, column))
     if clean.size:
         result[:, clean] = _run_lanes(values[:, clean], wide, permutation, order)
     return result
@@ -182,16 +192,21 @@ def apply(x, call, missing="error", sort=False, wide=None):
     is_series = is_pandas and values.ndim == 1
     is_frame = is_pandas and values.ndim == 2
     runner = wide() if wide is not None and values.ndim == 2 else None
-    if values.ndim == 1:
+    names = x.columns if is_frame else None
+    if values.size == 0:
+        # Nothing to filter: no stream or call per column of an empty table.
+        result = np.empty(values.shape, dtype=np.float32)
+    elif values.ndim == 1:
         result = _run(values, call, permutation, missing, labels)
     elif runner is not None:
-        result = _run_wide(values, call, runner, permutation, missing, labels)
+        result = _run_wide(values, call, runner, permutation, missing, labels, names)
     else:
         # Column-major so that each column is one contiguous run.
         values = np.asfortranarray(values)
         result = np.empty(values.shape, dtype=np.float32, order="F")
         for column in range(values.shape[1]):
-            result[:, column] = _run(values[:, column], call, permutation, missing, labels)
+            result[:, column] = _run(values[:, column], call, permutation, missing, labels,
+                                     _column(names, column))
     if is_series:
         return _pd.Series(result, index=x.index, name=x.name)
     if is_frame:

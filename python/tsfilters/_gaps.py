@@ -1,8 +1,10 @@
 """Missing values, and what to do about them before a call.
 
 The filters feed back on their own outputs, so one NaN sample makes its slot
-and every later one NaN: a gap cannot simply be passed through. The caller
-chooses:
+and every later one NaN: a gap cannot simply be passed through. An infinity
+does the same (inf - inf is NaN), and so does a float64 value beyond
+float32's range, which the conversion turns into one; all three are gaps
+here. The caller chooses:
 
   error     refuse the series, naming the first gap (the default);
   drop      run the filter on the series without the gaps and leave NaN in
@@ -14,8 +16,14 @@ chooses:
 
 import numpy as np
 
-# The texts that mean "no value" in price files from the usual sources.
+# The texts that mean "no value" in price files from the usual sources, in
+# any case ("n/a" as well as "N/A").
 MARKERS = ("", "NA", "N/A", "#N/A", "NaN", "nan", "null", "NULL", ".", "-")
+FOLDED_MARKERS = frozenset(marker.casefold() for marker in MARKERS)
+
+
+def is_marker(text):
+    return text.strip().casefold() in FOLDED_MARKERS
 
 CHOICES = ("error", "drop", "previous")
 PYTHON_CHOICES = CHOICES + ("keep",)
@@ -26,13 +34,27 @@ def check_choice(missing):
         raise ValueError(f"missing must be one of {', '.join(PYTHON_CHOICES)}, not {missing!r}")
 
 
+def gaps(values):
+    """True where a float32 sample is NaN or infinite."""
+    return ~np.isfinite(values)
+
+
+def what(value):
+    """How an error names the gap `value`: "a missing value (NaN)", or an
+    infinite one, which a caller may not know its data holds."""
+    if np.isnan(value):
+        return "a missing value (NaN)"
+    return ("an infinite value (inf, or a number beyond float32's range of "
+            "about 3.4e38)")
+
+
 class MissingValueError(ValueError):
     """A gap in a series with missing="error"; `position` is its place in
-    the series as given."""
+    the series as given, `value` what stands there."""
 
-    def __init__(self, position):
-        super().__init__(f"missing value at position {position}")
-        self.position = position
+    def __init__(self, position, value=np.nan):
+        super().__init__(f"{what(value)} at position {position}")
+        self.position, self.value = position, value
 
 
 class Prepared:
@@ -46,19 +68,20 @@ class Prepared:
         ordered = values if permutation is None else values[permutation]
         self.kept = None
         if missing != "keep":
-            gaps = np.isnan(ordered)
-            if gaps.any():
-                ordered, self.kept = self._close(ordered, gaps, missing)
+            where = gaps(ordered)
+            if where.any():
+                ordered, self.kept = self._close(ordered, where, missing)
         self.values = np.ascontiguousarray(ordered, dtype=np.float32)
 
     def _close(self, ordered, gaps, missing):
         if missing == "error":
             first = int(np.argmax(gaps))
-            raise MissingValueError(first if self.permutation is None else int(self.permutation[first]))
+            raise MissingValueError(first if self.permutation is None else int(self.permutation[first]),
+                                    ordered[first])
         if missing == "previous":
             last = np.maximum.accumulate(np.where(gaps, 0, np.arange(gaps.size)))
             ordered = ordered[last]
-            gaps = np.isnan(ordered)  # only the slots before the first value remain
+            gaps = ~np.isfinite(ordered)  # only the slots before the first value remain
             if not gaps.any():
                 return ordered, None
         kept = ~gaps

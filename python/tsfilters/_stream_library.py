@@ -42,6 +42,8 @@ _OPTIONAL = {
     "tsf_lanes_update": (_c.c_int, (_VOID_P, _c.c_int32, _FLOAT_P, _c.c_int64, _c.c_int64,
                                     _c.c_int32, _FLOAT_P, _c.c_int64, _c.c_int64)),
     "tsf_simd_target": (_c.c_char_p, ()),
+    "tsf_lanes_peek": (_c.c_int, (_VOID_P, _c.c_int32, _FLOAT_P, _c.c_int64, _FLOAT_P,
+                                  _c.c_int64)),
 }
 
 # Python filter name -> tsf_kind: a kind is its row number in the table.
@@ -50,8 +52,8 @@ NAMES = {number: name for name, number in KINDS.items()}
 
 
 class Functions:
-    """The declared functions as attributes; `lanes_update` and
-    `simd_target` are None when the library predates them."""
+    """The declared functions as attributes; `lanes_update`,
+    `simd_target` and `lanes_peek` are None when the library predates them."""
 
     def __init__(self, lib):
         for name, (restype, argtypes) in {**_SIGNATURES, **_OPTIONAL}.items():

@@ -59,11 +59,17 @@ are taken as oldest first.
 The filters feed back on their own outputs, so one missing value would make
 every later output NaN. Missing values, the cells
   {markers}
-stop the tool unless --missing drop (filter without those rows, empty cells
+in any case, and infinite values stop the tool unless --missing drop (filter without those rows, empty cells
 on them) or --missing previous (carry the last value forward).
 
 The two oscillators are divided by the RMS of their first {window} values:
 their scale depends on where the file starts, and they need {window} rows.
+Without --column the tool filters the column called close, else the one
+called adj close, price, last or settle (in any case), else the only numeric
+column; when several could be meant it lists them and stops. Output columns
+are named after that column, the filter and its parameters, e.g.
+close_laguerre_filter_0.8_20.
+
 The first rows of every filter are warm-up numbers, not NaN; cells the
 library leaves unwritten are empty."""
 
@@ -111,21 +117,39 @@ def _resolve(request, args):
     return name, values
 
 
-def _column_name(name, values):
-    return "_".join([name] + [f"{values[key]:g}" for key in FILTERS[name][1]])
+def _column_name(name, values, source=None):
+    """The filter and its parameters, after the column it filters if any:
+    close_laguerre_filter_0.8_20."""
+    return "_".join(([source] if source else []) + [name]
+                    + [f"{values[key]:g}" for key in FILTERS[name][1]])
 
 
-def _resolve_all(requests, args, existing):
-    """[(filter name, column name, parameters)], refusing repeated columns."""
-    resolved, taken = [], set(existing)
+def _resolve_all(requests, args):
+    """[(filter name, parameters)] for the filters asked for, refusing one
+    asked for twice; everything a wrong request can be caught by, before
+    any data is read."""
+    resolved, seen = [], set()
     for request in requests:
         name, values = _resolve(request, args)
         column = _column_name(name, values)
-        if column in taken:
+        if column in seen:
             raise UsageError(f"column {column!r} would appear twice; drop the repeated filter")
-        taken.add(column)
-        resolved.append((name, column, values))
+        seen.add(column)
+        resolved.append((name, values))
     return resolved
+
+
+def _named(resolved, source=None, existing=()):
+    """[(filter name, column name, parameters)], the columns named after
+    `source`; refuses a name the file already has."""
+    named = []
+    for name, values in resolved:
+        column = _column_name(name, values, source)
+        if column in existing:
+            raise UsageError(f"column {column!r} is already in the file; filtering its "
+                             "output again needs another --column")
+        named.append((name, column, values))
+    return named
 
 
 def _run(resolved, series):
@@ -158,8 +182,7 @@ def command_apply(args):
     if not to_stdout:
         _check_output(args.output, args.input)
     series = load_series(args)
-    resolved = _resolve_all(args.filter or ["ultimate_smoother"], args, series.table.header)
-    results = _run(resolved, series)
+    results = _run(_named(args.resolved, series.column, series.table.header), series)
     columns = [(column, values) for _, column, _, values in results]
 
     if to_stdout:
@@ -192,13 +215,10 @@ def _chart_line(name, column, parameters, values, series, order):
 
 def command_plot(args):
     _check_output(args.output, args.input, CHART_SUFFIXES)
-    if args.last is not None and args.last < 1:
-        raise UsageError("--last must be at least 1")
     from . import chart  # matplotlib is only needed here
 
     series = load_series(args)
-    resolved = _resolve_all(args.filters or list(FILTERS), args, series.table.header)
-    results = _run(resolved, series)
+    results = _run(_named(args.resolved, series.column, series.table.header), series)
     order = series.time_order()
     count = len(order)
     start = 0 if args.last is None else max(0, count - args.last)
@@ -226,7 +246,7 @@ def command_response(args):
     from .response import response
 
     curves = []
-    for name, column, values in _resolve_all(args.filters or list(FILTERS), args, []):
+    for name, column, values in _named(args.resolved):
         try:
             curves.append((column, response(name, max_period=args.max_period, **values)))
         except ValueError as exc:
@@ -247,8 +267,10 @@ def _add_parameters(parser):
 
 def _add_common(parser):
     parser.add_argument("input", metavar="IN.csv", help="CSV file with a header row")
-    parser.add_argument("--column", help="column to filter (default: close, else the last "
-                                         "numeric column); case is ignored unless two match")
+    parser.add_argument("--column", help="column to filter (default: close, else the one "
+                                         "column called adj close, price, last or settle, "
+                                         "else the only numeric column); case is ignored "
+                                         "unless two match")
     parser.add_argument("--date-column", help="column of dates (default: date, else the first "
                                               "column of dates)")
     _add_parameters(parser)
@@ -328,7 +350,11 @@ def build_parser():
     return parser
 
 
-def _check_periods(args):
+def _check_command_line(args):
+    """Everything wrong with the command line, found before any file is
+    read: a user should not first fix a gap in a file only to learn that
+    the filter's name was misspelt. Leaves the filters asked for in
+    `args.resolved`."""
     # Command-line periods pass through the same int32 checks as the API.
     for key in ("period", "high_pass_period", "smooth_period"):
         if getattr(args, key) is not None:
@@ -336,6 +362,15 @@ def _check_periods(args):
                 check_int32(key.replace("_", "-"), getattr(args, key))
             except ValueError as exc:
                 raise UsageError(exc) from None
+    if hasattr(args, "decimal"):
+        problem = csvio.check_marks(args.sep, args.decimal)
+        if problem:
+            raise UsageError(problem)
+    if getattr(args, "last", None) is not None and args.last < 1:
+        raise UsageError("--last must be at least 1")
+    default = ["ultimate_smoother"] if args.command == "apply" else list(FILTERS)
+    args.resolved = _resolve_all((getattr(args, "filter", None) or getattr(args, "filters", None)
+                                   or default), args)
 
 
 def _quiet_stdout():
@@ -357,7 +392,7 @@ def main(argv=None):
     if extra:
         command.error(f"unrecognized arguments: {' '.join(extra)}")
     try:
-        _check_periods(args)
+        _check_command_line(args)
         args.run(args)
     except UsageError as exc:
         command.error(str(exc))

@@ -17,7 +17,7 @@ import warnings
 import numpy as np
 import pandas as pd
 
-from ._gaps import MARKERS
+from ._gaps import MARKERS, is_marker
 
 
 class DataError(Exception):
@@ -108,18 +108,28 @@ def _check_widths(path, sep, width, rows):
     return quoted
 
 
+def check_marks(sep, decimal):
+    """The reason `sep` and `decimal` cannot be read with, or None.
+
+    One character may be both the separator and the decimal mark: a cell
+    that holds the separator is quoted ("86,48" in a comma-separated file),
+    so the quotes say which comma is which."""
+    if sep is not None and (len(sep) != 1 or sep in "\r\n\""):
+        return (f"the separator must be one character other than a quote or a line "
+                f"break, not {sep!r}")
+    if decimal not in (".", ","):
+        return f"the decimal mark must be '.' or ',', not {decimal!r}"
+    return None
+
+
 def read_table(path, sep=None, decimal="."):
     """Reads `path`; `sep` None means a comma (with a hint when the header
     looks separated by something else)."""
     sep_given = sep is not None
     sep = sep if sep_given else ","
-    if len(sep) != 1 or sep in "\r\n\"":
-        raise DataError(f"the separator must be one character other than a quote or a line "
-                        f"break, not {sep!r}")
-    if decimal not in (".", ","):
-        raise DataError(f"the decimal mark must be '.' or ',', not {decimal!r}")
-    if decimal == sep:
-        raise DataError(f"the decimal mark and the separator are both {sep!r}")
+    problem = check_marks(sep, decimal)
+    if problem:
+        raise DataError(problem)
     try:
         header = _header(path, sep)
         _check_header(path, header, sep, sep_given)
@@ -131,7 +141,9 @@ def read_table(path, sep=None, decimal="."):
                                 na_filter=False, encoding="utf-8-sig", skip_blank_lines=True,
                                 header=0, names=header, index_col=False, engine="c",
                                 quotechar='"')
-        quoted = _check_widths(path, sep, len(header), len(frame))
+        # A separator that is also the decimal mark must be quoted in the
+        # filter columns written back, which only the csv writer does.
+        quoted = _check_widths(path, sep, len(header), len(frame)) or sep == decimal
     except OSError as exc:
         raise DataError(f"cannot read {path}: {exc.strerror or exc}") from None
     except (UnicodeDecodeError, csv.Error) as exc:
@@ -148,7 +160,7 @@ def read_table(path, sep=None, decimal="."):
 
 def _number(text, decimal):
     text = text.strip()
-    if text in MARKERS:
+    if is_marker(text):
         return np.nan
     if decimal != ".":
         if "." in text:
@@ -161,19 +173,22 @@ def _number(text, decimal):
 
 
 def _not_a_number(table, name, row, text):
-    hint = ""
     if table.decimal == "." and re.fullmatch(r"\s*[-+]?\d+,\d+\s*", text):
         hint = "; for decimal commas pass --decimal ','"
+    else:
+        markers = ", ".join(repr(m) for m in MARKERS)
+        hint = (f" nor a missing-value marker ({markers}, in any case); if it marks a gap, "
+                "write it as one and choose what --missing does with it")
     return DataError(f"{table.path}:{table.line(row)}: column {name!r}: {text!r} is not a number{hint}")
 
 
 def numbers(table, name):
     """The column's values as float64, NaN where a cell is a missing-value
     marker; the first cell that is neither is an error naming its line."""
-    cells = table.frame[name]
-    gaps = cells.isin(MARKERS).to_numpy()
-    text = cells.to_numpy()
-    if table.decimal == "." and not gaps.any() and "_" not in "".join(text):
+    text = table.frame[name].to_numpy()
+    # Markers other than "nan" fail the conversion, and a NaN from "nan"
+    # sends the column down the careful path too.
+    if table.decimal == "." and "_" not in "".join(text):
         try:  # the common case, one conversion in C (float() is correctly rounded)
             values = text.astype(np.float64)
             if not np.isnan(values).any():

@@ -24,7 +24,7 @@ partition and position they came from.
 import numpy as np
 import pandas as pd
 
-from . import _parameters
+from . import _gaps, _parameters
 from ._gaps import check_choice
 from .filters import FILTERS
 
@@ -48,11 +48,35 @@ def _filter_rows(frame, name, value, by, time, parameters, missing):
         raise ValueError(f"{by} {frame[by].iloc[row]!r} has two rows at {time} "
                          f"{frame[time].iloc[row]}; a series needs one value per time stamp")
     values = frame[value].to_numpy(dtype=np.float64, na_value=np.nan)
+    if missing == "error":
+        _refuse_gaps(frame, values, order, value, by, time)
     function = FILTERS[name][0]
     for start, stop in zip(starts, np.r_[starts[1:], len(order)]):
         rows = order[start:stop]
         out[rows] = function(values[rows], **parameters, missing=missing)
     return out
+
+
+def _refuse_gaps(frame, values, order, value, by, time):
+    """Names a symbol's first gap (in its time order) by symbol and time
+    stamp: its position inside the symbol's series would be a valid row
+    number of the frame, and a wrong one."""
+    with np.errstate(over="ignore"):  # beyond float32's range: inf, a gap
+        gaps = _gaps.gaps(values[order].astype(np.float32))
+    if gaps.any():
+        row = int(order[np.argmax(gaps)])
+        raise ValueError(f"{by} {frame[by].iloc[row]!r} has {_gaps.what(np.float32(values[row]))} "
+                         f"in column {value!r} at {time} {frame[time].iloc[row]} (row label "
+                         f"{frame.index[row]!r}); pass missing='drop' or 'previous'")
+
+
+def _check_frame(frame):
+    table = isinstance(frame, pd.DataFrame) or hasattr(frame, "map_partitions")
+    if not table or getattr(frame, "ndim", None) != 2:  # a Series has ndim 1
+        raise TypeError(f"apply takes a long table (a pandas or Dask DataFrame with value, symbol "
+                        f"and time columns), not a {type(frame).__module__.split('.')[0]} "
+                        f"{type(frame).__name__}; to filter one series call "
+                        "tsfilters.<filter>(series) instead")
 
 
 def _check_columns(frame, value, by, time):
@@ -71,6 +95,7 @@ def apply(frame, name, *, value="close", by="symbol", time="date", missing="erro
     functions."""
     parameters = _parameters.checked(name, parameters)
     check_choice(missing)
+    _check_frame(frame)
     _check_columns(frame, value, by, time)
     if isinstance(frame, pd.DataFrame):
         out = _filter_rows(frame, name, value, by, time, parameters, missing)

@@ -15,13 +15,16 @@ the bits of the column-by-column calls.
 
 Every function also takes, by keyword only:
 
-  missing  what a NaN sample does: "error" (the default) raises ValueError
+  missing  what a NaN sample does, or an infinite one (also a float64
+           beyond float32's range): "error" (the default) raises ValueError
            naming it; "drop" filters the series without it and leaves NaN in
            its slot; "previous" carries the last value forward; "keep" passes
            it to the library, which makes its slot and every later one NaN.
-  sort     for a pandas object with a datetime index in no time order: sort
-           by time before filtering (the result keeps the caller's order).
-           A strictly newest-first index is always filtered oldest first.
+  sort     for a pandas object whose index is in no order: sort by it
+           before filtering (the result keeps the caller's order). Any
+           ordered index sorts; an index of date texts is refused, since it
+           would sort by characters: parse it first. A strictly
+           newest-first datetime index is always filtered oldest first.
   threads  for 2-D input: how many threads share the columns; None (the
            default) means every core, 1 means the calling thread alone.
            The result does not depend on it.

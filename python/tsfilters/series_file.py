@@ -2,6 +2,7 @@
 checked for time order and gaps, ready for the filters. Every problem is
 reported with the file and the line."""
 
+import re
 import sys
 
 import numpy as np
@@ -53,12 +54,35 @@ def _pick_date_column(table, requested):
                  and _dates.looks_like_dates(table.cells(name)))
 
 
+# The usual English names of a closing price, as headers write them in any
+# case and with spaces, underscores or dashes ("Adj Close", "adj_close").
+CLOSE_NAMES = ("close", "adj close", "adjusted close", "price", "last", "settle")
+
+
+def _folded(name):
+    return " ".join(re.split(r"[\s_\-.]+", name.strip().casefold())).strip()
+
+
 def _pick_value_column(table, requested, date_column):
-    name = _pick(table, requested, "close", reversed(table.header),
-                 lambda name: name != date_column and csvio.is_number_column(table, name))
-    if name is None:
+    """The column to filter: the one asked for; else `close`; else the one
+    column with another usual name of a closing price; else the only
+    numeric column. More than one that could be meant is an error listing
+    them: taking, say, the last one would filter a volume column without a
+    word."""
+    name = _pick(table, requested, "close", (), None)
+    if name is not None:
+        return name
+    usual = [name for name in table.header if _folded(name) in CLOSE_NAMES and name != date_column]
+    if len(usual) == 1:
+        return usual[0]
+    candidates = usual or [name for name in table.header
+                           if name != date_column and csvio.is_number_column(table, name)]
+    if len(candidates) == 1:
+        return candidates[0]
+    if not candidates:
         raise DataError(f"{table.path}: no column holds only numbers; choose one with --column")
-    return name
+    raise DataError(f"{table.path}: no column is called close, and {len(candidates)} columns "
+                    f"could be the prices: {', '.join(candidates)}; choose one with --column")
 
 
 def _read_dates(table, name, date_format, dayfirst):
@@ -98,7 +122,8 @@ def load_series(args):
     table = csvio.read_table(args.input, args.sep, args.decimal)
     date_column = _pick_date_column(table, args.date_column)
     column = _pick_value_column(table, args.column, date_column)
-    values = csvio.numbers(table, column).astype(np.float32)
+    with np.errstate(over="ignore"):  # beyond float32's range: inf, a gap named below
+        values = csvio.numbers(table, column).astype(np.float32)
     dates = permutation = None
     if date_column is not None:
         dates = _read_dates(table, date_column, args.date_format, args.dayfirst)
@@ -106,7 +131,8 @@ def load_series(args):
     try:
         prepared = _gaps.Prepared(values, permutation, args.missing)
     except _gaps.MissingValueError as exc:
-        raise DataError(f"{table.path}:{table.line(exc.position)}: column {column!r}: missing "
-                        f"value {table.cells(column)[exc.position]!r}; pass --missing drop or "
+        what = "missing value" if np.isnan(exc.value) else "infinite value"
+        raise DataError(f"{table.path}:{table.line(exc.position)}: column {column!r}: {what} "
+                        f"{table.cells(column)[exc.position]!r}; pass --missing drop or "
                         "--missing previous") from None
     return Series(table, column, date_column, values, dates, prepared)

@@ -16,16 +16,21 @@ gives those 100 once known).
 A NaN sample would make every later output NaN for good, which a live
 stream cannot undo, so it raises ValueError unless missing="drop" (the
 sample is skipped: NaN out, the state unchanged) or "keep" (passed to the
-library as it is).
+library as it is). An infinity, or a number beyond float32's range, does
+the same harm and is treated the same way.
+
+A stream runs forward in time: a pandas chunk whose datetime index is not
+strictly increasing is refused, as feeding it would filter it backwards.
 """
 
 import ctypes
 import numbers
+import os
 import struct
 
 import numpy as np
 
-from . import _lanes, _parameters
+from . import _gaps, _labels, _lanes, _parameters
 from ._arrays import INT32_MAX
 from ._stream_library import NAMES, functions
 
@@ -46,22 +51,48 @@ def _check_missing(missing, choices):
 
 
 def _real(value, what):
-    """One sample as the library takes it: a float32."""
-    try:
+    """One sample as the library takes it: a float32. Text and truth values
+    are refused, as the batch functions refuse them, though NumPy would
+    convert "71.4" and True."""
+    if isinstance(value, (str, bytes, bool, np.bool_)) or not isinstance(value, numbers.Real):
+        raise TypeError(f"{what} must be a real number, not {type(value).__name__} {value!r}")
+    with np.errstate(over="ignore"):  # beyond float32's range: inf, refused as a gap
         return np.float32(value)
-    except (TypeError, ValueError):
-        raise TypeError(f"{what} must be a real number, not {type(value).__name__} {value!r}") from None
 
 
 def _samples_array(values, what):
     array = np.asarray(values)
     if array.dtype.kind not in "biuf":
+        if array.dtype.kind != "O":  # text, dates: not prices
+            raise TypeError(f"{what} must hold real numbers, not {array.dtype} values")
         try:
             array = array.astype(np.float64)
         except (TypeError, ValueError):
             raise TypeError(f"{what} must hold real numbers, not {array.dtype} values") from None
     # A copy: the library writes the outputs over it, in place.
-    return np.array(array, dtype=np.float32, order="C")
+    with np.errstate(over="ignore"):
+        return np.array(array, dtype=np.float32, order="C")
+
+
+def check_time_order(index, what):
+    """Refuses a chunk whose datetime index does not run strictly forward:
+    a stream cannot reorder what it has been fed."""
+    if index.dtype.kind != "M" and not isinstance(index, _pd.PeriodIndex):
+        return
+    if index.is_monotonic_increasing and index.is_unique:
+        return
+    stamps = index.asi8
+    i = int(np.argmax(stamps[1:] <= stamps[:-1]))
+    raise ValueError(f"{what} is not in time order: {index[i]} is followed by {index[i + 1]} "
+                     f"(positions {i} and {i + 1}); a stream takes samples oldest first: "
+                     "reverse it (x.iloc[::-1]) or sort it, or filter it with the function, "
+                     "which puts it in time order")
+
+
+def _series_values(series, what):
+    """A Series' values as a float32 array for the library."""
+    _labels.refuse_datetime_columns(series)
+    return _samples_array(series.to_numpy(dtype=np.float64, na_value=np.nan), what)
 
 
 def _parameters_from_saved(data):
@@ -72,7 +103,7 @@ def _parameters_from_saved(data):
     period, smooth_period, gamma = struct.unpack_from("<iif", data, 12)
     name = NAMES[kind]
     fields = {"period": period, "high_pass_period": period, "smooth_period": smooth_period,
-              "gamma": float(str(gamma))}  # the shortest text of the float32
+              "gamma": float(str(np.float32(gamma)))}  # the shortest text of the float32
     return name, {key: fields[key] for key in _parameters.names(name)}
 
 
@@ -113,10 +144,10 @@ class Stream:
 
     def _one(self, value, what):
         x = _real(value, what)
-        if np.isnan(x) and self.missing != "keep":
+        if not np.isfinite(x) and self.missing != "keep":
             if self.missing == "error":
-                raise ValueError(f"{what} is NaN; the stream would give NaN from here on "
-                                 "(pass missing='drop' or 'keep')")
+                raise ValueError(f"{what} is {value!r}, {_gaps.what(x)}; the stream would give "
+                                 "NaN from here on (pass missing='drop' or 'keep')")
             return None
         return x
 
@@ -132,19 +163,23 @@ class Stream:
                                                         ctypes.byref(out)))
             return out.value
         is_series = _pd is not None and isinstance(x, _pd.Series)
-        values = _samples_array(x.to_numpy(dtype=np.float64, na_value=np.nan)
-                                if is_series else x, "x")
+        if is_series:
+            check_time_order(x.index, "x")
+        values = _series_values(x, "x") if is_series else _samples_array(x, "x")
         if values.ndim != 1:
             raise ValueError(f"a Stream takes a number or a 1-D series, not a {values.ndim}-D "
                              "array (Streams filters one series per column)")
-        out = self._update_array(values)
+        out = self._update_array(values, x.index if is_series else None)
         return _pd.Series(out, index=x.index, name=x.name) if is_series else out
 
-    def _update_array(self, values):
-        gaps = np.isnan(values)
+    def _update_array(self, values, labels=None):
+        gaps = _gaps.gaps(values)
         if self.missing != "keep" and gaps.any():
             if self.missing == "error":
-                raise ValueError(f"x has a missing value (NaN) at position {int(np.argmax(gaps))}; "
+                first = int(np.argmax(gaps))
+                where = f"position {first}" if labels is None or isinstance(labels, _pd.RangeIndex) \
+                    else f"{labels[first]} (position {first})"
+                raise ValueError(f"x has {_gaps.what(values[first])} at {where}; "
                                  "nothing was fed (pass missing='drop' or 'keep')")
             out = np.full(values.shape, np.nan, dtype=np.float32)
             out[~gaps] = self._update_array(values[~gaps])
@@ -213,14 +248,58 @@ def _stream_from_bytes(data, missing):
     return Stream.from_bytes(data, missing=missing)
 
 
+def _new_states(name, parameter_sets):
+    """The lanes' states, or a MemoryError that says what was asked for."""
+    count = len(parameter_sets)
+    size = functions().stream_bytes()
+    try:
+        return _lanes.new_streams(name, parameter_sets)
+    except MemoryError:
+        raise MemoryError(f"{count:,} columns need {count * size / 2**30:,.1f} GiB of stream "
+                          f"state ({size} bytes each), more than this process could "
+                          "allocate") from None
+
+
+def _check_room(count):
+    """Refuses a column count whose states alone exceed the machine's memory,
+    before anything per column (labels, parameters) is built for it."""
+    need = count * functions().stream_bytes()
+    try:
+        physical = os.sysconf("SC_PAGE_SIZE") * os.sysconf("SC_PHYS_PAGES")
+    except (AttributeError, ValueError, OSError):  # not on this system
+        return
+    if need > physical:
+        raise MemoryError(f"{count:,} columns need {need / 2**30:,.1f} GiB of stream state "
+                          f"({functions().stream_bytes()} bytes each); this machine has "
+                          f"{physical / 2**30:,.1f} GiB")
+
+
 class Streams:
     """Filter `name` over one series per column, all advanced together
     through the lanes. `columns` is a number of columns or their labels;
     each parameter is one value for all columns or a sequence of one per
     column. `threads` as for the batch functions."""
 
+    # A pandas row or block whose labels are these (the very object, or
+    # equal ones) needs no reordering; see _positions.
+    _index = None
+    # [(labels, positions)] of the last few label objects seen, newest
+    # first: pandas Index objects cannot change, so one that was checked
+    # once needs no check again. Holding them keeps their ids from reuse.
+    _known = ()
+    # Peek's working copy of the states, allocated once.
+    _scratch = None
+
     def __init__(self, name, columns, *, missing="error", threads=None, **parameters):
-        labels = list(range(columns)) if isinstance(columns, numbers.Integral) else list(columns)
+        if isinstance(columns, numbers.Integral) and not isinstance(columns, bool):
+            if columns < 0:
+                raise ValueError(f"columns must be a count of 0 or more, or the column labels, "
+                                 f"not {columns}")
+            _check_room(int(columns))
+            labels = list(range(columns))
+        else:
+            labels = list(columns)
+            _check_room(len(labels))
         if len(set(labels)) != len(labels):
             raise ValueError("the column labels repeat; each column needs its own")
         self.name = name
@@ -228,24 +307,65 @@ class Streams:
         self.parameters = _parameters.per_lane(name, parameters, len(labels))
         self.missing = _check_missing(missing, _LANES_CHOICES)
         self.threads = _lanes.check_threads(threads) if threads is not None else None
-        self._state = _lanes.new_streams(name, self.parameters)
+        self._state = _new_states(name, self.parameters)
+        if _pd is not None:
+            # The caller's own Index when it gave one: rows taken from the
+            # same frame carry that object, the fastest match of all.
+            self._index = columns if isinstance(columns, _pd.Index) else _pd.Index(labels)
+
+    def _positions(self, labels):
+        """Where each of this table's columns sits among `labels`, or None
+        when they are already in this table's order."""
+        if self._index is None:
+            self._index = _pd.Index(self.columns)
+        index = self._index
+        if labels is index:
+            return None
+        for seen, positions in self._known:
+            if labels is seen:
+                return positions
+        if labels.equals(index):
+            positions = None
+        else:
+            positions = labels.get_indexer(index) if labels.is_unique else None
+            if positions is None or len(labels) != len(index) or (positions < 0).any():
+                raise ValueError(f"the labels {list(labels)[:20]} are not this table's columns "
+                                 f"{self.columns[:20]}" + (" (first 20)" if len(index) > 20 else ""))
+        self._known = ((labels, positions),) + self._known[:3]
+        return positions
+
+    def _pandas_rows(self, row):
+        _labels.refuse_datetime_columns(row)
+        if isinstance(row, _pd.Series):
+            labels, values = row.index, row.to_numpy()
+        else:
+            check_time_order(row.index, "the block of rows")
+            labels, values = row.columns, row.to_numpy()
+        if values.dtype.kind not in "biuf":  # missing markers (pd.NA) become NaN
+            try:
+                values = row.to_numpy(dtype=np.float64, na_value=np.nan)
+            except (TypeError, ValueError) as exc:
+                raise TypeError(f"row must hold real numbers: {exc}") from None
+        values = _samples_array(values, "row")
+        positions = self._positions(labels)
+        if positions is not None:
+            values = np.ascontiguousarray(values[..., positions])
+
+        def back(out):
+            if positions is not None:
+                given = np.empty_like(out)
+                given[..., positions] = out
+                out = given
+            if isinstance(row, _pd.Series):
+                return _pd.Series(out, index=labels, name=row.name)
+            return _pd.DataFrame(out, index=row.index, columns=labels)
+        return values, back
 
     def _rows(self, row):
         """(rows x columns float32 array, how to give the outputs back)."""
         width = len(self.columns)
         if _pd is not None and isinstance(row, (_pd.Series, _pd.DataFrame)):
-            labels = row.index if isinstance(row, _pd.Series) else row.columns
-            if set(labels) != set(self.columns) or len(labels) != width:
-                raise ValueError(f"the labels {list(labels)} are not this table's columns "
-                                 f"{self.columns}")
-            ordered = row.reindex(self.columns) if isinstance(row, _pd.Series) \
-                else row.reindex(columns=self.columns)
-            values = _samples_array(ordered.to_numpy(dtype=np.float64, na_value=np.nan), "row")
-
-            def back(out):
-                if isinstance(row, _pd.Series):
-                    return _pd.Series(out, index=self.columns, name=row.name).reindex(labels)
-                return _pd.DataFrame(out, index=row.index, columns=self.columns)[labels]
+            values, back = self._pandas_rows(row)
         else:
             values = _samples_array(row, "row")
 
@@ -254,14 +374,30 @@ class Streams:
         if values.ndim not in (1, 2) or values.shape[-1] != width:
             raise ValueError(f"expected one value per column ({width}), or rows of them, "
                              f"not shape {values.shape}")
-        if self.missing == "error" and np.isnan(values).any():
-            column = self.columns[int(np.argmax(np.isnan(values).any(axis=0)))] \
-                if values.ndim == 2 else self.columns[int(np.argmax(np.isnan(values)))]
-            raise ValueError(f"column {column!r} has a missing value (NaN); nothing was fed "
-                             "(pass missing='keep' to feed it)")
+        if self.missing == "error":
+            self._check_gaps(values, row)
         return values, back
 
+    def _check_gaps(self, values, row):
+        """Refuses NaN and infinities (without a table-sized mask when there
+        are none), naming the column and the row."""
+        if values.size == 0 or (np.isfinite(values.min()) and np.isfinite(values.max())):
+            return
+        block = values.reshape(-1, len(self.columns))
+        r, j = (int(i) for i in np.argwhere(_gaps.gaps(block))[0])
+        where = ""
+        if _pd is not None and isinstance(row, _pd.DataFrame):
+            where = f" in row {row.index[r]} (position {r})"
+        elif values.ndim == 2:
+            where = f" in row {r}"
+        elif _pd is not None and isinstance(row, _pd.Series) and row.name is not None:
+            where = f" in row {row.name}"
+        raise ValueError(f"column {self.columns[j]!r} has {_gaps.what(block[r, j])}{where}; "
+                         "nothing was fed (pass missing='keep' to feed it)")
+
     def _advance(self, state, values):
+        if not self.columns:  # nothing to run, and no row length to reshape by
+            return values
         block = values.reshape(-1, len(self.columns))
         _lanes.run(state, block, block, self.threads)
         return values
@@ -279,7 +415,24 @@ class Streams:
         values, back = self._rows(row)
         if values.ndim != 1:
             raise ValueError("peek takes one row")
-        return back(self._advance(self._state.copy(), values))
+        lib = functions()
+        if lib.lanes_peek is not None and values.size:
+            out = np.empty_like(values)
+            lib.check(lib.lanes_peek(self._state.ctypes.data, len(self.columns),
+                                     values.ctypes.data_as(_FLOAT_P), 1,
+                                     out.ctypes.data_as(_FLOAT_P), 1))
+            return back(out)
+        # A library without the lanes' peek: the row runs on a working copy
+        # of the states, kept for the next peek (a fresh array each time
+        # costs its page faults on every call) and taken out while in use,
+        # so that two threads peeking at once never share one.
+        scratch, self._scratch = self._scratch, None
+        if scratch is None or scratch.shape != self._state.shape:
+            scratch = np.empty_like(self._state)
+        np.copyto(scratch, self._state)
+        out = back(self._advance(scratch, values))
+        self._scratch = scratch
+        return out
 
     def window(self):
         """An oscillator's outputs for samples 0..99 of every column, as
@@ -307,6 +460,7 @@ class Streams:
         other = Streams.__new__(Streams)
         other.__dict__.update(self.__dict__)
         other._state = self._state.copy()
+        other._scratch = None
         return other
 
     def __reduce__(self):

@@ -46,5 +46,6 @@ using Kernel = void (*)(const Job&);
 namespace sse2 { void run(const Job& job); extern const std::int32_t kBlockLanes; }
 namespace avx2 { void run(const Job& job); extern const std::int32_t kBlockLanes; }
 namespace avx512 { void run(const Job& job); extern const std::int32_t kBlockLanes; }
+namespace simd128 { void run(const Job& job); extern const std::int32_t kBlockLanes; }
 
 }  // namespace tsfilters::stream::lanes

@@ -25,6 +25,11 @@ const TargetCode kTargets[] = {
 #else
     {"avx512", 0, nullptr},
 #endif
+#if defined(TSFILTERS_LANES_SIMD128)
+    {"simd128", simd128::kBlockLanes, simd128::run},
+#else
+    {"simd128", 0, nullptr},
+#endif
 };
 
 bool processorHas(SimdTarget t) {
@@ -40,6 +45,10 @@ bool processorHas(SimdTarget t) {
         case SimdTarget::Avx512: return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
     }
     return false;
+#elif defined(__wasm__)
+    // An engine without 128-bit vectors refuses the whole module, so a
+    // module that runs has them.
+    return t == SimdTarget::Scalar || t == SimdTarget::Simd128;
 #else
     return t == SimdTarget::Scalar;
 #endif

@@ -95,6 +95,31 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_peek(const tsf_stream* s, float x,
     return TSF_OK;
 }
 
+TSF_STREAM_API int TSF_STREAM_CALL tsf_lanes_peek(const tsf_stream* streams, int32_t lanes,
+                                                  const float* input, int64_t input_lane_stride,
+                                                  float* output, int64_t output_lane_stride) {
+    if (lanes < 0) return TSF_E_LANES;
+    if (lanes == 0) return TSF_OK;
+    if (streams == nullptr || input == nullptr || output == nullptr) return TSF_E_NULL;
+    // Every stream checked before the first output is written.
+    if (validState(&streams[0]) == nullptr) return TSF_E_NOT_STREAM;
+    const std::int32_t kind = stateOf(&streams[0]).kind;
+    int result = TSF_OK;
+    for (int32_t j = 1; j < lanes; ++j) {
+        const StreamState* s = validState(&streams[j]);
+        if (s == nullptr) return TSF_E_NOT_STREAM;
+        if (s->kind != kind) result = TSF_E_MIXED;
+    }
+    if (result != TSF_OK) return result;
+    // The stream's own peek, lane by lane: nothing is copied or written
+    // but the outputs, which is what makes a peek across thousands of
+    // lanes cheaper than copying their states to update the copies.
+    const KindOps& ops = opsOf(kind);
+    for (int32_t j = 0; j < lanes; ++j)
+        output[j * output_lane_stride] = ops.peek(stateOf(&streams[j]), input[j * input_lane_stride]);
+    return TSF_OK;
+}
+
 TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_stream_window(const tsf_stream* s, float* output100) {
     if (s == nullptr || output100 == nullptr) return TSF_E_NULL;
     const StreamState* state = validState(s);

@@ -21,11 +21,13 @@ case $test in
     cd "$dist"
     sha256sum --quiet -c SHA256SUMS
     test "$(ls | grep -vx SHA256SUMS | LC_ALL=C sort)" = "$(cut -c 67- SHA256SUMS | LC_ALL=C sort)" ;;
-  readme_names_every_package)  # the README's Install section names this release's files
+  readme_names_every_package)  # the README's Install section and docs/install.md name this release's files
     cd "$dist"
     for file in *; do
-      [ "$file" = SHA256SUMS ] || grep -qF "$file" "$source/README.md" ||
-        { echo "README.md: no $file"; exit 1; }
+      for doc in README.md docs/install.md; do
+        [ "$file" = SHA256SUMS ] || grep -qF "$file" "$source/$doc" ||
+          { echo "$doc: no $file"; exit 1; }
+      done
     done ;;
   win64_zip_files_and_tables | win32_zip_files_and_tables)
     case $bits in 64) triple=x86_64-w64-mingw32 ;; 32) triple=i686-w64-mingw32 ;; esac

@@ -125,3 +125,60 @@ TEST(GuardPages, OddStridesTouchOnlyTheirElements) {
 #endif
 
 }  // namespace
+
+namespace {
+
+// Peek across lanes: each lane's tsf_stream_peek, from any stride, with
+// the streams untouched; refusals write nothing.
+TEST(Peek, EachLaneGetsItsOwnPeekAndNothingChanges) {
+    for (tsf_kind kind : {TSF_SUPER_SMOOTHER, TSF_LAGUERRE_FILTER, TSF_CYBERNETIC_OSCILLATOR}) {
+        const std::int32_t lanes = 21;
+        std::vector<tsf_stream> s = startedLanes(kind, lanes);
+        for (std::int32_t j = 0; j < lanes; ++j) {
+            // Lanes at different points: before, inside and after the warm-ups.
+            const Series x = laneSeries(j, size_t(5 * j + 1));
+            std::vector<float> y(x.size());
+            ASSERT_EQ(tsf_stream_update(&s[size_t(j)], x.data(), int32_t(x.size()), y.data()),
+                      int32_t(x.size()));
+        }
+        const std::vector<unsigned char> before = bytes(s);
+        std::vector<float> in(size_t(lanes) * 3), out(size_t(lanes) * 2, testing_support::kSentinel);
+        for (size_t i = 0; i < in.size(); ++i) in[i] = 50.0f + float(i % 7) - 0.25f * float(i);
+        ASSERT_EQ(tsf_lanes_peek(s.data(), lanes, in.data(), 3, out.data(), 2), TSF_OK);
+        EXPECT_EQ(bytes(s), before);
+        for (std::int32_t j = 0; j < lanes; ++j) {
+            float alone = 0.0f;
+            ASSERT_EQ(tsf_stream_peek(&s[size_t(j)], in[size_t(3 * j)], &alone), TSF_OK);
+            EXPECT_EQ(std::memcmp(&alone, &out[size_t(2 * j)], sizeof alone), 0) << kind << " " << j;
+            EXPECT_TRUE(testing_support::isSentinel(out[size_t(2 * j + 1)]));
+        }
+        // One sample broadcast to every lane (lane stride 0).
+        const float x = 61.5f;
+        ASSERT_EQ(tsf_lanes_peek(s.data(), lanes, &x, 0, out.data(), 1), TSF_OK);
+        for (std::int32_t j = 0; j < lanes; ++j) {
+            float alone = 0.0f;
+            tsf_stream_peek(&s[size_t(j)], x, &alone);
+            EXPECT_EQ(std::memcmp(&alone, &out[size_t(j)], sizeof alone), 0);
+        }
+    }
+}
+
+TEST(Peek, RefusalsWriteNothing) {
+    std::vector<tsf_stream> s = startedLanes(TSF_HIGH_PASS, 6);
+    float in[6] = {1, 2, 3, 4, 5, 6}, out[6];
+    for (float& v : out) v = testing_support::kSentinel;
+    EXPECT_EQ(tsf_lanes_peek(s.data(), -1, in, 1, out, 1), TSF_E_LANES);
+    EXPECT_EQ(tsf_lanes_peek(nullptr, 6, in, 1, out, 1), TSF_E_NULL);
+    EXPECT_EQ(tsf_lanes_peek(s.data(), 6, nullptr, 1, out, 1), TSF_E_NULL);
+    EXPECT_EQ(tsf_lanes_peek(s.data(), 6, in, 1, nullptr, 1), TSF_E_NULL);
+    EXPECT_EQ(tsf_lanes_peek(nullptr, 0, nullptr, 1, nullptr, 1), TSF_OK);
+    s[5].opaque[0] ^= 1;
+    EXPECT_EQ(tsf_lanes_peek(s.data(), 6, in, 1, out, 1), TSF_E_NOT_STREAM);
+    s[5].opaque[0] ^= 1;
+    const tsf_params p = laneParams(2);
+    ASSERT_EQ(tsf_stream_init(&s[4], TSF_SUPER_SMOOTHER, &p), TSF_OK);
+    EXPECT_EQ(tsf_lanes_peek(s.data(), 6, in, 1, out, 1), TSF_E_MIXED);
+    for (float v : out) EXPECT_TRUE(testing_support::isSentinel(v));
+}
+
+}  // namespace

@@ -1,0 +1,45 @@
+# tsfilters_lanes(<target>): tsf_lanes_update, one kernel file per instruction
+# set compiled for it alone (only its run() leaves it, so the rest runs on any
+# processor) and simd_target.cpp's run-time choice. Sets TSFILTERS_LANE_SETS.
+# A set named in TSFILTERS_SKIP_LANE_SETS is left out, as if the compiler
+# lacked it (tests/mutation drops those the processor cannot run).
+set(TSFILTERS_SKIP_LANE_SETS "" CACHE STRING "lane kernel instruction sets not to build (sse2, avx2, avx512)")
+function(tsfilters_lanes target)
+  set(here ${PROJECT_SOURCE_DIR}/src/stream)
+  target_sources(${target} PRIVATE ${here}/lanes_api.cpp ${here}/simd_target.cpp)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang"
+     AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|i.86|x86)$")
+    set(sets sse2)
+    set(flags -msse2)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+      list(APPEND sets avx2 avx512)
+      # -mavx512vl brings AVX-512F with it: the kernels use both.
+      list(APPEND flags -mavx2 -mavx512vl)
+    endif()
+  elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "wasm32")
+    set(sets simd128)
+    set(flags -msimd128)
+  endif()
+  foreach(set options IN ZIP_LISTS sets flags)
+    if(set IN_LIST TSFILTERS_SKIP_LANE_SETS)
+      continue()
+    endif()
+    string(TOUPPER ${set} SET)
+    target_compile_definitions(${target} PRIVATE TSFILTERS_LANES_${SET})
+    target_sources(${target} PRIVATE ${here}/lanes_${set}.cpp)
+    if(MINGW)
+      # Windows only promises 16-byte stack alignment, and GCC does not
+      # realign for wider vectors: every vector move stays unaligned.
+      list(APPEND options -Wa,-muse-unaligned-vector-move)
+    endif()
+    if(TSFILTERS_SANITIZE OR TSFILTERS_BUILD_FUZZ)
+      # Instrumented, the inlined kernels take minutes at -O2 (clang's UBSan
+      # nine for the AVX-512 file, which the GCC sanitizer tree checks
+      # instead); -O1 checks the same code and changes no result.
+      list(APPEND options -O1 $<$<BOOL:${TSFILTERS_BUILD_FUZZ}>:-fno-sanitize=undefined>)
+    endif()
+    set_source_files_properties(${here}/lanes_${set}.cpp PROPERTIES COMPILE_OPTIONS "${options}")
+  endforeach()
+  list(REMOVE_ITEM sets ${TSFILTERS_SKIP_LANE_SETS})
+  set(TSFILTERS_LANE_SETS "${sets}" CACHE INTERNAL "the lane kernels' instruction sets")
+endfunction()

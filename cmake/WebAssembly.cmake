@@ -1,0 +1,99 @@
+# tsfilters.wasm: the batch functions and the stream library in one
+# WebAssembly module, from the same sources as the native libraries, for the
+# JavaScript package in js/. Exports its memory, the functions of both
+# libraries' export lists, and malloc/free for the arrays JavaScript passes
+# in. Built as a WASI reactor: _initialize runs the C library's start-up,
+# and nothing else runs until JavaScript calls in.
+add_executable(tsfilters_wasm src/exports.cpp src/stream/stream_api.cpp)
+set_target_properties(tsfilters_wasm PROPERTIES OUTPUT_NAME tsfilters
+  RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}
+  CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+target_include_directories(tsfilters_wasm PRIVATE ${PROJECT_SOURCE_DIR}/include
+                                                  ${PROJECT_BINARY_DIR}/include ${PROJECT_SOURCE_DIR}/src)
+target_compile_definitions(tsfilters_wasm PRIVATE TSFILTERS_BUILDING TSFILTERS_STREAM_BUILDING)
+target_compile_options(tsfilters_wasm PRIVATE -Wall -Wextra -Wpedantic -Wconversion)
+tsfilters_lanes(tsfilters_wasm)
+
+expand_filter_table(src/wasm_exports.in wasm_exports.rsp)
+file(STRINGS src/stream/export_names.txt stream_exports)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS src/stream/export_names.txt)
+list(TRANSFORM stream_exports PREPEND "-Wl,--export=")
+target_sources(tsfilters_wasm PRIVATE ${PROJECT_BINARY_DIR}/wasm_exports.rsp)
+set_source_files_properties(${PROJECT_BINARY_DIR}/wasm_exports.rsp PROPERTIES HEADER_FILE_ONLY ON)
+target_link_options(tsfilters_wasm PRIVATE -mexec-model=reactor "-Wl,@${PROJECT_BINARY_DIR}/wasm_exports.rsp"
+  ${stream_exports} -Wl,--export=malloc -Wl,--export=free -Wl,--strip-all)
+set_property(TARGET tsfilters_wasm APPEND PROPERTY LINK_DEPENDS ${PROJECT_BINARY_DIR}/wasm_exports.rsp)
+
+# The npm package's generated files, in js/generated: the module as base64
+# and the filter table.
+find_program(TSFILTERS_NODE node REQUIRED)
+set(js ${PROJECT_SOURCE_DIR}/js)
+file(MAKE_DIRECTORY ${js}/generated)
+expand_filter_table(${js}/src/filter_table.js.in ${js}/generated/filter_table.js)
+add_custom_command(OUTPUT ${js}/generated/tsfilters_wasm.js
+  COMMAND ${TSFILTERS_NODE} ${js}/scripts/embed_wasm.mjs $<TARGET_FILE:tsfilters_wasm> ${js}/generated/tsfilters_wasm.js
+  DEPENDS tsfilters_wasm ${js}/scripts/embed_wasm.mjs
+  COMMENT "Embedding tsfilters.wasm into the npm package" VERBATIM)
+add_custom_target(tsfilters_js ALL DEPENDS ${js}/generated/tsfilters_wasm.js ${js}/generated/filter_table.js)
+
+# ---- tests: run in Node (and Chromium for the page), never by an emulator.
+if(NOT TSFILTERS_BUILD_TESTS)
+  return()
+endif()
+enable_testing()
+set(npm_env PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm_config_fund=false npm_config_audit=false)
+# The package's development tools, exactly as its lockfile pins them.
+add_test(NAME js.npm_ci WORKING_DIRECTORY ${js} COMMAND ${CMAKE_COMMAND} -E env ${npm_env} npm ci --no-progress)
+set_tests_properties(js.npm_ci PROPERTIES FIXTURES_SETUP npm TIMEOUT 600)
+file(GLOB node_tests CONFIGURE_DEPENDS ${js}/test/*.test.js)
+add_test(NAME js.node_tests WORKING_DIRECTORY ${js} COMMAND ${TSFILTERS_NODE} --test ${node_tests})
+# The lanes once more on the scalar code, which must give the same bits.
+add_test(NAME js.scalar_lanes WORKING_DIRECTORY ${js}
+         COMMAND ${CMAKE_COMMAND} -E env TSFILTERS_SIMD=scalar ${TSFILTERS_NODE} --test ${js}/test/lanes.test.js)
+# A consumer in TypeScript that uses every export, checked strictly.
+add_test(NAME js.typecheck WORKING_DIRECTORY ${js}
+         COMMAND ${TSFILTERS_NODE} node_modules/typescript/bin/tsc --strict --noEmit -p examples/tsconfig.json)
+set_tests_properties(js.typecheck PROPERTIES FIXTURES_REQUIRED npm)
+# `npm pack`'s tarball installed into an empty folder runs the README's example.
+add_test(NAME js.packed_package COMMAND ${js}/scripts/check_packed.sh ${PROJECT_BINARY_DIR}/packed)
+set_tests_properties(js.packed_package PROPERTIES FIXTURES_REQUIRED npm TIMEOUT 300)
+# The chart page in headless Chromium, offline.
+set(web ${PROJECT_SOURCE_DIR}/examples/web)
+add_test(NAME web.bundle WORKING_DIRECTORY ${web} COMMAND ${TSFILTERS_NODE} build.mjs)
+set_tests_properties(web.bundle PROPERTIES FIXTURES_REQUIRED npm FIXTURES_SETUP web)
+add_test(NAME web.page WORKING_DIRECTORY ${web}
+         COMMAND ${CMAKE_COMMAND} -E env TSFILTERS_NATIVE_TREE=${TSFILTERS_REFERENCE_TREE}
+                 TSFILTERS_SCREENSHOT=${PROJECT_BINARY_DIR}/web-chart.png
+         ${TSFILTERS_NODE} --test test/page.test.mjs)
+set_tests_properties(web.page PROPERTIES FIXTURES_REQUIRED web TIMEOUT 300)
+
+# The same bits as the native build of TSFILTERS_REFERENCE_TREE: its output
+# dump, its saved states continued here, and this module's saved states
+# continued there.
+if(NOT TSFILTERS_REFERENCE_TREE)
+  return()
+endif()
+set(platforms ${js}/test/platforms)
+set(ref ${TSFILTERS_REFERENCE_TREE})
+add_test(NAME dump.write WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+         COMMAND ${TSFILTERS_NODE} ${platforms}/output_dump.js output_dump.txt)
+set_tests_properties(dump.write PROPERTIES FIXTURES_SETUP dump)
+add_test(NAME dump.matches_reference
+         COMMAND ${TSFILTERS_PYTHON} ${PROJECT_SOURCE_DIR}/tests/scripts/compare_dumps.py
+                 ${ref}/output_dump.txt ${PROJECT_BINARY_DIR}/output_dump.txt)
+set_tests_properties(dump.matches_reference PROPERTIES FIXTURES_REQUIRED dump)
+add_test(NAME stream.continues_saved_states WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+         COMMAND ${TSFILTERS_NODE} ${platforms}/stream_continuation.js continue ${ref}/stream_states.txt stream_outputs.txt)
+add_test(NAME stream.continuation_matches_reference WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+         COMMAND ${CMAKE_COMMAND} -E compare_files ${ref}/stream_outputs.txt stream_outputs.txt)
+set_tests_properties(stream.continues_saved_states PROPERTIES FIXTURES_SETUP continued)
+set_tests_properties(stream.continuation_matches_reference PROPERTIES FIXTURES_REQUIRED continued)
+add_test(NAME stream.saves_states WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+         COMMAND ${TSFILTERS_NODE} ${platforms}/stream_continuation.js save wasm_states.txt wasm_outputs.txt)
+add_test(NAME stream.native_continues_saved_states WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+         COMMAND ${ref}/stream_continuation ${ref}/libtsfilters_stream.so continue wasm_states.txt native_outputs.txt)
+add_test(NAME stream.native_continuation_matches WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+         COMMAND ${CMAKE_COMMAND} -E compare_files wasm_outputs.txt native_outputs.txt)
+set_tests_properties(stream.saves_states PROPERTIES FIXTURES_SETUP saved)
+set_tests_properties(stream.native_continues_saved_states PROPERTIES FIXTURES_REQUIRED saved FIXTURES_SETUP native_continued)
+set_tests_properties(stream.native_continuation_matches PROPERTIES FIXTURES_REQUIRED native_continued)

@@ -1,0 +1,109 @@
+// Loads tsfilters.wasm and wraps its memory. Everything here is internal to
+// the package; index.js builds the public API on it.
+import { wasmBase64 } from '../generated/tsfilters_wasm.js';
+
+let compiled = null;
+
+function wasmModule() {
+  if (compiled === null) {
+    const text = atob(wasmBase64);
+    const bytes = new Uint8Array(text.length);
+    for (let i = 0; i < text.length; ++i) bytes[i] = text.charCodeAt(i);
+    // Synchronous, so that the package needs no `await` before its first
+    // call: the module is far below the size browsers allow to compile on
+    // the main thread.
+    compiled = new WebAssembly.Module(bytes);
+  }
+  return compiled;
+}
+
+// The module is built against the WASI C library but does no input or
+// output; the three calls that library keeps are answered here. The
+// environment holds only what `environment` names (TSFILTERS_SIMD picks the
+// lanes' instruction set, as it does natively).
+function wasiImports(environment, memoryOf) {
+  const encoder = new TextEncoder();
+  const strings = Object.entries(environment).map(([k, v]) => encoder.encode(`${k}=${v}\0`));
+  const view = () => new DataView(memoryOf().buffer);
+  return {
+    environ_sizes_get(countAt, sizeAt) {
+      view().setUint32(countAt, strings.length, true);
+      view().setUint32(sizeAt, strings.reduce((n, s) => n + s.length, 0), true);
+      return 0;
+    },
+    environ_get(pointersAt, bytesAt) {
+      const bytes = new Uint8Array(memoryOf().buffer);
+      for (const s of strings) {
+        view().setUint32(pointersAt, bytesAt, true);
+        bytes.set(s, bytesAt);
+        pointersAt += 4;
+        bytesAt += s.length;
+      }
+      return 0;
+    },
+    proc_exit(code) {
+      throw new WebAssembly.RuntimeError(`tsfilters.wasm exited with code ${code}`);
+    },
+  };
+}
+
+// One instance of the module: its exports and views of its memory, which
+// are made again whenever the memory grows.
+export class Instance {
+  constructor(environment = {}) {
+    let memory = null;
+    const instance = new WebAssembly.Instance(wasmModule(), {
+      wasi_snapshot_preview1: wasiImports(environment, () => memory),
+    });
+    this.exports = instance.exports;
+    memory = this.exports.memory;
+    this.exports._initialize();
+    this.buffer = null;
+    this.views();
+    // A scratch area for a few floats, for the calls of one value.
+    this.scratch = this.malloc(16);
+  }
+
+  views() {
+    const buffer = this.exports.memory.buffer;
+    if (buffer !== this.buffer) {
+      this.buffer = buffer;
+      this.f32 = new Float32Array(buffer);
+      this.u8 = new Uint8Array(buffer);
+    }
+  }
+
+  // A block of `bytes` bytes in the module's memory, 16-byte aligned. A
+  // RangeError when the memory (4 GiB at most) has no room.
+  malloc(bytes) {
+    const at = bytes > 0x7fffffff ? 0 : this.exports.malloc(bytes);
+    if (at === 0) throw new RangeError(`tsfilters: ${bytes} bytes do not fit the WebAssembly memory`);
+    this.views();
+    return at;
+  }
+
+  free(at) {
+    this.exports.free(at);
+  }
+
+  // The C string at `at`.
+  string(at) {
+    this.views();
+    let end = at;
+    while (this.u8[end] !== 0) ++end;
+    return new TextDecoder().decode(this.u8.subarray(at, end));
+  }
+}
+
+let shared = null;
+
+// The instance the package's functions use, made on first use.
+// In Node, TSFILTERS_SIMD in the environment picks the lanes' instruction
+// set ('scalar' or 'simd128'), as it does for the native library.
+export function instance() {
+  if (shared === null) {
+    const simd = globalThis.process?.env?.TSFILTERS_SIMD;
+    shared = new Instance(simd ? { TSFILTERS_SIMD: simd } : {});
+  }
+  return shared;
+}
