@@ -1,6 +1,9 @@
 # tsfilters_lanes(<target>): tsf_lanes_update, one kernel file per instruction
 # set compiled for it alone (only its run() leaves it, so the rest runs on any
 # processor) and simd_target.cpp's run-time choice. Sets TSFILTERS_LANE_SETS.
+# A set named in TSFILTERS_SKIP_LANE_SETS is left out, as if the compiler
+# lacked it (tests/mutation drops those the processor cannot run).
+set(TSFILTERS_SKIP_LANE_SETS "" CACHE STRING "lane kernel instruction sets not to build (sse2, avx2, avx512)")
 function(tsfilters_lanes target)
   set(here ${PROJECT_SOURCE_DIR}/src/stream)
   target_sources(${target} PRIVATE ${here}/lanes_api.cpp ${here}/simd_target.cpp)
@@ -18,6 +21,9 @@ function(tsfilters_lanes target)
     set(flags -msimd128)
   endif()
   foreach(set options IN ZIP_LISTS sets flags)
+    if(set IN_LIST TSFILTERS_SKIP_LANE_SETS)
+      continue()
+    endif()
     string(TOUPPER ${set} SET)
     target_compile_definitions(${target} PRIVATE TSFILTERS_LANES_${SET})
     target_sources(${target} PRIVATE ${here}/lanes_${set}.cpp)
@@ -34,5 +40,6 @@ function(tsfilters_lanes target)
     endif()
     set_source_files_properties(${here}/lanes_${set}.cpp PROPERTIES COMPILE_OPTIONS "${options}")
   endforeach()
+  list(REMOVE_ITEM sets ${TSFILTERS_SKIP_LANE_SETS})
   set(TSFILTERS_LANE_SETS "${sets}" CACHE INTERNAL "the lane kernels' instruction sets")
 endfunction()

@@ -11,7 +11,10 @@ if(TSFILTERS_BUILD_UNIT_TESTS)
 endif()
 
 # unit_test(<target> <source> [LIBRARIES <library>...] [SIMD_SETS <set>...])
-# GoogleTest programs, label `unit`; run once per SIMD set TSFILTERS_SIMD forces.
+# GoogleTest programs, label `unit`; run once per SIMD set TSFILTERS_SIMD
+# forces. A folder whose LABELS property names a part of the library (math,
+# stream, lanes) gives its tests that label too, and target unit_tests_<label>
+# builds them, so that one part can be checked alone (tests/mutation).
 function(unit_test target source)
   cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "LIBRARIES;SIMD_SETS")
   add_executable(${target} ${source})
@@ -28,6 +31,18 @@ function(unit_test target source)
     gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
   endif()
   add_dependencies(unit_tests ${target})
+  get_property(part DIRECTORY PROPERTY LABELS)
+  if(part)
+    unit_part_needs(${part} ${target})
+  endif()
+endfunction()
+
+# unit_part_needs(<label> <target>...): what unit_tests_<label> builds.
+function(unit_part_needs part)
+  if(NOT TARGET unit_tests_${part})
+    add_custom_target(unit_tests_${part})
+  endif()
+  add_dependencies(unit_tests_${part} ${ARGN})
 endfunction()
 
 # binary_checks(<library target> <test name prefix> <export names file> [CDECL_SSE2])

@@ -44,14 +44,20 @@ inline DoubleDouble evenSeries(DoubleDouble r2, int firstFactorial, int terms, i
     return s;
 }
 
-// For 2^-27 <= |x| < 2^19. Returns false, leaving `result` alone, when it
-// cannot decide the rounding.
-inline bool cosFast(double x, double& result) {
-    const double kd = nearestInteger(x * k64ByPi);  // |kd| < 2^24
+// r = x - kd pi/64, kd the nearest integer to x 64/pi, for |x| < 2^19.
+inline DoubleDouble reduceByPiBy64(double x, double& kd) {
+    kd = nearestInteger(x * k64ByPi);  // |kd| < 2^24
     DoubleDouble r = twoSum(x, -(kd * kPiBy64Part1));
     r = add(r, DoubleDouble{-(kd * kPiBy64Part2), 0.0});
     r = sub(r, twoProd(kd, kPiBy64Part3));
-    r = add(r, DoubleDouble{-(kd * kPiBy64Part4), 0.0});
+    return add(r, DoubleDouble{-(kd * kPiBy64Part4), 0.0});
+}
+
+// For 2^-27 <= |x| < 2^19. Returns false, leaving `result` alone, when it
+// cannot decide the rounding.
+inline bool cosFast(double x, double& result) {
+    double kd;
+    const DoubleDouble r = reduceByPiBy64(x, kd);
     // A reduced argument this small means x nearly hits a multiple of
     // pi/64; its relative error could then exceed the bound above.
     if (r.hi > -0x1p-30 && r.hi < 0x1p-30) return false;

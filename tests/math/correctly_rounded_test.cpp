@@ -122,6 +122,27 @@ TEST(CorrectlyRounded, RandomArgumentsOverTheWholeDomain) {
     }
 }
 
+// cos's fast path gives up when |r| < 2^-30, r = x - k pi/64 reduced. No
+// double in its range makes |r| exactly 2^-30, which would tell `<` from
+// `<=`: such an x lies within 2^-83 of k pi/64 +- 2^-30, and the doubles
+// nearest to that point, for every k, reduce to something else.
+TEST(CorrectlyRounded, NoCosArgumentReducesToExactlyTheNearMultipleBound) {
+    using namespace tsfilters::math;
+    const double lastK = std::ceil(kCosFastLimit * k64ByPi);
+    for (double k = 1; k <= lastK; ++k) {
+        for (double offset : {0x1p-30, -0x1p-30}) {
+            // k pi/64 + offset to well within an ulp; its neighbours either way.
+            double x = k * kPiBy64Part1 + (k * kPiBy64Part2 + offset);
+            for (int i = 0; i < 2; ++i) x = std::nextafter(x, 0.0);
+            for (int i = 0; i < 5; ++i, x = std::nextafter(x, kInf)) {
+                double kd;
+                const DoubleDouble r = reduceByPiBy64(x, kd);  // cos is even: -x mirrors it
+                ASSERT_NE(std::abs(r.hi), 0x1p-30) << x;
+            }
+        }
+    }
+}
+
 // The slow paths decide what the fast ones cannot, which is rare: run them
 // on their own, including where the fast paths never go.
 TEST(CorrectlyRounded, SlowPathsAgreeWithMpfr) {

@@ -8,9 +8,14 @@ Usage: tests/mutation/run_mutants.py [--mutants FILE] [--only NAME ...]
 
 The faults are listed in mutants.txt beside this script (its header gives
 the format). The copy is configured once with only the library and the unit
-tests; each mutant is then an incremental rebuild. A mutant that fails to
-build is reported apart: it shows nothing about the tests. The exit status
-is 0 when every mutant not marked equivalent was killed.
+tests; each mutant is then an incremental rebuild of the tests that can see
+it (GROUPS below: the unit tests of a part of the library, all of `make
+check` for the rest). A lane kernel's mutant runs in the lanes tests forced
+to each instruction set that can show it and that this processor has; one
+that only a set the processor lacks could show (AVX-512 on most machines)
+is reported as not run here. A mutant that fails to build is reported
+apart: it shows nothing about the tests. The exit status is 0 when every
+mutant not marked equivalent was killed.
 """
 
 import argparse
@@ -35,12 +40,72 @@ CONFIGURE_OPTIONS = [
 ]
 
 
+# The lane kernels' instruction sets, from the narrowest; scalar is the
+# plain code that every processor runs.
+SIMD_SETS = ["scalar", "sse2", "avx2", "avx512"]
+KERNEL_SETS = ["sse2", "avx2", "avx512"]
+
+# (source path or folder, the label of the unit tests of that part of the
+# library (ctest label, target unit_tests_<label>; cmake/Testing.cmake), the
+# instruction sets whose forced runs can see a change there). The first
+# match wins; a file that none matches is checked by all of `make check`.
+GROUPS = [
+    ("src/math/", "math", None),
+    ("src/stream/lane_kernels.hpp", "lanes", KERNEL_SETS),
+    ("src/stream/lanes_sse2.cpp", "lanes", ["sse2"]),
+    ("src/stream/lanes_avx2.cpp", "lanes", ["avx2"]),
+    ("src/stream/lanes_avx512.cpp", "lanes", ["avx512"]),
+    ("src/stream/lanes_", "lanes", SIMD_SETS),
+    ("src/stream/simd_target", "lanes", SIMD_SETS),
+    ("src/stream/", "stream", None),
+]
+
+
+def processor_sets():
+    """The instruction sets of SIMD_SETS this processor runs."""
+    flags = set()
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("flags"):
+                    flags = set(line.split(":", 1)[1].split())
+                    break
+    except OSError:
+        pass
+    have = ["scalar"]
+    if "sse2" in flags:
+        have.append("sse2")
+    if "avx2" in flags:
+        have.append("avx2")
+    if {"avx512f", "avx512vl"} <= flags:
+        have.append("avx512")
+    return have
+
+
 class Mutant:
     def __init__(self, name):
         self.name = name
         self.why = ""
         self.equivalent = None  # the reason, for an equivalent edit
+        self.simd = None  # the instruction sets that can show it, if narrower than its file's
+        self.wanted = []  # those, or its file's
         self.edits = []  # (path, old, new)
+
+    def tests(self, have):
+        """(label, sets): the ctest label to run (None: all of `make check`)
+        and, for the lanes, the forced instruction sets to run them on ([]
+        when none of those that could show the mutant is here)."""
+        found = set()
+        for path, _, _ in self.edits:
+            found.add(next(((label, tuple(sets) if sets else None)
+                            for prefix, label, sets in GROUPS if path.startswith(prefix)), (None, None)))
+        if len(found) != 1:
+            return None, None
+        label, sets = found.pop()
+        if sets is not None:
+            self.wanted = list(self.simd or sets)
+            sets = [s for s in self.wanted if s in have]
+        return label, sets
 
 
 def parse_mutants(path):
@@ -71,6 +136,10 @@ def parse_mutants(path):
             mutant.why = line[4:].strip()
         elif line.startswith("equivalent:"):
             mutant.equivalent = line[11:].strip()
+        elif line.startswith("simd:"):
+            mutant.simd = line[5:].split()
+            if not mutant.simd or set(mutant.simd) - set(SIMD_SETS):
+                sys.exit(f"{where}: simd: names sets of {' '.join(SIMD_SETS)}")
         elif line.startswith("--- "):
             file = line[4:].strip()
         elif line == "<<<<":
@@ -112,26 +181,35 @@ def failed_tests(log):
 class Tree:
     """The scratch copy, its build directory and the unit test run."""
 
-    def __init__(self, root, jobs):
+    def __init__(self, root, jobs, have):
         self.root = root
         self.build = os.path.join(root, "build")
         self.jobs = jobs
+        self.have = have
 
     def copy_from(self, source):
         ignore = shutil.ignore_patterns("build", ".git", "__pycache__")
         shutil.copytree(source, self.root, ignore=ignore, dirs_exist_ok=True)
 
     def configure(self, log):
-        return run(["cmake", "-S", self.root, "-B", self.build] + CONFIGURE_OPTIONS, self.root, log) == 0
+        # Kernels for a set the processor lacks could never run here: not
+        # building them saves each lane mutant a long compile.
+        skip = ";".join(s for s in KERNEL_SETS if s not in self.have)
+        options = CONFIGURE_OPTIONS + ["-DTSFILTERS_SKIP_LANE_SETS=" + skip]
+        return run(["cmake", "-S", self.root, "-B", self.build] + options, self.root, log) == 0
 
-    def build_and_test(self, log):
-        """'build failed', 'killed' or 'survived'."""
-        # What `make check` builds and runs: the library and its unit tests.
-        if run(["cmake", "--build", self.build, "-j", str(self.jobs), "--target", "unit_tests"],
+    def build_and_test(self, log, label=None, sets=None):
+        """'build failed', 'killed' or 'survived'. Without a label, what
+        `make check` builds and runs: the library and all its unit tests."""
+        target = "unit_tests_" + label if label else "unit_tests"
+        if run(["cmake", "--build", self.build, "-j", str(self.jobs), "--target", target],
                self.root, log) != 0:
             return "build failed"
-        status = run(["ctest", "--test-dir", self.build, "-j", str(self.jobs), "--timeout", "600",
-                      "-L", "^unit$"], self.root, log)
+        select = ["-L", "^unit$"] + (["-L", "^" + label + "$"] if label else [])
+        if sets is not None:  # the lanes tests forced to these sets
+            select += ["-R", "^(" + "|".join(sets) + ")\\."]
+        status = run(["ctest", "--test-dir", self.build, "-j", str(self.jobs), "--timeout", "600"]
+                     + select, self.root, log)
         return "killed" if status != 0 else "survived"
 
     def apply(self, mutant):
@@ -197,15 +275,22 @@ def main():
     if args.skip_equivalent:
         mutants = [m for m in mutants if not m.equivalent]
 
-    tree = Tree(tempfile.mkdtemp(prefix="tsfilters-mutants-"), args.jobs)
+    have = processor_sets()
+    tree = Tree(tempfile.mkdtemp(prefix="tsfilters-mutants-"), args.jobs, have)
     logs = os.path.join(tree.root, "logs")
     print(f"scratch copy: {tree.root}", flush=True)
+    print(f"instruction sets here: {' '.join(have)}", flush=True)
+    began = time.time()
     tree.copy_from(SOURCE)
     os.makedirs(logs)
 
-    # The unmutated tree must build and pass, or no result means anything.
+    # The unmutated tree must build and pass the tests the mutants will be
+    # run against, or no result means anything.
     baseline = os.path.join(logs, "baseline.log")
-    if not tree.configure(baseline) or tree.build_and_test(baseline) != "survived":
+    labels = {m.tests(have)[0] for m in mutants}
+    if not tree.configure(baseline) or any(
+            tree.build_and_test(baseline, label) != "survived"
+            for label in ([None] if None in labels else sorted(labels))):
         sys.exit(f"the unmutated tree does not build or pass its tests; see {baseline}")
 
     results = []
@@ -213,25 +298,37 @@ def main():
     for mutant in mutants:
         log = os.path.join(logs, mutant.name + ".log")
         start = time.time()
-        originals = tree.apply(mutant)
-        if originals is None:
+        label, sets = mutant.tests(have)
+        originals = None if sets == [] else tree.apply(mutant)
+        if sets == []:
+            status = "not here"  # only a set this processor lacks can show it
+        elif originals is None:
             status = "stale"  # the source changed under the edit
         else:
             try:
-                status = tree.build_and_test(log)
+                status = tree.build_and_test(log, label, sets)
             finally:
                 tree.restore(originals)
         caught_by = failed_tests(log) if status == "killed" else []
         results.append((mutant, status))
         expected = " (equivalent)" if mutant.equivalent else ""
-        detail = ", ".join(caught_by[:3]) + (" ..." if len(caught_by) > 3 else "")
+        if status == "not here":
+            detail = "needs " + " or ".join(mutant.wanted)
+        else:
+            detail = (label or "unit") + (f" [{' '.join(sets)}]" if sets else "") + ": "
+            detail += ", ".join(caught_by[:3]) + (" ..." if len(caught_by) > 3 else "")
         print(f"{mutant.name:<{width}}  {status:<12}{expected:<14}{time.time() - start:5.0f} s  {detail}",
               flush=True)
 
-    real = [(m, s) for m, s in results if not m.equivalent]
-    equivalent = [(m, s) for m, s in results if m.equivalent]
+    absent = [(m, s) for m, s in results if s == "not here"]
+    real = [(m, s) for m, s in results if not m.equivalent and s != "not here"]
+    equivalent = [(m, s) for m, s in results if m.equivalent and s != "not here"]
     killed = sum(1 for _, s in real if s == "killed")
-    print(f"\n{killed} of {len(real)} mutants killed; {len(equivalent)} equivalent edits run apart")
+    print(f"\n{killed} of {len(real)} mutants killed; {len(equivalent)} equivalent edits run apart; "
+          f"{len(absent)} not run (this processor lacks the instruction set); "
+          f"{time.time() - began:.0f} s")
+    for m, _ in absent:
+        print(f"  not here: {m.name} (needs {' or '.join(m.wanted)})")
     problems = [(m, s) for m, s in real if s != "killed"]
     problems += [(m, s) for m, s in equivalent if s == "killed"]
     for m, s in problems:
@@ -242,7 +339,7 @@ def main():
         print(f"logs in {logs}")
     else:
         shutil.rmtree(tree.root)
-    return 0 if all(s == "killed" for _, s in real) else 1
+    return 0 if all(s == "killed" for _, s in real) else 1  # "not here" is no failure
 
 
 if __name__ == "__main__":

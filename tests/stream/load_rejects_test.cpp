@@ -15,22 +15,6 @@ namespace {
 using namespace stream_testing;
 using Bytes = std::vector<unsigned char>;
 
-std::uint32_t crc32(const unsigned char* p, size_t n) {
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (size_t i = 0; i < n; ++i) {
-        c ^= p[i];
-        for (int b = 0; b < 8; ++b) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
-
-// A buffer whose checksum is right again after an edit.
-Bytes resealed(Bytes b) {
-    const std::uint32_t c = crc32(b.data(), b.size() - 4);
-    for (int i = 0; i < 4; ++i) b[b.size() - 4 + size_t(i)] = static_cast<unsigned char>(c >> (8 * i));
-    return b;
-}
-
 // A stream with history, to load into: any failed load must leave it so.
 struct Target {
     tsf_stream s;
@@ -102,6 +86,18 @@ TEST(StreamLoadRejects, EveryTruncationAndExtension) {
         EXPECT_EQ(target.load(longer), TSF_E_SIZE);
         EXPECT_TRUE(target.untouched());
     }
+}
+
+// A later version's state is known by its sixth byte, whatever its size
+// and content: five bytes cannot tell it from a truncated state.
+TEST(StreamLoadRejects, AnotherVersionFromItsSixthByteOn) {
+    Bytes b = validStates()[0];
+    b[4] = 2;
+    Target target;
+    for (size_t n : {size_t(6), size_t(7), size_t(35), size_t(36), b.size()})
+        EXPECT_EQ(target.load(Bytes(b.begin(), b.begin() + long(n))), TSF_E_VERSION) << n << " bytes";
+    EXPECT_EQ(target.load(Bytes(b.begin(), b.begin() + 5)), TSF_E_SIZE);
+    EXPECT_TRUE(target.untouched());
 }
 
 // Damage that keeps the checksum right: only what save can write loads.

@@ -111,6 +111,23 @@ inline std::vector<unsigned char> saved(const tsf_stream& s) {
     return b;
 }
 
+// CRC-32 (IEEE 802.3, reflected), bit by bit: the save format's checksum.
+inline std::uint32_t crc32(const unsigned char* p, size_t n) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int b = 0; b < 8; ++b) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+// A saved state whose checksum is right again after an edit.
+inline std::vector<unsigned char> resealed(std::vector<unsigned char> b) {
+    const std::uint32_t c = crc32(b.data(), b.size() - 4);
+    for (int i = 0; i < 4; ++i) b[b.size() - 4 + size_t(i)] = static_cast<unsigned char>(c >> (8 * i));
+    return b;
+}
+
 inline std::string describe(const KindCase& k) {
     return k.filter.name + " period " + std::to_string(k.params.period) + " smooth " +
            std::to_string(k.params.smooth_period) + " gamma " + std::to_string(k.params.gamma);
