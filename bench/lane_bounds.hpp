@@ -2,7 +2,9 @@
 // in the benchmark program only:
 //   arithmetic  the kind's own vector step over inputs and outputs that stay
 //               in the first-level cache, with a given number of independent
-//               vectors side by side: what the vector units allow;
+//               vectors side by side: what the vector units allow (a chain
+//               of two filters run as the kernels run it, each filter over
+//               a tile of rows in turn);
 //   memory      a copy of a table of the same size with the same width of
 //               loads and the same kind of stores (plain ones, which read
 //               each line before writing it): the fastest any lanes code

@@ -28,17 +28,39 @@ std::int64_t arithmeticOf(const float* tile, float* sink) {
     Filler fill;
 #pragma GCC unroll 8
     for (int k = 0; k < K; ++k) steps[k].values(fill);
-    for (int pass = 0; pass < kPasses; ++pass)
-        for (int r = 0; r < lane_bounds::kTileRows; ++r) {
+    const auto at = [](int r, int k) { return (std::size_t(r) * K + std::size_t(k)) * W; };
+    for (int pass = 0; pass < kPasses; ++pass) {
+        if constexpr (kChained<Step>) {
+            // As the kernels run a chain: its first filter over the tile,
+            // then its second.
+            F between[lane_bounds::kTileRows][K];
+            for (int r = 0; r < lane_bounds::kTileRows; ++r) {
 #pragma GCC unroll 8
-            for (int k = 0; k < K; ++k) {
-                const std::size_t at = (std::size_t(r) * K + std::size_t(k)) * W;
-                F x;
-                std::memcpy(&x, tile + at, sizeof x);
-                const F y = steps[k].next(x);
-                std::memcpy(sink + at, &y, sizeof y);
+                for (int k = 0; k < K; ++k) {
+                    F x;
+                    std::memcpy(&x, tile + at(r, k), sizeof x);
+                    between[r][k] = steps[k].firstNext(x);
+                }
+            }
+            for (int r = 0; r < lane_bounds::kTileRows; ++r) {
+#pragma GCC unroll 8
+                for (int k = 0; k < K; ++k) {
+                    const F y = steps[k].secondNext(between[r][k]);
+                    std::memcpy(sink + at(r, k), &y, sizeof y);
+                }
+            }
+        } else {
+            for (int r = 0; r < lane_bounds::kTileRows; ++r) {
+#pragma GCC unroll 8
+                for (int k = 0; k < K; ++k) {
+                    F x;
+                    std::memcpy(&x, tile + at(r, k), sizeof x);
+                    const F y = steps[k].next(x);
+                    std::memcpy(sink + at(r, k), &y, sizeof y);
+                }
             }
         }
+    }
     return std::int64_t(kPasses) * lane_bounds::kTileRows * K * W;
 }
 
