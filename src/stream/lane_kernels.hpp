@@ -10,9 +10,10 @@
 //   TSF_LANES_WIDTH       doubles per vector (W)
 //   TSF_LANES_IN_FLIGHT   vectors advanced side by side (N), to cover the
 //                         latency of each lane's chain of dependent steps
-//   TSF_LANES_CHAINED_IN_FLIGHT  the same for a chain of two filters, whose
-//                         many values must still fit the registers that
-//                         many times over
+//   TSF_LANES_CHAINED_IN_FLIGHT  the same for a chain of two filters,
+//                         which runs one filter at a time over a tile of
+//                         rows (runTiles), so the registers hold one
+//                         filter's values that many times over
 // and compiled with that instruction set enabled. Everything except run()
 // has internal linkage, so no inline function compiled here for a wide
 // instruction set can stand in for the plain build's copy.
