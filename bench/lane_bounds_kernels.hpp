@@ -86,9 +86,9 @@ std::int64_t arithmetic(int kind, int inFlight, const float* tile, float* sink) 
     }
 }
 
-// Four vectors per round, as the kernels keep several in flight. Built with
-// -fno-tree-loop-distribute-patterns: GCC would otherwise call memcpy,
-// whose large copies bypass the caches, which the kernels' stores do not.
+// Four vectors per round, as the kernels keep several in flight. Built so
+// that the compiler does not turn the loop into a call to memcpy, whose
+// large copies bypass the caches, which the kernels' stores do not.
 void copy(const float* in, float* out, std::size_t n) {
     constexpr std::size_t kStep = 4 * W;
     std::size_t i = 0;
