@@ -8,14 +8,24 @@
 //   export         the batch function over one series of 10,000 samples
 // The instruction set is the one tsf_simd_target() names: run the program
 // with TSFILTERS_SIMD=avx2 (sse2, scalar) to measure a narrower one.
+//
+// On a vector set it also measures, in the same run, the two bounds of
+// lane_bounds.hpp: a copy of the table (memory) and each kind's step over
+// a cached tile with 1 to 8 vectors side by side (arithmetic, the best
+// count kept), and prints each kind's table figures as a percentage of the
+// larger bound.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "bench_common.hpp"
+#include "lane_bounds.hpp"
 #include "filter_table.h"
 #include "test_support.hpp"
 #include "tsfilters_stream.h"
@@ -120,6 +130,72 @@ void liveRun(benchmark::State& state, const Kind& k) {
     state.SetItemsProcessed(state.iterations() * kLiveLanes);
 }
 
+// The memory bound: the table copied, in the kernels' vector width.
+void copyRun(benchmark::State& state, const lane_bounds::Kernels& b) {
+    const std::vector<float>& x = table(true);
+    std::vector<float> y(x.size());
+    for (auto _ : state) {
+        b.copy(x.data(), y.data(), x.size());
+        benchmark::DoNotOptimize(y.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * std::int64_t(x.size()));
+}
+
+// The arithmetic bound of a kind with `inFlight` vectors side by side.
+void arithmeticRun(benchmark::State& state, const lane_bounds::Kernels& b, const Kind& k, int inFlight) {
+    const std::vector<float>& walk = bench_common::prices(lane_bounds::kTileFloats);
+    std::vector<float> sink(lane_bounds::kTileFloats);
+    std::int64_t done = 0;
+    for (auto _ : state) {
+        done += b.arithmetic(int(k.kind), inFlight, walk.data(), sink.data());
+        benchmark::DoNotOptimize(sink.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(done);
+}
+
+constexpr int kInFlight[] = {1, 2, 3, 4, 6, 8};
+
+std::string cpuModel() {
+    std::ifstream info("/proc/cpuinfo");
+    for (std::string line; std::getline(info, line);)
+        if (line.rfind("model name", 0) == 0) {
+            const size_t colon = line.find(':');
+            if (colon != std::string::npos) return line.substr(line.find_first_not_of(' ', colon + 1));
+        }
+    return "unknown processor";
+}
+
+using Figures = std::map<std::string, double>;
+
+// Each kind's table figures against its two bounds, in ns per lane-sample.
+void printBounds(const Figures& ns, const std::vector<Kind>& all) {
+    const auto memory = ns.find("bound_memory");
+    if (memory == ns.end()) return;
+    std::printf("\nbounds: %s, target %s; memory = copy of the %d x %d table, %.3f ns per element\n",
+                cpuModel().c_str(), tsf_simd_target(), kSamples, kTableLanes, memory->second);
+    std::printf("%-22s %10s %10s %8s %10s %14s %14s\n", "kind", "arithmetic", "(in flight)", "memory",
+                "larger", "time_major %", "series_major %");
+    for (const Kind& k : all) {
+        double arithmetic = 0;
+        int best = 0;
+        for (int inFlight : kInFlight) {
+            const auto a = ns.find("bound_arithmetic/" + k.name + "/" + std::to_string(inFlight));
+            if (a != ns.end() && (best == 0 || a->second < arithmetic)) arithmetic = a->second, best = inFlight;
+        }
+        if (best == 0) continue;
+        const double larger = std::max(arithmetic, memory->second);
+        std::printf("%-22s %10.3f %11d %8.3f %10.3f", k.name.c_str(), arithmetic, best, memory->second, larger);
+        for (const char* mode : {"time_major/", "series_major/"}) {
+            const auto t = ns.find(mode + k.name);
+            if (t == ns.end()) std::printf(" %14s", "-");
+            else std::printf(" %13.0f%%", 100.0 * larger / t->second);
+        }
+        std::printf("\n");
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -132,6 +208,15 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(("series_major/" + k.name).c_str(), [k](benchmark::State& s) { tableRun(s, k, false); });
         benchmark::RegisterBenchmark(("sweep/" + k.name).c_str(), [k](benchmark::State& s) { sweepRun(s, k); });
         benchmark::RegisterBenchmark(("live/" + k.name).c_str(), [k](benchmark::State& s) { liveRun(s, k); });
+    }
+    if (const lane_bounds::Kernels* bounds = lane_bounds::kernelsFor(tsf_simd_target())) {
+        benchmark::RegisterBenchmark("bound_memory", [bounds](benchmark::State& s) { copyRun(s, *bounds); });
+        for (const Kind& k : all)
+            for (int inFlight : kInFlight)
+                benchmark::RegisterBenchmark(("bound_arithmetic/" + k.name + "/" + std::to_string(inFlight)).c_str(),
+                                             [bounds, k, inFlight](benchmark::State& s) {
+                                                 arithmeticRun(s, *bounds, k, inFlight);
+                                             });
     }
     benchmark::Initialize(&argc, argv);
     bench_common::SummaryReporter reporter;
@@ -160,6 +245,7 @@ int main(int argc, char** argv) {
             std::printf("\n");
         }
     }
+    printBounds(reporter.nsPerSample, all);
     benchmark::Shutdown();
     return 0;
 }

@@ -10,9 +10,10 @@
 //   TSF_LANES_WIDTH       doubles per vector (W)
 //   TSF_LANES_IN_FLIGHT   vectors advanced side by side (N), to cover the
 //                         latency of each lane's chain of dependent steps
-//   TSF_LANES_CHAINED_IN_FLIGHT  the same for a chain of two filters, whose
-//                         many values must still fit the registers that
-//                         many times over
+//   TSF_LANES_CHAINED_IN_FLIGHT  the same for a chain of two filters,
+//                         which runs one filter at a time over a tile of
+//                         rows (runTiles), so the registers hold one
+//                         filter's values that many times over
 // and compiled with that instruction set enabled. Everything except run()
 // has internal linkage, so no inline function compiled here for a wide
 // instruction set can stand in for the plain build's copy.
@@ -303,6 +304,9 @@ struct ChainLanes {
     }
 
     TSF_LANES_INLINE F next(F x) { return second.next(first.next(x)); }
+    // The two halves of next(), which a tile runs one after the other.
+    TSF_LANES_INLINE F firstNext(F x) { return first.next(x); }
+    TSF_LANES_INLINE F secondNext(F v) { return second.next(v); }
 };
 
 // An oscillator past its window: the step's value divided, in single
@@ -319,6 +323,8 @@ struct ScaledLanes {
     }
 
     TSF_LANES_INLINE F next(F x) { return step.next(x) / scale; }
+    TSF_LANES_INLINE F firstNext(F x) { return step.firstNext(x); }
+    TSF_LANES_INLINE F secondNext(F v) { return step.secondNext(v) / scale; }
 };
 
 template <class Step>
@@ -439,25 +445,13 @@ TSF_LANES_INLINE void prefetchAhead(const float* row, std::int64_t elements) {
     __builtin_prefetch(reinterpret_cast<const void*>(ahead), kWrite ? 1 : 0, 3);
 }
 
-// Advances blocks first .. first + kTogether - 1 (one vector each) by
-// `rows` rows from row t0, side by side, their values in registers. Every
-// lane's input is read before its own output is written, so in place with
-// equal strides works.
+// A single filter, `rows` rows of kTogether blocks from `in` to `out`, row
+// by row (W rows at a time where they are transposed).
 template <class Step, Access kIn, Access kOut, int kTogether, std::int32_t kRows>
-TSF_LANES_INLINE void runVisit(const Job& job, const Places& places, std::int32_t first, std::int64_t t0,
-                     std::int32_t rows) {
+TSF_LANES_INLINE void runRows(Step (&steps)[kTogether], const Job& job, const float* in, float* out,
+                              std::int32_t rows) {
     const std::int64_t its = job.inputTimeStride, ils = job.inputLaneStride;
     const std::int64_t ots = job.outputTimeStride, ols = job.outputLaneStride;
-    const auto blockAt = [&](int k) { return job.words + std::int64_t(first + k) * W * TSF_STREAM_WORDS; };
-    Step steps[kTogether];
-#pragma GCC unroll 8
-    for (int k = 0; k < kTogether; ++k) {
-        Loader io(blockAt(k), places);
-        steps[k].values(io);
-    }
-    const std::int64_t lane0 = std::int64_t(first) * W;
-    const float* in = job.input + t0 * its + lane0 * ils;
-    float* out = job.output + t0 * ots + lane0 * ols;
     std::int32_t t = 0;
     if constexpr (kIn == Access::Along || kOut == Access::Along) {
         for (; t + W <= rows; t += W, in += W * its, out += W * ots) {
@@ -480,6 +474,94 @@ TSF_LANES_INLINE void runVisit(const Job& job, const Places& places, std::int32_
             storeRow<single(kOut)>(out + k * W * ols, ols, steps[k].next(x));
         }
     }
+}
+
+// Rows of a chain's tile: each of its two filters runs over the tile in
+// turn, the first's outputs kept in a small buffer on the stack.
+constexpr std::int32_t kTile = 32;
+static_assert(kTile % W == 0);
+
+// A chain of two filters, `rows` rows of kTogether blocks from `in` to
+// `out`, tile by tile. Sample by sample, a chain's one long dependency (the
+// input through both filters to the output) fills the processor's
+// reordering window with few vectors in flight; split, each filter's own
+// chain is short and many rows of it overlap. Each lane still runs the
+// first filter, then the second, then the scaling on each of its samples:
+// the same operations in the same order on the same values, the float in
+// between rounded as before. A tile's inputs are all read before any of
+// its outputs is written, so in place with equal strides still works.
+template <class Step, Access kIn, Access kOut, int kTogether, std::int32_t kRows>
+TSF_LANES_INLINE void runTiles(Step (&steps)[kTogether], const Job& job, const float* in, float* out,
+                               std::int32_t rows) {
+    const std::int64_t its = job.inputTimeStride, ils = job.inputLaneStride;
+    const std::int64_t ots = job.outputTimeStride, ols = job.outputLaneStride;
+    F between[kTile][kTogether];
+    for (std::int32_t t = 0; t < rows; t += kTile, in += kTile * its, out += kTile * ots) {
+        const std::int32_t n = rows - t < kTile ? rows - t : kTile;
+        std::int32_t r = 0;
+        if constexpr (kIn == Access::Along) {
+            for (; r + W <= n; r += W) {
+#pragma GCC unroll 8
+                for (int k = 0; k < kTogether; ++k) {
+                    F x[W];
+                    loadRows<kIn>(x, in + r * its + k * W * ils, its, ils);
+#pragma GCC unroll 8
+                    for (int i = 0; i < W; ++i) between[r + i][k] = steps[k].firstNext(x[i]);
+                }
+            }
+        }
+        for (; r < n; ++r) {
+            const float* row = in + r * its;
+            if constexpr (kIn == Access::Across) prefetchAhead<false>(row, kRows * its);
+#pragma GCC unroll 8
+            for (int k = 0; k < kTogether; ++k)
+                between[r][k] = steps[k].firstNext(loadRow<single(kIn)>(row + k * W * ils, ils));
+        }
+        r = 0;
+        if constexpr (kOut == Access::Along) {
+            for (; r + W <= n; r += W) {
+#pragma GCC unroll 8
+                for (int k = 0; k < kTogether; ++k) {
+                    F y[W];
+#pragma GCC unroll 8
+                    for (int i = 0; i < W; ++i) y[i] = steps[k].secondNext(between[r + i][k]);
+                    storeRows<kOut>(y, out + r * ots + k * W * ols, ots, ols);
+                }
+            }
+        }
+        for (; r < n; ++r) {
+            float* row = out + r * ots;
+            if constexpr (kOut == Access::Across) prefetchAhead<true>(row, kRows * ots);
+#pragma GCC unroll 8
+            for (int k = 0; k < kTogether; ++k)
+                storeRow<single(kOut)>(row + k * W * ols, ols, steps[k].secondNext(between[r][k]));
+        }
+    }
+}
+
+// Advances blocks first .. first + kTogether - 1 (one vector each) by
+// `rows` rows from row t0, side by side, their values in registers. Every
+// lane's input is read before its own output is written, so in place with
+// equal strides works.
+template <class Step, Access kIn, Access kOut, int kTogether, std::int32_t kRows>
+TSF_LANES_INLINE void runVisit(const Job& job, const Places& places, std::int32_t first, std::int64_t t0,
+                     std::int32_t rows) {
+    const std::int64_t its = job.inputTimeStride, ils = job.inputLaneStride;
+    const std::int64_t ots = job.outputTimeStride, ols = job.outputLaneStride;
+    const auto blockAt = [&](int k) { return job.words + std::int64_t(first + k) * W * TSF_STREAM_WORDS; };
+    Step steps[kTogether];
+#pragma GCC unroll 8
+    for (int k = 0; k < kTogether; ++k) {
+        Loader io(blockAt(k), places);
+        steps[k].values(io);
+    }
+    const std::int64_t lane0 = std::int64_t(first) * W;
+    const float* in = job.input + t0 * its + lane0 * ils;
+    float* out = job.output + t0 * ots + lane0 * ols;
+    if constexpr (kChained<Step>)
+        runTiles<Step, kIn, kOut, kTogether, kRows>(steps, job, in, out, rows);
+    else
+        runRows<Step, kIn, kOut, kTogether, kRows>(steps, job, in, out, rows);
 #pragma GCC unroll 8
     for (int k = 0; k < kTogether; ++k) {
         Storer io(blockAt(k), places);
@@ -555,6 +637,9 @@ using KindLanes = std::conditional_t<Kind::kRmsWindow, ScaledLanes<Lanes>, Lanes
 
 }  // namespace
 
+// The benchmark's bounds compile the steps alone, under a namespace of their
+// own, with TSF_LANES_STEPS_ONLY defined.
+#if !defined(TSF_LANES_STEPS_ONLY)
 extern const std::int32_t kBlockLanes = kBlock;
 
 void run(const Job& job) {
@@ -566,5 +651,6 @@ void run(const Job& job) {
         default: return;
     }
 }
+#endif
 
 }  // namespace tsfilters::stream::lanes::TSF_LANES_NS
