@@ -8,6 +8,7 @@
 //   (every quadrant of cos, the whole range of exp).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -75,7 +76,9 @@ std::vector<std::int32_t> spreadPeriods() {
     for (int i = 0; i <= kSteps; ++i) {
         const double p = std::exp2(8.0 + 23.0 * i / kSteps);  // 256 .. 2^31
         const auto period = static_cast<std::int32_t>(std::fmin(p, 2147483647.0));
-        periods.insert(periods.end(), {period, -period - (i % 7)});
+        // In 64 bits: near 2^31 the offset would overflow int32.
+        const std::int64_t negative = std::max<std::int64_t>(INT32_MIN, -std::int64_t{period} - i % 7);
+        periods.insert(periods.end(), {period, static_cast<std::int32_t>(negative)});
     }
     periods.insert(periods.end(), {INT32_MIN, INT32_MIN + 1, INT32_MAX - 1});
     return periods;
