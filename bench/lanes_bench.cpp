@@ -185,6 +185,18 @@ void copyRun(benchmark::State& state, const lane_bounds::Kernels& b) {
     state.SetItemsProcessed(state.iterations() * std::int64_t(x.size()));
 }
 
+// The same copy in the kernels' order of visits for kind k.
+void visitsRun(benchmark::State& state, const lane_bounds::Kernels& b, const Kind& k) {
+    const std::vector<float>& x = table(true);
+    std::vector<float> y(x.size());
+    for (auto _ : state) {
+        b.copyInVisits(int(k.kind), x.data(), y.data(), kSamples, kTableLanes);
+        benchmark::DoNotOptimize(y.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * std::int64_t(x.size()));
+}
+
 // The arithmetic bound of a kind with `inFlight` vectors side by side.
 void arithmeticRun(benchmark::State& state, const lane_bounds::Kernels& b, const Kind& k, int inFlight) {
     const std::vector<float>& walk = bench_common::prices(lane_bounds::kTileFloats);
@@ -218,8 +230,9 @@ void printBounds(const Figures& ns, const std::vector<Kind>& all) {
     if (memory == ns.end()) return;
     std::printf("\nbounds: %s, target %s; memory = copy of the %d x %d table, %.3f ns per element\n",
                 cpuModel().c_str(), tsf_simd_target(), kSamples, kTableLanes, memory->second);
-    std::printf("%-22s %10s %10s %8s %10s %14s %14s %12s %8s\n", "kind", "arithmetic", "(in flight)", "memory",
-                "larger", "time_major %", "series_major %", "live memory", "live %");
+    std::printf("copy in visits = the same copy in the order the kind's kernels visit the table (not a bound)\n");
+    std::printf("%-22s %10s %10s %8s %10s %14s %14s %15s %12s %8s\n", "kind", "arithmetic", "(in flight)", "memory",
+                "larger", "time_major %", "series_major %", "copy in visits", "live memory", "live %");
     for (const Kind& k : all) {
         double arithmetic = 0;
         int best = 0;
@@ -235,6 +248,9 @@ void printBounds(const Figures& ns, const std::vector<Kind>& all) {
             if (t == ns.end()) std::printf(" %14s", "-");
             else std::printf(" %13.0f%%", 100.0 * larger / t->second);
         }
+        const auto visits = ns.find("copy_in_visits/" + k.name);
+        if (visits == ns.end()) std::printf(" %15s", "-");
+        else std::printf(" %15.3f", visits->second);
         // A live row's bound: its streams' lines through the caches, or the
         // arithmetic, whichever is larger.
         const auto liveMemory = ns.find("bound_live/" + k.name), live = ns.find("live/" + k.name);
@@ -263,6 +279,9 @@ int main(int argc, char** argv) {
         for (const Kind& k : all)
             benchmark::RegisterBenchmark(("bound_live/" + k.name).c_str(),
                                          [k](benchmark::State& s) { liveMemoryRun(s, k); });
+        for (const Kind& k : all)
+            benchmark::RegisterBenchmark(("copy_in_visits/" + k.name).c_str(),
+                                         [bounds, k](benchmark::State& s) { visitsRun(s, *bounds, k); });
         for (const Kind& k : all)
             for (int inFlight : kInFlight)
                 benchmark::RegisterBenchmark(("bound_arithmetic/" + k.name + "/" + std::to_string(inFlight)).c_str(),
