@@ -21,12 +21,11 @@ PACKAGES += g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 \
 # sanitizer runtimes for the fuzz tree.
 PACKAGES += clang libclang-rt-14-dev
 # Release packages (`make dist`) and their tests: zip; dpkg-dev for the
-# Debian package's dependencies, and lintian; the Python sdist and wheel
-# (python3-build, python3-wheel) and the fresh virtual environment they are
-# installed into (python3-venv); LLVM's dlltool for MSVC import libraries
-# and lld-link to link a program against them.
-PACKAGES += zip unzip dpkg-dev lintian python3-build python3-wheel python3-setuptools \
-            python3-venv llvm lld
+# Debian package's dependencies, and lintian; virtual environments
+# (python3-venv), in which the pinned PyPI tools build the Python sdist and
+# wheel and the fresh installs are tested; LLVM's dlltool for MSVC import
+# libraries and lld-link to link a program against them.
+PACKAGES += zip unzip dpkg-dev lintian python3-venv llvm lld
 # The WebAssembly module (clang and lld 19 over the WASI C library, libc++'s
 # headers) and the headless browser its chart page is tested in; Node.js
 # and npm come with the machine, the npm tools from js/package-lock.json.

@@ -32,6 +32,9 @@ struct Kernels {
     std::int64_t (*arithmetic)(int kind, int inFlight, const float* tile, float* sink);
     // out[0 .. n-1] = in[0 .. n-1].
     void (*copy)(const float* in, float* out, std::size_t n);
+    // The same copy of a time-major table of `rows` x `lanes`, in the order
+    // the kernels of kind `kind` visit it (a diagnostic, not a bound).
+    void (*copyInVisits)(int kind, const float* in, float* out, std::int32_t rows, std::int32_t lanes);
 };
 
 // The kernels for the target tsf_simd_target() names, or null (scalar, or a

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <string>
@@ -27,6 +28,7 @@
 #include "bench_common.hpp"
 #include "lane_bounds.hpp"
 #include "filter_table.h"
+#include "stream/value_offsets.hpp"
 #include "test_support.hpp"
 #include "tsfilters_stream.h"
 
@@ -130,12 +132,65 @@ void liveRun(benchmark::State& state, const Kind& k) {
     state.SetItemsProcessed(state.iterations() * kLiveLanes);
 }
 
+// The first bytes of a kind's stream that a live row reads and writes.
+std::int32_t liveBytes(tsf_stream& stream) {
+    namespace ts = tsfilters::stream;
+    std::uint16_t offsets[ts::lanes::kMaxValues] = {};
+    switch (ts::stateOf(&stream).kind) {
+#define TSF_LIVE_BYTES(Export, ...) \
+    case ts::Export##Kind::kNumber: ts::lanes::findValues<ts::Export##Kind>(ts::stateOf(&stream), offsets); break;
+        TSF_FILTER_TABLE(TSF_LIVE_BYTES)
+#undef TSF_LIVE_BYTES
+    }
+    return ts::lanes::bytesRead(offsets);
+}
+
+// The memory a live row cannot avoid: each stream's header and values read
+// and written back, a word per cache line, with the live kernels' look-ahead,
+// and the row's sample copied to its output.
+void liveMemoryRun(benchmark::State& state, const Kind& k) {
+    std::vector<tsf_stream> s = started(k, kLiveLanes);
+    const std::int32_t bytes = liveBytes(s[0]);
+    const std::vector<float>& x = bench_common::prices(kLiveLanes);
+    std::vector<float> y(static_cast<size_t>(kLiveLanes));
+    constexpr std::int32_t kAhead = 16;
+    for (auto _ : state) {
+        for (std::int32_t j = 0; j < kLiveLanes; ++j) {
+            auto* at = reinterpret_cast<unsigned char*>(&s[size_t(j)]);
+            if (j + kAhead < kLiveLanes)
+                for (std::int32_t b = 0; b < bytes; b += 64) __builtin_prefetch(at + kAhead * sizeof(tsf_stream) + b, 1, 3);
+            for (std::int32_t b = 0; b < bytes; b += 64) {
+                std::uint64_t word;
+                std::memcpy(&word, at + b, sizeof word);
+                asm volatile("" : "+r"(word));
+                std::memcpy(at + b, &word, sizeof word);
+            }
+            y[size_t(j)] = x[size_t(j)];
+        }
+        benchmark::DoNotOptimize(y.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kLiveLanes);
+}
+
 // The memory bound: the table copied, in the kernels' vector width.
 void copyRun(benchmark::State& state, const lane_bounds::Kernels& b) {
     const std::vector<float>& x = table(true);
     std::vector<float> y(x.size());
     for (auto _ : state) {
         b.copy(x.data(), y.data(), x.size());
+        benchmark::DoNotOptimize(y.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * std::int64_t(x.size()));
+}
+
+// The same copy in the kernels' order of visits for kind k.
+void visitsRun(benchmark::State& state, const lane_bounds::Kernels& b, const Kind& k) {
+    const std::vector<float>& x = table(true);
+    std::vector<float> y(x.size());
+    for (auto _ : state) {
+        b.copyInVisits(int(k.kind), x.data(), y.data(), kSamples, kTableLanes);
         benchmark::DoNotOptimize(y.data());
         benchmark::ClobberMemory();
     }
@@ -175,8 +230,9 @@ void printBounds(const Figures& ns, const std::vector<Kind>& all) {
     if (memory == ns.end()) return;
     std::printf("\nbounds: %s, target %s; memory = copy of the %d x %d table, %.3f ns per element\n",
                 cpuModel().c_str(), tsf_simd_target(), kSamples, kTableLanes, memory->second);
-    std::printf("%-22s %10s %10s %8s %10s %14s %14s\n", "kind", "arithmetic", "(in flight)", "memory",
-                "larger", "time_major %", "series_major %");
+    std::printf("copy in visits = the same copy in the order the kind's kernels visit the table (not a bound)\n");
+    std::printf("%-22s %10s %10s %8s %10s %14s %14s %15s %12s %8s\n", "kind", "arithmetic", "(in flight)", "memory",
+                "larger", "time_major %", "series_major %", "copy in visits", "live memory", "live %");
     for (const Kind& k : all) {
         double arithmetic = 0;
         int best = 0;
@@ -192,6 +248,15 @@ void printBounds(const Figures& ns, const std::vector<Kind>& all) {
             if (t == ns.end()) std::printf(" %14s", "-");
             else std::printf(" %13.0f%%", 100.0 * larger / t->second);
         }
+        const auto visits = ns.find("copy_in_visits/" + k.name);
+        if (visits == ns.end()) std::printf(" %15s", "-");
+        else std::printf(" %15.3f", visits->second);
+        // A live row's bound: its streams' lines through the caches, or the
+        // arithmetic, whichever is larger.
+        const auto liveMemory = ns.find("bound_live/" + k.name), live = ns.find("live/" + k.name);
+        if (liveMemory != ns.end() && live != ns.end())
+            std::printf(" %12.3f %7.0f%%", liveMemory->second,
+                        100.0 * std::max(arithmetic, liveMemory->second) / live->second);
         std::printf("\n");
     }
 }
@@ -211,6 +276,12 @@ int main(int argc, char** argv) {
     }
     if (const lane_bounds::Kernels* bounds = lane_bounds::kernelsFor(tsf_simd_target())) {
         benchmark::RegisterBenchmark("bound_memory", [bounds](benchmark::State& s) { copyRun(s, *bounds); });
+        for (const Kind& k : all)
+            benchmark::RegisterBenchmark(("bound_live/" + k.name).c_str(),
+                                         [k](benchmark::State& s) { liveMemoryRun(s, k); });
+        for (const Kind& k : all)
+            benchmark::RegisterBenchmark(("copy_in_visits/" + k.name).c_str(),
+                                         [bounds, k](benchmark::State& s) { visitsRun(s, *bounds, k); });
         for (const Kind& k : all)
             for (int inFlight : kInFlight)
                 benchmark::RegisterBenchmark(("bound_arithmetic/" + k.name + "/" + std::to_string(inFlight)).c_str(),

@@ -18,6 +18,7 @@
 #include "stream/simd_target.hpp"
 #include "stream/stream_kinds.hpp"
 #include "stream/stream_state.hpp"
+#include "stream/value_offsets.hpp"
 #include "tsfilters_stream.h"
 
 namespace tsfilters::stream::lanes {
@@ -76,24 +77,6 @@ void advanceLane(StreamState& s, const Layout& at, std::int64_t lane, std::int32
         update<Kind>(s, x, n, y);
         for (std::int32_t i = 0; i < n; ++i) out[(done + i) * at.outputTimeStride] = y[i];
     }
-}
-
-// The byte offsets the kernels read each value from, in Job::offsets order.
-// False when a double does not fill one 64-bit word of the stream, as on
-// 32-bit x86 Linux, whose ABI aligns doubles in structures to 4 bytes: the
-// kernels cannot read such a layout, and the lanes then run one by one.
-template <class Kind>
-bool findValues(StreamState& s, std::uint16_t* offsets) {
-    const auto* base = reinterpret_cast<const unsigned char*>(&s);
-    std::int32_t n = 0;
-    bool wordAligned = true;
-    s.step<Kind>().forEachValue([&](auto& value) {
-        const auto offset = reinterpret_cast<const unsigned char*>(&value) - base;
-        wordAligned = wordAligned && (sizeof value == 4 || offset % 8 == 0);
-        offsets[n++] = static_cast<std::uint16_t>(offset);
-    });
-    if constexpr (Kind::kRmsWindow) offsets[n++] = offsetof(StreamState, scale);
-    return wordAligned;
 }
 
 // Moves the first kTransposedWords words of a block's streams between the

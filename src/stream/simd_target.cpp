@@ -43,6 +43,7 @@ bool processorHas(SimdTarget t) {
         // the VL extension; every processor with AVX-512 since the first
         // server ones has it.
         case SimdTarget::Avx512: return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+        case SimdTarget::Simd128: return false;  // WebAssembly's, never an x86 processor's
     }
     return false;
 #elif defined(__wasm__)

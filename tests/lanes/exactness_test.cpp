@@ -75,34 +75,38 @@ INSTANTIATE_TEST_SUITE_P(Lanes, EveryLaneCount, testing::Values(1, 3, 7, 8, 9, 1
 
 // Lanes of different ages in one call, in one long call and one sample at
 // a time (a live host's bars): some lanes still in their warm-up or window,
-// others past it, each continuing its own stream.
+// others past it, each continuing its own stream. A live row steps whole
+// blocks of lanes past their warm-ups together and the others one by one,
+// so one sample at a time runs in every layout.
 TEST(MixedAges, LanesOfDifferentAgesEachContinueTheirOwnStream) {
     const std::int32_t lanes = 40;
+    const std::vector<Layout> layouts = allLayouts(lanes, kSamples);
     for (const std::vector<std::int32_t>& chunks : {std::vector<std::int32_t>{kSamples}, {1}}) {
-        for (int kind = TSF_HIGH_PASS; kind <= TSF_FILTER_COUNT; ++kind) {
-            std::vector<tsf_stream> streams = startedLanes(tsf_kind(kind), lanes);
-            std::vector<tsf_stream> alone = streams;
-            std::vector<Series> series;
-            for (std::int32_t j = 0; j < lanes; ++j) {
-                series.push_back(laneSeries(j, kSamples));
-                const std::int32_t age = (j * 29) % 160;  // 0 .. 159 samples already seen
-                Series head(size_t(age) + 1);
-                if (age > 0) {
-                    ASSERT_EQ(tsf_stream_update(&streams[size_t(j)], series.back().data(), age, head.data()), age);
-                    ASSERT_EQ(tsf_stream_update(&alone[size_t(j)], series.back().data(), age, head.data()), age);
+        for (const Layout& layout : layouts) {
+            if (chunks[0] != 1 && layout.name != layouts[0].name) continue;
+            for (int kind = TSF_HIGH_PASS; kind <= TSF_FILTER_COUNT; ++kind) {
+                SCOPED_TRACE("kind " + std::to_string(kind) + ", " + layout.name + ", chunk " +
+                             std::to_string(chunks[0]) + ", target " + tsf_simd_target());
+                std::vector<tsf_stream> streams = startedLanes(tsf_kind(kind), lanes);
+                std::vector<Series> series;
+                for (std::int32_t j = 0; j < lanes; ++j) {
+                    series.push_back(laneSeries(j, kSamples));
+                    const std::int32_t age = (j * 29) % 160;  // 0 .. 159 samples already seen
+                    Series head(size_t(age) + 1);
+                    if (age > 0)
+                        ASSERT_EQ(tsf_stream_update(&streams[size_t(j)], series.back().data(), age, head.data()), age);
+                    // The samples fed here are fed again below: they are just more samples.
                 }
-                // From here on both see the same samples; the ones already fed
-                // are fed again, which is fine: they are just more samples.
-            }
-            const Layout layout = allLayouts(lanes, kSamples)[0];
-            const std::vector<Series> y = runLanes(streams, layout, laidOut(layout, series, lanes), kSamples, chunks);
-            for (std::int32_t j = 0; j < lanes; ++j) {
-                Series expected(kSamples);
-                tsf_stream_update(&alone[size_t(j)], series[size_t(j)].data(), std::int32_t(kSamples), expected.data());
-                ASSERT_EQ(firstBitDifference(y[size_t(j)], expected), -1)
-                    << "kind " << kind << " lane " << j << " chunk " << chunks[0];
-                ASSERT_TRUE(sameBytes(streams[size_t(j)], alone[size_t(j)]))
-                    << "kind " << kind << " lane " << j << " chunk " << chunks[0];
+                std::vector<tsf_stream> alone = streams;
+                const std::vector<Series> y =
+                    runLanes(streams, layout, laidOut(layout, series, lanes), kSamples, chunks);
+                for (std::int32_t j = 0; j < lanes; ++j) {
+                    Series expected(kSamples);
+                    const Series& x = series[layout.broadcast() ? 0 : size_t(j)];
+                    tsf_stream_update(&alone[size_t(j)], x.data(), std::int32_t(kSamples), expected.data());
+                    ASSERT_EQ(firstBitDifference(y[size_t(j)], expected), -1) << "lane " << j;
+                    ASSERT_TRUE(sameBytes(streams[size_t(j)], alone[size_t(j)])) << "state of lane " << j;
+                }
             }
         }
     }
