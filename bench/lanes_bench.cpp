@@ -146,8 +146,8 @@ std::int32_t liveBytes(tsf_stream& stream) {
 }
 
 // The memory a live row cannot avoid: each stream's header and values read
-// and written back, a word per cache line, with the live kernels' look-ahead,
-// and the row's sample copied to its output.
+// and written back, a word per cache line, asking for the lines 16 lanes
+// ahead, and the row's sample copied to its output.
 void liveMemoryRun(benchmark::State& state, const Kind& k) {
     std::vector<tsf_stream> s = started(k, kLiveLanes);
     const std::int32_t bytes = liveBytes(s[0]);
@@ -173,24 +173,14 @@ void liveMemoryRun(benchmark::State& state, const Kind& k) {
     state.SetItemsProcessed(state.iterations() * kLiveLanes);
 }
 
-// The memory bound: the table copied, in the kernels' vector width.
-void copyRun(benchmark::State& state, const lane_bounds::Kernels& b) {
+// The time-major table copied by copy(in, out): the memory bound (the
+// kernels' vector width) and the same copy in a kind's order of visits.
+template <class Copy>
+void copyRun(benchmark::State& state, Copy copy) {
     const std::vector<float>& x = table(true);
     std::vector<float> y(x.size());
     for (auto _ : state) {
-        b.copy(x.data(), y.data(), x.size());
-        benchmark::DoNotOptimize(y.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * std::int64_t(x.size()));
-}
-
-// The same copy in the kernels' order of visits for kind k.
-void visitsRun(benchmark::State& state, const lane_bounds::Kernels& b, const Kind& k) {
-    const std::vector<float>& x = table(true);
-    std::vector<float> y(x.size());
-    for (auto _ : state) {
-        b.copyInVisits(int(k.kind), x.data(), y.data(), kSamples, kTableLanes);
+        copy(x.data(), y.data());
         benchmark::DoNotOptimize(y.data());
         benchmark::ClobberMemory();
     }
@@ -275,13 +265,19 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(("live/" + k.name).c_str(), [k](benchmark::State& s) { liveRun(s, k); });
     }
     if (const lane_bounds::Kernels* bounds = lane_bounds::kernelsFor(tsf_simd_target())) {
-        benchmark::RegisterBenchmark("bound_memory", [bounds](benchmark::State& s) { copyRun(s, *bounds); });
+        benchmark::RegisterBenchmark("bound_memory", [bounds](benchmark::State& s) {
+            copyRun(s, [bounds](const float* in, float* out) { bounds->copy(in, out, size_t(kSamples) * kTableLanes); });
+        });
         for (const Kind& k : all)
             benchmark::RegisterBenchmark(("bound_live/" + k.name).c_str(),
                                          [k](benchmark::State& s) { liveMemoryRun(s, k); });
         for (const Kind& k : all)
             benchmark::RegisterBenchmark(("copy_in_visits/" + k.name).c_str(),
-                                         [bounds, k](benchmark::State& s) { visitsRun(s, *bounds, k); });
+                                         [bounds, k](benchmark::State& s) {
+                                             copyRun(s, [bounds, k](const float* in, float* out) {
+                                                 bounds->copyInVisits(int(k.kind), in, out, kSamples, kTableLanes);
+                                             });
+                                         });
         for (const Kind& k : all)
             for (int inFlight : kInFlight)
                 benchmark::RegisterBenchmark(("bound_arithmetic/" + k.name + "/" + std::to_string(inFlight)).c_str(),
