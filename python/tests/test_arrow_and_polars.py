@@ -115,9 +115,16 @@ def test_strings_and_dates_are_a_type_error(make, message):
         tsfilters.super_smoother(make(), period=10)
 
 
-def test_a_chunked_array_without_chunks_is_refused():
-    with pytest.raises(ValueError, match="no chunks"):
-        tsfilters.super_smoother(pa.chunked_array([], pa.float32()), period=10)
+def test_columns_without_chunks_are_empty_series():
+    # A table filtered to nothing, or built from no batches, has columns of
+    # no chunks at all: as empty as one empty chunk.
+    out = tsfilters.super_smoother(pa.chunked_array([], pa.float32()), period=10)
+    assert isinstance(out, pa.ChunkedArray) and len(out) == 0
+    schema = pa.schema([("a", pa.float64()), ("b", pa.int32())])
+    for table in (pa.Table.from_batches([], schema=schema),
+                  pa.table({"a": [1.0], "b": [2]}, schema=schema).filter(pa.array([False]))):
+        out = tsfilters.laguerre_filter(table, gamma=0.8, period=10)
+        assert out.column_names == ["a", "b"] and out.num_rows == 0
 
 
 def test_the_callers_objects_are_not_written(closes):

@@ -15,7 +15,7 @@ import sys
 
 import numpy as np
 
-from . import _gaps, _labels, _order
+from . import _gaps, _labels, _not_prices, _order
 
 INT32_MIN = -(2**31)
 INT32_MAX = 2**31 - 1
@@ -54,7 +54,7 @@ def check_length(count):
 def _as_float32(values, order=None):
     """`values` as a float32 array, contiguous in `order` ("C" or "F"), or
     in whichever of the two it already is when `order` is None."""
-    array = np.asarray(values)
+    array = _not_prices.check_values(values, "x")
     if array.dtype.kind not in "biuf":
         if array.dtype.kind != "O":
             raise TypeError(f"x must hold real numbers, not {array.dtype} values")
@@ -74,8 +74,9 @@ def _as_float32(values, order=None):
 
 def _pandas_values(obj):
     _labels.refuse_datetime_columns(obj)
+    _not_prices.check_pandas(obj)
     values = getattr(obj, "values", None)
-    if isinstance(values, np.ndarray) and values.dtype.kind in "biuf":
+    if isinstance(values, np.ndarray) and values.dtype.kind in "iuf":
         return values  # plain NumPy data: no copy, no NaN fill
     try:
         # na_value turns pandas' missing markers (pd.NA, None) into NaN.

@@ -43,8 +43,10 @@ def _float32(numbers, nulls):
 # ---- pyarrow --------------------------------------------------------------------
 
 def _arrow_type_error(pa, type_):
-    if not (pa.types.is_integer(type_) or pa.types.is_floating(type_)
-            or pa.types.is_boolean(type_)):
+    if pa.types.is_boolean(type_):
+        return TypeError("x must hold real numbers, not a pyarrow bool column: "
+                         "a truth value is not a price")
+    if not (pa.types.is_integer(type_) or pa.types.is_floating(type_)):
         return TypeError(f"x must hold real numbers, not a pyarrow {type_} column")
     return None
 
@@ -65,12 +67,13 @@ def _arrow_column(pa, array):
 
 
 def _arrow_chunks(pa, chunked):
-    if chunked.num_chunks == 0:
-        raise ValueError("x is a pyarrow ChunkedArray with no chunks: it holds no series "
-                         "(an empty one has one empty chunk)")
     error = _arrow_type_error(pa, chunked.type)
     if error is not None:
         raise error
+    if chunked.num_chunks == 0:
+        # A table filtered to nothing, or built from no batches: as empty
+        # as a column with one empty chunk, and filtered as one.
+        return pa.array([], type=chunked.type)
     # One chunk is used as it is; more are joined, which copies them.
     return chunked.chunk(0) if chunked.num_chunks == 1 else chunked.combine_chunks()
 
@@ -108,13 +111,29 @@ def _from_arrow(pa, x):
 def _polars_column(pl, series):
     """(float32 values, nulls or None) of one polars Series."""
     dtype = series.dtype
-    if not (dtype.is_numeric() or dtype == pl.Boolean) or dtype == pl.Decimal:
-        raise TypeError(f"x must hold real numbers, not a polars {dtype} column"
-                        + (f" ({series.name!r})" if series.name else ""))
+    named = f" ({series.name!r})" if series.name else ""
+    if dtype == pl.Boolean:
+        raise TypeError(f"x must hold real numbers, not a polars Boolean column{named}: "
+                        "a truth value is not a price")
+    if not dtype.is_numeric() or dtype == pl.Decimal:
+        raise TypeError(f"x must hold real numbers, not a polars {dtype} column{named}")
+    if dtype in _polars_wide_integers(pl):
+        # Polars gives 128-bit integers no NumPy form. Within int64 they
+        # convert as every other integer column does, straight to the
+        # nearest float32; beyond it there is no price.
+        try:
+            series = series.cast(pl.Int64, strict=True)
+        except Exception:  # polars' InvalidOperationError, by version
+            raise TypeError(f"x must hold real numbers within the int64 range, but the "
+                            f"polars {dtype} column{named} holds larger ones") from None
     if series.null_count() == 0:
         return _float32(series.to_numpy(), None), None
     nulls = series.is_null().to_numpy()
     return _float32(series.fill_null(0).to_numpy(), nulls), nulls
+
+
+def _polars_wide_integers(pl):
+    return tuple(getattr(pl, name) for name in ("Int128", "UInt128") if hasattr(pl, name))
 
 
 def _polars_series(pl, name, values):

@@ -30,7 +30,7 @@ import struct
 
 import numpy as np
 
-from . import _columnar, _gaps, _labels, _lanes, _parameters
+from . import _columnar, _gaps, _labels, _lanes, _not_prices, _parameters
 from ._arrays import INT32_MAX, loaded_pandas
 from ._stream_library import NAMES, functions
 
@@ -56,7 +56,7 @@ def _real(value, what):
 
 
 def _samples_array(values, what):
-    array = np.asarray(values)
+    array = _not_prices.check_values(values, what)
     if array.dtype.kind not in "biuf":
         if array.dtype.kind != "O":  # text, dates: not prices
             raise TypeError(f"{what} must hold real numbers, not {array.dtype} values")
@@ -87,6 +87,7 @@ def check_time_order(index, what):
 def _series_values(series, what):
     """A Series' values as a float32 array for the library."""
     _labels.refuse_datetime_columns(series)
+    _not_prices.check_pandas(series)
     return _samples_array(series.to_numpy(dtype=np.float64, na_value=np.nan), what)
 
 
@@ -334,6 +335,7 @@ class Streams:
     def _pandas_rows(self, row):
         _pd = loaded_pandas()
         _labels.refuse_datetime_columns(row)
+        _not_prices.check_pandas(row)
         if isinstance(row, _pd.Series):
             labels, values = row.index, row.to_numpy()
         else:

@@ -1,0 +1,87 @@
+"""Values that NumPy and pandas would turn into numbers but are not prices.
+
+`np.asarray(["71.4"], dtype=object).astype(float)` parses the text, and
+`True` converts to 1.0, so a column of text read without a converter, or a
+column of signals, would be filtered as if it held prices, with no error.
+Both are refused here, by dtype where the dtype says it and by looking at
+the values of an object array, where only the values can say it.
+"""
+
+import sys
+
+import numpy as np
+
+_TEXT = (str, bytes)
+_TRUTH = (bool, np.bool_)
+
+
+def _what(value):
+    return "text" if isinstance(value, _TEXT) else "truth values"
+
+
+def check_values(values, what):
+    """`values` as a NumPy array; TypeError if it holds text or truth
+    values. A list is looked at before NumPy converts it: [71.4, True]
+    becomes a float64 array in which the True can no longer be seen."""
+    if isinstance(values, (list, tuple)):
+        for item in values:
+            rows = item if isinstance(item, (list, tuple)) else (item,)
+            for value in rows:
+                if isinstance(value, _TEXT + _TRUTH):
+                    raise TypeError(f"{what} must hold real numbers, not {_what(value)} "
+                                    f"such as {value!r}")
+    array = np.asarray(values)
+    check_array(array, what)
+    return array
+
+
+def check_array(array, what):
+    """TypeError if the NumPy `array` holds text or truth values."""
+    kind = array.dtype.kind
+    if kind == "b":
+        raise TypeError(f"{what} must hold real numbers, not truth values (bool); "
+                        "a truth value is not a price")
+    if kind in "SU":
+        raise TypeError(f"{what} must hold real numbers, not text ({array.dtype})")
+    if kind == "O":
+        for value in array.ravel():
+            if isinstance(value, _TEXT + _TRUTH):
+                raise TypeError(f"{what} must hold real numbers, not {_what(value)} "
+                                f"such as {value!r}")
+
+
+def _dtype_error(dtype):
+    """What is wrong with a pandas column of `dtype`, or None."""
+    types = sys.modules["pandas"].api.types
+    if dtype == object:
+        return None  # decided by its values
+    if types.is_bool_dtype(dtype):
+        return f"truth values ({dtype})"
+    if types.is_string_dtype(dtype):
+        return f"text ({dtype})"
+    return None
+
+
+def check_pandas(obj):
+    """TypeError naming the first column (or the Series) of text or truth
+    values; `obj` is a Series or a DataFrame. Only the dtypes are looked at,
+    but for object columns, so a wide numeric table costs nothing here."""
+    is_series = isinstance(obj, sys.modules["pandas"].Series)
+    if is_series:
+        dtypes = [(None, obj.dtype)]
+    else:
+        dtypes = list(obj.dtypes.items())
+    for j, (label, dtype) in enumerate(dtypes):
+        problem = _dtype_error(dtype)
+        if problem is None and dtype == object:
+            column = obj if is_series else obj.iloc[:, j]
+            for value in column.array:
+                if isinstance(value, _TEXT + _TRUTH):
+                    problem = f"{_what(value)} such as {value!r}"
+                    break
+        if problem is not None:
+            if not is_series:
+                where = f"column {label!r}"
+            else:
+                where = "the Series" if obj.name is None else f"the Series {obj.name!r}"
+            raise TypeError(f"{where} holds {problem}, not real numbers (prices)")
