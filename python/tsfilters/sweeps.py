@@ -35,8 +35,43 @@ def combinations(name, grid):
         values = [value] if np.ndim(value) == 0 else list(value)
         if not values:
             raise ValueError(f"{key} has no values to sweep")
-        axes.append([_parameters.CHECKS[key](key, v) for v in values])
+        checked = [_parameters.CHECKS[key](key, v) for v in values]
+        _refuse_repeats(key, checked)
+        axes.append(checked)
     return keys, [dict(zip(keys, combination)) for combination in itertools.product(*axes)]
+
+
+def _as_passed(value):
+    """A parameter as the library receives it: periods are int32 already,
+    gamma travels as a float32, so 0.8 and 0.8000000001 are one value."""
+    return np.float32(value) if isinstance(value, float) else value
+
+
+def _refuse_repeats(key, values):
+    """Two equal values would give two identical columns, and two columns
+    of one name in a table, found only after the whole sweep has run."""
+    seen = {}
+    for value in values:
+        shown = _shown(value)
+        if shown in seen:
+            same = "" if seen[shown] == value else f" (both {shown} as the library takes it)"
+            raise ValueError(f"{key} lists {seen[shown]!r} and {value!r}{same}: each value "
+                             "may appear once in a sweep")
+        seen[shown] = value
+
+
+def _shown(value):
+    """The shortest text that reads back as the value the library takes:
+    distinct float32 values always get distinct names."""
+    passed = _as_passed(value)
+    if isinstance(passed, np.float32):
+        return np.format_float_positional(passed, unique=True, trim="-")
+    return str(passed)
+
+
+def column_name(keys, parameters):
+    """An Arrow or Polars column's name: "gamma=0.5,period=10"."""
+    return ",".join(f"{k}={_shown(parameters[k])}" for k in keys)
 
 
 def sweep(x: Any, name: str, *, missing: str = "error", sort: bool = False,
@@ -72,7 +107,7 @@ def sweep(x: Any, name: str, *, missing: str = "error", sort: bool = False,
     out = prepared.restore(out)
     if columnar is not None and frame is not False:
         # Arrow and Polars columns are named, not indexed: "gamma=0.5,period=10".
-        return _columnar.table(x, out, [",".join(f"{k}={s[k]:g}" for k in keys) for s in sets])
+        return _columnar.table(x, out, [column_name(keys, s) for s in sets])
     _pd = _pandas() if frame is not False else None
     if _pd is None:
         return out
