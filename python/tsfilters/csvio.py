@@ -11,6 +11,7 @@ an error needs one.
 import csv
 import os
 import re
+import stat
 import tempfile
 import warnings
 
@@ -66,10 +67,18 @@ def _records(path, sep):
     """(line, record) for each record of the file, skipping the blank lines
     pandas skips. Slow; only for finding the line of a problem."""
     with open(path, newline="", encoding="utf-8-sig") as f:
-        reader = csv.reader(f, delimiter=sep)
-        for record in reader:
-            if record and not (len(record) == 1 and not record[0].strip()):
-                yield reader.line_num, record
+        # The csv module refuses a cell over 131,072 characters, which
+        # pandas reads: no cell can be longer than the file itself. The
+        # limit is the module's global, so it is put back afterwards.
+        longest = min(os.fstat(f.fileno()).st_size + 1, 2**31 - 1)
+        limit = csv.field_size_limit(max(csv.field_size_limit(), longest))
+        try:
+            reader = csv.reader(f, delimiter=sep)
+            for record in reader:
+                if record and not (len(record) == 1 and not record[0].strip()):
+                    yield reader.line_num, record
+        finally:
+            csv.field_size_limit(limit)
 
 
 def _header(path, sep):
@@ -260,7 +269,7 @@ def write_atomically(path, write):
     os.close(fd)
     try:
         write(temp)
-        os.chmod(temp, 0o666 & ~_umask())
+        os.chmod(temp, _mode_for(target))
         os.replace(temp, target)
     except BaseException:
         try:
@@ -268,6 +277,15 @@ def write_atomically(path, write):
         except OSError:
             pass
         raise
+
+
+def _mode_for(target):
+    """A file written over keeps its permissions (a private 0600 file stays
+    private); a new one gets what open() would give it under the umask."""
+    try:
+        return stat.S_IMODE(os.stat(target).st_mode)
+    except FileNotFoundError:
+        return 0o666 & ~_umask()
 
 
 def _umask():
