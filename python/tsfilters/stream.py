@@ -21,6 +21,9 @@ the same harm and is treated the same way.
 
 A stream runs forward in time: a pandas chunk whose datetime index is not
 strictly increasing is refused, as feeding it would filter it backwards.
+It also remembers the date of the last bar it was fed, so that bars a feed
+sends again are refused (seen="error") or dropped (seen="skip"); see
+`_seen`. reset() starts a stream over, with the same parameters.
 """
 
 import ctypes
@@ -30,13 +33,13 @@ import struct
 
 import numpy as np
 
-from . import _columnar, _gaps, _labels, _lanes, _not_prices, _parameters
+from . import _columnar, _gaps, _labels, _lanes, _not_prices, _parameters, _seen
 from ._arrays import INT32_MAX, loaded_pandas
 from ._stream_library import NAMES, functions
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 _STREAM_CHOICES = ("error", "drop", "keep")
-_LANES_CHOICES = ("error", "keep")
+_LANES_CHOICES = ("error", "drop", "keep")
 
 
 def _check_missing(missing, choices):
@@ -121,18 +124,31 @@ class Stream:
     """Filter `name` over one series, with `parameters` (the filter's
     defaults for any left out)."""
 
-    def __init__(self, name, *, missing="error", **parameters):
+    # The date of the last bar fed, when bars came with dates.
+    last_date = None
+    seen = "error"
+
+    def __init__(self, name, *, missing="error", seen="error", **parameters):
         self.parameters = _parameters.checked(name, parameters)
         self.name = name
         self.missing = _check_missing(missing, _STREAM_CHOICES)
+        self.seen = _seen.check_choice(seen)
         self._state = _lanes.new_streams(name, [self.parameters])
 
     @classmethod
-    def _from_state(cls, name, parameters, missing, state):
+    def _from_state(cls, name, parameters, missing, state, seen="error", last_date=None):
         stream = cls.__new__(cls)
         stream.name, stream.parameters, stream.missing = name, parameters, missing
+        stream.seen, stream.last_date = seen, last_date
         stream._state = state
         return stream
+
+    def reset(self):
+        """Back to the state after construction: no samples, no last date,
+        the same parameters. The way back after a bad tick fed with
+        missing="keep"."""
+        self._state = _lanes.new_streams(self.name, [self.parameters])
+        self.last_date = None
 
     @property
     def _address(self):
@@ -160,13 +176,20 @@ class Stream:
             return out.value
         _pd = loaded_pandas()
         is_series = _pd is not None and isinstance(x, _pd.Series)
+        dated = is_series and _seen.is_dated(x.index)
         if is_series:
             check_time_order(x.index, "x")
+            if dated:
+                keep = _seen.fresh(x.index, self.last_date, self.seen)
+                if keep is not None:
+                    x = x[keep]
         values = _series_values(x, "x") if is_series else _samples_array(x, "x")
         if values.ndim != 1:
             raise ValueError(f"a Stream takes a number or a 1-D series, not a {values.ndim}-D "
                              "array (Streams filters one series per column)")
         out = self._update_array(values, x.index if is_series else None)
+        if dated and len(x):
+            self.last_date = x.index[-1]
         return _pd.Series(out, index=x.index, name=x.name) if is_series else out
 
     def _update_array(self, values, labels=None):
@@ -214,35 +237,44 @@ class Stream:
     def copy(self):
         """An independent snapshot that continues exactly as this one would."""
         return Stream._from_state(self.name, dict(self.parameters), self.missing,
-                                  self._state.copy())
+                                  self._state.copy(), self.seen, self.last_date)
 
-    def to_bytes(self):
+    def to_bytes(self, *, dates=True):
         """The state in the library's saved format: it loads in C (tsf_stream_load)
-        on any platform, or with Stream.from_bytes."""
+        on any platform, or with Stream.from_bytes. A stream fed dated bars
+        puts the last date in front of it, for from_bytes to restore; pass
+        dates=False for the library's bare state (what a C host loads)."""
         lib = functions()
         size = lib.check(lib.stream_save(self._address, None, 0))
         buffer = ctypes.create_string_buffer(size)
         lib.check(lib.stream_save(self._address, buffer, size))
+        if dates and self.last_date is not None:
+            return _seen.envelope(self.last_date, buffer.raw)
         return buffer.raw
 
     @classmethod
-    def from_bytes(cls, data, *, missing="error"):
-        """The stream saved in `data` (by to_bytes or tsf_stream_save).
-        ValueError, with the library's reason, for bytes it refuses."""
+    def from_bytes(cls, data, *, missing="error", seen="error"):
+        """The stream saved in `data` (by to_bytes or tsf_stream_save), with
+        its last date if it was saved with one. ValueError, with the
+        library's reason, for bytes it refuses."""
+        if not isinstance(data, (bytes, bytearray, memoryview)):
+            raise TypeError(f"expected bytes, not {type(data).__name__}")
+        last_date, data = _seen.open_envelope(bytes(data))
         state, data = _load(data)
         name, parameters = _parameters_from_saved(data)
-        return cls._from_state(name, parameters, _check_missing(missing, _STREAM_CHOICES), state)
+        return cls._from_state(name, parameters, _check_missing(missing, _STREAM_CHOICES), state,
+                               _seen.check_choice(seen), last_date)
 
     def __reduce__(self):
-        return (_stream_from_bytes, (self.to_bytes(), self.missing))
+        return (_stream_from_bytes, (self.to_bytes(), self.missing, self.seen))
 
     def __repr__(self):
         parameters = ", ".join(f"{k}={v!r}" for k, v in self.parameters.items())
         return f"Stream({self.name!r}, {parameters}) after {self.samples} samples"
 
 
-def _stream_from_bytes(data, missing):
-    return Stream.from_bytes(data, missing=missing)
+def _stream_from_bytes(data, missing, seen="error"):
+    return Stream.from_bytes(data, missing=missing, seen=seen)
 
 
 def _new_states(name, parameter_sets):
@@ -286,8 +318,12 @@ class Streams:
     _known = ()
     # Peek's working copy of the states, allocated once.
     _scratch = None
+    # The date of the last row fed, when rows came with dates.
+    last_date = None
+    seen = "error"
 
-    def __init__(self, name, columns, *, missing="error", threads=None, **parameters):
+    def __init__(self, name, columns, *, missing="error", seen="error", threads=None,
+                 **parameters):
         if isinstance(columns, numbers.Integral) and not isinstance(columns, bool):
             if columns < 0:
                 raise ValueError(f"columns must be a count of 0 or more, or the column labels, "
@@ -303,6 +339,7 @@ class Streams:
         self.columns = labels
         self.parameters = _parameters.per_lane(name, parameters, len(labels))
         self.missing = _check_missing(missing, _LANES_CHOICES)
+        self.seen = _seen.check_choice(seen)
         self.threads = _lanes.check_threads(threads) if threads is not None else None
         self._state = _new_states(name, self.parameters)
         _pd = loaded_pandas()
@@ -361,9 +398,33 @@ class Streams:
             return _pd.DataFrame(out, index=row.index, columns=labels)
         return values, back
 
+    def _dict_row(self, row):
+        """A row given as {column: value}: a column left out has no value
+        this row, a missing one; a key that is no column is an error."""
+        if not hasattr(self, "_slot"):
+            self._slot = {label: j for j, label in enumerate(self.columns)}
+        unknown = [key for key in row if key not in self._slot]
+        if unknown:
+            raise KeyError(f"{unknown[:5]} are not columns of these streams")
+        if self.missing == "error" and len(row) < len(self.columns):
+            absent = [c for c in self.columns if c not in row][:5]
+            raise ValueError(f"the row has no value for {absent}; nothing was fed (pass "
+                             "missing='drop' to skip the columns without a value)")
+        values = np.full(len(self.columns), np.nan, dtype=np.float32)
+        given = _samples_array(list(row.values()), "row") if row else np.empty(0, np.float32)
+        if given.ndim != 1:
+            raise ValueError("a dict row maps each column to one value")
+        values[[self._slot[key] for key in row]] = given
+        return values
+
     def _rows(self, row):
         """(rows x columns float32 array, how to give the outputs back)."""
         width = len(self.columns)
+        if isinstance(row, dict):
+            values = self._dict_row(row)
+            if self.missing == "error":
+                self._check_gaps(values, row)
+            return values, lambda out: dict(zip(self.columns, out.tolist()))
         columnar = _columnar.read(row)
         if columnar is not None:
             return self._columnar_rows(row, columnar)
@@ -412,21 +473,82 @@ class Streams:
         elif _pd is not None and isinstance(row, _pd.Series) and row.name is not None:
             where = f" in row {row.name}"
         raise ValueError(f"column {_labels.shown(self.columns[j])} has {_gaps.what(block[r, j])}{where}; "
-                         "nothing was fed (pass missing='keep' to feed it)")
+                         "nothing was fed (pass missing='drop' to skip it, or 'keep' to feed it)")
 
     def _advance(self, state, values):
         if not self.columns:  # nothing to run, and no row length to reshape by
             return values
         block = values.reshape(-1, len(self.columns))
+        if self.missing == "drop" and block.size and not (
+                np.isfinite(block.min()) and np.isfinite(block.max())):
+            self._advance_dropping(state, block, _gaps.gaps(block))
+            return values
         _lanes.run(state, block, block, self.threads)
         return values
 
+    def _advance_dropping(self, state, block, gaps):
+        """missing="drop": a column without a value in a row keeps its state
+        and gets NaN; the others advance. Runs of rows without gaps still go
+        through the lanes in one call."""
+        dirty = gaps.any(axis=1)
+        start = 0
+        for r in [*np.flatnonzero(dirty), block.shape[0]]:
+            if r > start:
+                _lanes.run(state, block[start:r], block[start:r], self.threads)
+            if r == block.shape[0]:
+                break
+            keep = np.flatnonzero(~gaps[r])
+            if keep.size:
+                lanes = state[keep]  # a copy: fancy indexing
+                row = np.ascontiguousarray(block[r, keep]).reshape(1, -1)
+                _lanes.run(lanes, row, row, self.threads)
+                state[keep] = lanes
+                block[r, keep] = row[0]
+            block[r, gaps[r]] = np.nan
+            start = r + 1
+
+    def _fresh_rows(self, row):
+        """`row` without the rows at or before the last date fed (seen=
+        "skip"; ValueError for "error"), and the date of its last row."""
+        _pd = loaded_pandas()
+        if _pd is None:
+            return row, None
+        if isinstance(row, _pd.Series):
+            date = _seen.date_of(row.name)
+            if date is not None and _seen.fresh(_pd.Index([date]), self.last_date,
+                                                self.seen) is not None:
+                return None, None
+            return row, date
+        if isinstance(row, _pd.DataFrame) and _seen.is_dated(row.index):
+            check_time_order(row.index, "the block of rows")
+            keep = _seen.fresh(row.index, self.last_date, self.seen)
+            if keep is not None:
+                row = row[keep]
+            return row, row.index[-1] if len(row) else None
+        return row, None
+
     def update(self, row):
-        """Feeds one value per column (array, list, or Series indexed by
-        column), or a block of rows of them (2-D array or DataFrame), and
-        returns the outputs in the same form."""
+        """Feeds one value per column (array, list, dict {column: value},
+        or Series indexed by column), or a block of rows of them (2-D array
+        or DataFrame), and returns the outputs in the same form. A row
+        named by a date (a Series' name, a DataFrame's index) at or before
+        the last date fed is refused or skipped, as `seen` says; a skipped
+        Series row returns None."""
+        row, date = self._fresh_rows(row)
+        if row is None:
+            return None
         values, back = self._rows(row)
-        return back(self._advance(self._state, values))
+        out = back(self._advance(self._state, values))
+        if date is not None:
+            self.last_date = date
+        return out
+
+    def reset(self):
+        """Back to the state after construction: no rows, no last date, the
+        same columns and parameters."""
+        self._state = _new_states(self.name, self.parameters)
+        self._scratch = None
+        self.last_date = None
 
     def peek(self, row):
         """The outputs the next row would get if it were `row`; nothing
@@ -473,7 +595,7 @@ class Streams:
         """A snapshot of one column's stream, as a Stream."""
         j = self.columns.index(column)
         return Stream._from_state(self.name, dict(self.parameters[j]), "error",
-                                  self._state[j:j + 1].copy())
+                                  self._state[j:j + 1].copy(), self.seen, self.last_date)
 
     def copy(self):
         other = Streams.__new__(Streams)
@@ -483,18 +605,20 @@ class Streams:
         return other
 
     def __reduce__(self):
-        saved = [self[column].to_bytes() for column in self.columns]
-        return (_streams_from_bytes, (self.columns, saved, self.missing, self.threads))
+        saved = [self[column].to_bytes(dates=False) for column in self.columns]
+        return (_streams_from_bytes, (self.columns, saved, self.missing, self.threads,
+                                      self.seen, self.last_date))
 
     def __repr__(self):
         return f"Streams({self.name!r}, {len(self.columns)} columns) after {self.samples} rows"
 
 
-def _streams_from_bytes(columns, saved, missing, threads):
+def _streams_from_bytes(columns, saved, missing, threads, seen="error", last_date=None):
     streams = [Stream.from_bytes(data) for data in saved]
     out = Streams.__new__(Streams)
     out.name = streams[0].name if streams else None
     out.columns, out.missing, out.threads = list(columns), missing, threads
+    out.seen, out.last_date = seen, last_date
     out.parameters = [s.parameters for s in streams]
     words = functions().stream_words
     out._state = np.concatenate([s._state for s in streams]) if streams \

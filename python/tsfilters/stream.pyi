@@ -9,12 +9,18 @@ import numpy.typing as npt
 _Labelled = TypeVar("_Labelled")
 _Parameter = Union[int, float, Sequence[int], Sequence[float]]
 
+_Missing = Literal["error", "drop", "keep"]
+_Seen = Literal["error", "skip"]
+
 class Stream:
     name: str
     missing: str
+    seen: str
+    last_date: Any
     parameters: dict[str, Union[int, float]]
-    def __init__(self, name: str, *, missing: Literal["error", "drop", "keep"] = "error",
+    def __init__(self, name: str, *, missing: _Missing = "error", seen: _Seen = "error",
                  **parameters: Union[int, float]) -> None: ...
+    def reset(self) -> None: ...
     @overload
     def update(self, x: float) -> float: ...
     @overload
@@ -26,24 +32,31 @@ class Stream:
     @property
     def samples(self) -> int: ...
     def copy(self) -> Stream: ...
-    def to_bytes(self) -> bytes: ...
+    def to_bytes(self, *, dates: bool = True) -> bytes: ...
     @classmethod
-    def from_bytes(cls, data: bytes, *,
-                   missing: Literal["error", "drop", "keep"] = "error") -> Stream: ...
+    def from_bytes(cls, data: bytes, *, missing: _Missing = "error",
+                   seen: _Seen = "error") -> Stream: ...
 
 class Streams:
     name: str
     columns: list[Any]
     missing: str
+    seen: str
+    last_date: Any
     threads: Optional[int]
     parameters: list[dict[str, Union[int, float]]]
     def __init__(self, name: str, columns: Union[int, Sequence[Any]], *,
-                 missing: Literal["error", "keep"] = "error", threads: Optional[int] = None,
-                 **parameters: _Parameter) -> None: ...
+                 missing: _Missing = "error", seen: _Seen = "error",
+                 threads: Optional[int] = None, **parameters: _Parameter) -> None: ...
+    def reset(self) -> None: ...
+    @overload
+    def update(self, row: dict[Any, float]) -> dict[Any, float]: ...
     @overload
     def update(self, row: Union[npt.NDArray[Any], Sequence[float]]) -> npt.NDArray[np.float32]: ...
     @overload
     def update(self, row: _Labelled) -> _Labelled: ...
+    @overload
+    def peek(self, row: dict[Any, float]) -> dict[Any, float]: ...
     @overload
     def peek(self, row: Union[npt.NDArray[Any], Sequence[float]]) -> npt.NDArray[np.float32]: ...
     @overload

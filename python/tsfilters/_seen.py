@@ -1,0 +1,110 @@
+"""Bars that arrive twice.
+
+A live feed that reconnects sends its last bars again. A stream cannot tell
+a repeated value from a new one, and feeding it twice moves the filter on as
+if time had advanced. So a stream remembers the date of the last bar it was
+fed (from a pandas index, or a row's name) and looks at every dated chunk or
+row against it:
+
+  error  a bar at or before that date is a ValueError naming the dates, and
+         nothing of the call is fed (the default);
+  skip   such bars are dropped: neither fed nor returned.
+
+The date travels with the stream: in a pickle, and in `to_bytes()` unless
+the caller asks for the library's bare state (`dates=False`).
+"""
+
+import datetime
+import json
+import struct
+import sys
+
+import numpy as np
+
+CHOICES = ("error", "skip")
+# Saved bytes that carry a date: this magic, the length of a JSON header,
+# the header, then the library's own saved state.
+MAGIC = b"TSFD"
+
+
+def check_choice(seen):
+    if seen not in CHOICES:
+        raise ValueError(f"seen must be one of {', '.join(CHOICES)}, not {seen!r}")
+    return seen
+
+
+def _pandas():
+    return sys.modules.get("pandas")
+
+
+def is_dated(index):
+    """Whether a pandas index says when each bar was."""
+    _pd = _pandas()
+    return index.dtype.kind == "M" or isinstance(index, _pd.PeriodIndex)
+
+
+def date_of(label):
+    """A row's name as a date, or None when it is not one."""
+    if isinstance(label, (datetime.date, np.datetime64)):
+        return _pandas().Timestamp(label)
+    _pd = _pandas()
+    if _pd is not None and isinstance(label, _pd.Period):
+        return label
+    return None
+
+
+def _older(dates, last):
+    try:
+        return np.asarray(dates <= last, dtype=bool)
+    except TypeError as exc:
+        raise ValueError(f"cannot compare the dates {dates[:1].tolist()} with the last date "
+                         f"fed, {last}: {exc}") from None
+
+
+def fresh(dates, last, seen):
+    """A mask of the bars in `dates` (an index) after `last`, or None when
+    all are; ValueError for seen="error" when some are not."""
+    if last is None or len(dates) == 0:
+        return None
+    older = _older(dates, last)
+    if not older.any():
+        return None
+    if seen == "error":
+        shown = [str(d) for d in dates[older][:5]]
+        more = f" and {int(older.sum()) - 5} more" if older.sum() > 5 else ""
+        raise ValueError(f"the bars of {', '.join(shown)}{more} are at or before {last}, the "
+                         "last one this stream was fed; nothing was fed (pass seen='skip' to "
+                         "drop bars already seen)")
+    return ~older
+
+
+def envelope(date, state):
+    """Saved bytes carrying `date` (a Timestamp or Period) with `state`."""
+    _pd = _pandas()
+    if isinstance(date, _pd.Period):
+        header = {"period": str(date), "freq": date.freqstr}
+    else:
+        header = {"timestamp": date.isoformat()}
+    text = json.dumps(header).encode("utf-8")
+    return MAGIC + struct.pack("<I", len(text)) + text + state
+
+
+def open_envelope(data):
+    """(date or None, the library's saved state) of saved bytes."""
+    if not data.startswith(MAGIC):
+        return None, data
+    if len(data) < 8:
+        raise ValueError("the saved bytes end inside their date header")
+    size, = struct.unpack_from("<I", data, 4)
+    if len(data) < 8 + size:
+        raise ValueError("the saved bytes end inside their date header")
+    try:
+        header = json.loads(data[8:8 + size].decode("utf-8"))
+        import pandas as pd  # a dated stream was saved from pandas input
+        if "period" in header:
+            date = pd.Period(header["period"], freq=header["freq"])
+        else:
+            date = pd.Timestamp(header["timestamp"])
+    except (ValueError, KeyError, TypeError, AttributeError) as exc:
+        raise ValueError(f"the saved bytes' date header is not readable: {exc}") from None
+    return date, data[8 + size:]
