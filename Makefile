@@ -9,7 +9,7 @@ CHECK_PACKAGES := g++ cmake make libgtest-dev libmpfr-dev
 # What the native build and its tests need from Debian.
 PACKAGES := $(CHECK_PACKAGES) binutils libbenchmark-dev
 # The Python package, its command-line tool, charts and tests (python/).
-PACKAGES += python3 python3-numpy python3-pandas python3-matplotlib python3-pytest
+PACKAGES += python3 python3-numpy python3-pandas python3-matplotlib python3-pytest python3-xarray
 # Its long-table filter on a Dask cluster, tested on a local two-process one.
 PACKAGES += python3-dask python3-distributed
 # Windows DLLs (MinGW-w64 cross compilers, Wine to run the 64-bit one),

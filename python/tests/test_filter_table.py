@@ -67,7 +67,9 @@ def test_each_function_shows_its_parameters_and_the_header_s_description(name):
     function, parameters = tsfilters.FILTERS[name]
     row = FILTER_TABLE[name]
     signature = inspect.signature(function)
-    assert list(signature.parameters) == ["x", *parameters, "missing", "sort", "threads"]
+    assert list(signature.parameters) == ["x", *parameters, "missing", "sort", "threads",
+                                         "warmup", "axis", "dim"]
+    assert signature.parameters["axis"].default == 0 and "axis=-1" in function.__doc__
     assert signature.parameters["missing"].default == "error"
     assert function.__name__ == name and function.__module__ == "tsfilters._functions"
     doc = function.__doc__

@@ -134,10 +134,13 @@ def series_input(x, sort):
     return values, permutation, labels, is_pandas
 
 
-def _run(values, call, permutation, missing, labels, column=None):
+def _run(values, call, permutation, missing, labels, column=None, warmup=0):
     prepared = prepare(values, permutation, missing, labels, column)
     result = np.full(prepared.values.shape, np.nan, dtype=np.float32)
     call(prepared.values, prepared.values.shape[0], result)
+    # The first `warmup` samples fed, in time order and without the gaps
+    # that were dropped: those are the ones the filter had not settled by.
+    result[:warmup] = np.nan
     return prepared.restore(result)
 
 
@@ -146,7 +149,7 @@ def _column(names, j):
     return f"column {_labels.shown(names[j])}" if names is not None else f"column {j}"
 
 
-def _run_wide(values, call, wide, permutation, missing, labels, names):
+def _run_wide(values, call, wide, permutation, missing, labels, names, warmup=0):
     """Every column of `values`: those with gaps one by one as `_run` does
     (they differ in which rows they keep), the others all at once through
     `wide(input, output)` over a (time, column) block."""
@@ -158,23 +161,24 @@ def _run_wide(values, call, wide, permutation, missing, labels, names):
     order = "F" if values.flags.f_contiguous and not values.flags.c_contiguous else "C"
     clean = np.flatnonzero(~gaps)
     if clean.size == values.shape[1] and clean.size:
-        return _run_lanes(values, wide, permutation, order)
+        return _run_lanes(values, wide, permutation, order, warmup)
     result = np.empty(values.shape, dtype=np.float32, order=order)
     # Gaps first, so that missing="error" stops before the long call.
     for column in np.flatnonzero(gaps):
         result[:, column] = _run(values[:, column], call, permutation, missing, labels,
-                                 _column(names, column))
+                                 _column(names, column), warmup)
     if clean.size:
-        result[:, clean] = _run_lanes(values[:, clean], wide, permutation, order)
+        result[:, clean] = _run_lanes(values[:, clean], wide, permutation, order, warmup)
     return result
 
 
-def _run_lanes(block, wide, permutation, order):
+def _run_lanes(block, wide, permutation, order, warmup=0):
     """`wide(input, output)` over the (time, column) `block`, in time order."""
     if permutation is not None:
         block = block[permutation]
     out = np.empty(block.shape, dtype=np.float32, order=order)
     wide(block, out)
+    out[:warmup] = np.nan
     if permutation is None:
         return out
     back = np.empty_like(out)
@@ -182,7 +186,7 @@ def _run_lanes(block, wide, permutation, order):
     return back
 
 
-def apply(x, call, missing="error", sort=False, wide=None):
+def apply(x, call, missing="error", sort=False, wide=None, warmup=0):
     """Runs `call(input, count, output)` on each series of `x` and returns
     the result in the shape and type of `x`.
 
@@ -190,7 +194,9 @@ def apply(x, call, missing="error", sort=False, wide=None):
     DataFrame) is one series per column, each filtered on its own, or all
     at once through the runner `wide()` returns (if any). A pandas object
     with a datetime index runs in time order and comes back in its own
-    order; `missing` says what a NaN does (see `_gaps`).
+    order; `missing` says what a NaN does (see `_gaps`). The first
+    `warmup` samples of each series (in time order, gaps left out) come
+    back NaN.
     """
     _gaps.check_choice(missing)
     values, permutation, labels, is_pandas = series_input(x, sort)
@@ -202,16 +208,16 @@ def apply(x, call, missing="error", sort=False, wide=None):
         # Nothing to filter: no stream or call per column of an empty table.
         result = np.empty(values.shape, dtype=np.float32)
     elif values.ndim == 1:
-        result = _run(values, call, permutation, missing, labels)
+        result = _run(values, call, permutation, missing, labels, warmup=warmup)
     elif runner is not None:
-        result = _run_wide(values, call, runner, permutation, missing, labels, names)
+        result = _run_wide(values, call, runner, permutation, missing, labels, names, warmup)
     else:
         # Column-major so that each column is one contiguous run.
         values = np.asfortranarray(values)
         result = np.empty(values.shape, dtype=np.float32, order="F")
         for column in range(values.shape[1]):
             result[:, column] = _run(values[:, column], call, permutation, missing, labels,
-                                     _column(names, column))
+                                     _column(names, column), warmup)
     _pd = loaded_pandas()
     if is_series:
         # The result is ours alone: no copy (pandas 3 copies arrays by default).

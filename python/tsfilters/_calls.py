@@ -6,7 +6,7 @@ wrappers over `call`."""
 import ctypes
 from typing import Any, Dict, Optional
 
-from . import _columnar, _lanes, _library
+from . import _axes, _columnar, _lanes, _library, settling
 from ._arrays import apply
 from ._filter_table import FILTER_TABLE, RMS_WINDOW, SHAPE_PARAMETERS
 from ._parameters import CHECKS
@@ -37,11 +37,23 @@ def _wide(name, parameters, threads):
 
 
 def call(name: str, x: Any, parameters: Dict[str, Any], missing: str, sort: bool,
-         threads: Optional[int]) -> Any:
+         threads: Optional[int], warmup: str = "keep", axis: int = 0,
+         dim: Optional[str] = None) -> Any:
     """Checks the parameters of filter `name` and runs it over `x`; Arrow
-    and Polars input comes back as its own type (`_columnar`)."""
+    and Polars input comes back as its own type (`_columnar`), an xarray
+    DataArray as a DataArray, and `axis` says which axis of a NumPy array
+    is time (`_axes`)."""
     row = FILTER_TABLE[name]
     checked = {key: CHECKS[key](key, parameters[key]) for key in SHAPE_PARAMETERS[row.shape]}
+    blank = settling.blanked(name, warmup, **checked)
+    along = _axes.along(x, axis, dim)
+    if along is not None:
+        return along(lambda series: _run(name, series, checked, missing, sort, threads, blank))
+    return _run(name, x, checked, missing, sort, threads, blank)
+
+
+def _run(name, x, checked, missing, sort, threads, blank):
+    row = FILTER_TABLE[name]
     arguments = list(checked.values())
     fn = _library.functions()[row.c_name]
     _lanes.check_threads(threads)
@@ -50,5 +62,6 @@ def call(name: str, x: Any, parameters: Dict[str, Any], missing: str, sort: bool
         _columnar.check_window(columnar, missing, RMS_WINDOW if row.rms_scaled else 0)
     result = apply(x if columnar is None else columnar.values,
                    lambda src, n, dst: fn(_ptr(src), *arguments, n, _ptr(dst)),
-                   missing=missing, sort=sort, wide=lambda: _wide(name, checked, threads))
+                   missing=missing, sort=sort, wide=lambda: _wide(name, checked, threads),
+                   warmup=blank)
     return result if columnar is None else columnar.back(result)

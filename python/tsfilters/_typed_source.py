@@ -40,6 +40,8 @@ if TYPE_CHECKING:
 
 # What a NaN (or null) sample does; see help(tsfilters).
 Missing = Literal["error", "drop", "previous", "keep"]
+# What the slots before the filter has settled hold; see help(tsfilters).
+Warmup = Literal["keep", "nan"]
 # A series or table the result comes back as: pandas, pyarrow or polars.
 Labelled = TypeVar("Labelled")
 '''
@@ -49,14 +51,24 @@ _FUNCTION = '''
 @overload
 def {name}(x: Union[npt.NDArray[Any], Sequence[float]], {params}, *,
 {pad}missing: Missing = "error", sort: bool = False,
-{pad}threads: Optional[int] = None) -> npt.NDArray[np.float32]: ...
+{pad}threads: Optional[int] = None, warmup: Warmup = "keep",
+{pad}axis: int = 0) -> npt.NDArray[np.float32]: ...
 @overload
 def {name}(x: Labelled, {params}, *, missing: Missing = "error",
-{pad}sort: bool = False, threads: Optional[int] = None) -> Labelled: ...
+{pad}sort: bool = False, threads: Optional[int] = None,
+{pad}warmup: Warmup = "keep", axis: int = 0,
+{pad}dim: Optional[str] = None) -> Labelled: ...
 def {name}(x: Any, {params}, *, missing: Missing = "error",
-{pad}sort: bool = False, threads: Optional[int] = None) -> Any:
-    """{doc}"""
-    return call("{name}", x, {{{arguments}}}, missing, sort, threads)
+{pad}sort: bool = False, threads: Optional[int] = None,
+{pad}warmup: Warmup = "keep", axis: int = 0, dim: Optional[str] = None) -> Any:
+    """{doc}
+    x is one series (1-D) or one per column (2-D, axis=0, the default);
+    axis=-1 takes one series per row, as NumPy and SciPy lay them out. An
+    xarray DataArray is filtered along `dim` (default: its one datetime
+    dimension) and comes back with its coordinates. warmup="nan" gives NaN
+    in the slots before the filter has settled (settling.warmup_length).
+    """
+    return call("{name}", x, {{{arguments}}}, missing, sort, threads, warmup, axis, dim)
 '''
 
 
@@ -67,7 +79,7 @@ def source():
         keys = SHAPE_PARAMETERS[row.shape]
         doc = describe(name, row).replace("\n", "\n    ").replace("\n    \n", "\n\n")
         parts.append(_FUNCTION.format(
-            name=name, pad=" " * (len(name) + 5), doc=doc.rstrip() + "\n    ",
+            name=name, pad=" " * (len(name) + 5), doc=doc.rstrip() + "\n",
             params=", ".join(f"{key}: {_TYPES[key]}" for key in keys),
             arguments=", ".join(f'"{key}": {key}' for key in keys)))
     return "".join(parts)

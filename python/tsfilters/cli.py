@@ -152,11 +152,12 @@ def _named(resolved, source=None, existing=()):
     return named
 
 
-def _run(resolved, series):
+def _run(resolved, series, warmup="keep"):
     """[(filter name, column name, parameters, float32 values in file order)]."""
     out = []
     for name, column, values in resolved:
-        result = FILTERS[name][0](series.prepared.values, **values, missing="keep")
+        result = FILTERS[name][0](series.prepared.values, **values, missing="keep",
+                                  warmup=warmup)
         out.append((name, column, values, series.prepared.restore(result)))
     return out
 
@@ -182,7 +183,8 @@ def command_apply(args):
     if not to_stdout:
         _check_output(args.output, args.input)
     series = load_series(args)
-    results = _run(_named(args.resolved, series.column, series.table.header), series)
+    results = _run(_named(args.resolved, series.column, series.table.header), series,
+                   args.warmup)
     columns = [(column, values) for _, column, _, values in results]
 
     if to_stdout:
@@ -218,7 +220,8 @@ def command_plot(args):
     from . import chart  # matplotlib is only needed here
 
     series = load_series(args)
-    results = _run(_named(args.resolved, series.column, series.table.header), series)
+    results = _run(_named(args.resolved, series.column, series.table.header), series,
+                   args.warmup)
     order = series.time_order()
     count = len(order)
     start = 0 if args.last is None else max(0, count - args.last)
@@ -289,6 +292,9 @@ def _add_common(parser):
     parser.add_argument("--missing", choices=MISSING_CHOICES, default="error",
                         help="what a missing value does: error (default), drop the row from "
                              "the filtering, or carry the previous value forward")
+    parser.add_argument("--warmup", choices=("keep", "nan"), default="keep",
+                        help="keep (default) the values before each filter has settled, or "
+                             "leave those cells empty (nan)")
 
 
 def build_parser():

@@ -18,6 +18,7 @@ which a smoother holds a constant within a given tolerance.
 """
 
 import functools
+import sys
 
 import numpy as np
 
@@ -69,6 +70,40 @@ def settling_length(name, tolerance=0.01, **parameters):
             return last + 1
         count *= 4
     return None
+
+
+WARMUP_CHOICES = ("keep", "nan")
+
+
+def check_warmup(warmup):
+    if warmup not in WARMUP_CHOICES:
+        raise ValueError(f"warmup must be one of {', '.join(WARMUP_CHOICES)}, not {warmup!r}")
+    return warmup
+
+
+@functools.lru_cache(maxsize=1024)
+def _cached_length(name, parameters):
+    return settling_length(name, **dict(parameters))
+
+
+def warmup_length(name, **parameters):
+    """How many leading samples warmup="nan" blanks for filter `name` with
+    `parameters` (else its defaults): its settling length, or None where
+    the response never settles on the right level, in which case no output
+    can be trusted and every slot is blanked. One rule for the functions,
+    sweeps and the command line, measured once per parameter set."""
+    arguments = {**FILTER_TABLE[name].defaults, **parameters}
+    return _cached_length(name, tuple(sorted(arguments.items())))
+
+
+def blanked(name, warmup, **parameters):
+    """How many leading slots of a series `warmup` blanks: 0 for "keep";
+    for "nan" the settling length, or every slot (any length of series)
+    where there is none."""
+    if check_warmup(warmup) == "keep":
+        return 0
+    length = warmup_length(name, **parameters)
+    return sys.maxsize if length is None else length
 
 
 def default_table():

@@ -14,7 +14,7 @@ from typing import Any, Optional
 
 import numpy as np
 
-from . import _columnar, _lanes, _parameters
+from . import _columnar, _lanes, _parameters, settling
 from ._arrays import prepare, series_input
 
 
@@ -76,7 +76,7 @@ def column_name(keys, parameters):
 
 def sweep(x: Any, name: str, *, missing: str = "error", sort: bool = False,
           threads: Optional[int] = None, frame: Optional[bool] = None,
-          **grid: Any) -> Any:
+          warmup: str = "keep", **grid: Any) -> Any:
     """Filter `name` over the series `x` (1-D array-like or Series) at every
     combination of the parameter values in `grid`.
 
@@ -85,9 +85,11 @@ def sweep(x: Any, name: str, *, missing: str = "error", sort: bool = False,
     the combinations in `itertools.product` order) when `frame` is False or
     pandas is not installed. A pyarrow Array or polars Series gives a pyarrow
     Table or polars DataFrame with a column per combination, named
-    "gamma=0.5,period=10". `missing`, `sort` and `threads` as for the
-    batch functions."""
+    "gamma=0.5,period=10". `missing`, `sort`, `threads` and `warmup` as
+    for the batch functions: with warmup="nan" each column is blanked up to
+    the settling length of its own parameters."""
     keys, sets = combinations(name, grid)
+    settling.check_warmup(warmup)
     threads = _lanes.check_threads(threads)
     columnar = _columnar.read(x)
     values, permutation, labels, is_pandas = series_input(
@@ -104,6 +106,8 @@ def sweep(x: Any, name: str, *, missing: str = "error", sort: bool = False,
     _lanes.run(streams, shared, out, threads)
     if _parameters.row(name).rms_scaled:
         _lanes.patch_windows(streams, out)
+    for j, parameters in enumerate(sets):
+        out[:settling.blanked(name, warmup, **parameters), j] = np.nan
     out = prepared.restore(out)
     if columnar is not None and frame is not False:
         # Arrow and Polars columns are named, not indexed: "gamma=0.5,period=10".

@@ -1,0 +1,81 @@
+"""Which axis of the input is time.
+
+The functions filter down the columns of a 2-D array (axis=0, a table of
+dates x symbols). NumPy and SciPy code keeps one series per row instead
+(axis=-1): filtered down its columns, each "series" would be as long as the
+number of symbols. `axis` says which, and an xarray DataArray names its
+time dimension (`dim`, by default its one datetime dimension) and comes
+back as a DataArray with its own coordinates.
+"""
+
+import sys
+
+import numpy as np
+
+from . import _not_prices
+
+
+def _data_array(x):
+    xr = sys.modules.get("xarray")  # a DataArray exists only once xarray is loaded
+    return xr is not None and isinstance(x, xr.DataArray)
+
+
+def _time_dim(x, dim):
+    if dim is not None:
+        if dim not in x.dims:
+            raise ValueError(f"dim={dim!r} is not a dimension of the DataArray {x.dims}")
+        return dim
+    dates = [d for d in x.dims if d in x.coords and x.coords[d].dtype.kind == "M"]
+    if len(dates) != 1:
+        found = "no datetime dimension" if not dates else f"datetime dimensions {dates}"
+        raise ValueError(f"the DataArray has {found} among {x.dims}; pass dim= to name "
+                         "the time dimension")
+    return dates[0]
+
+
+def _along_dim(x, dim):
+    time = _time_dim(x, dim)
+
+    def run(filter_time_major):
+        ordered = x.transpose(time, ...)
+        values = np.asarray(ordered.values)
+        flat = values.reshape(values.shape[0], -1) if values.ndim > 1 else values
+        out = np.asarray(filter_time_major(flat)).reshape(values.shape)
+        return ordered.copy(data=out).transpose(*x.dims)
+    return run
+
+
+def _along_axis(x, axis):
+    array = _not_prices.check_values(x, "x")
+    if array.ndim != 2:
+        raise ValueError(f"axis={axis} is for a 2-D array; this one is {array.ndim}-D")
+
+    def run(filter_time_major):
+        return np.ascontiguousarray(filter_time_major(array.T).T)
+    return run
+
+
+def along(x, axis, dim):
+    """None when `x` is filtered as given (time down axis 0), else a
+    function that takes a runner of time-major input and returns the result
+    in the shape and type of `x`."""
+    if isinstance(axis, bool) or not isinstance(axis, (int, np.integer)):
+        raise TypeError(f"axis must be an integer, not {type(axis).__name__} {axis!r}")
+    if _data_array(x):
+        if axis != 0:
+            raise ValueError("a DataArray names its time dimension: pass dim=, not axis=")
+        return _along_dim(x, dim)
+    if dim is not None:
+        raise ValueError("dim= names a dimension of an xarray DataArray; use axis= for a "
+                         "NumPy array")
+    if axis == 0:
+        return None
+    if not isinstance(x, (np.ndarray, list, tuple)):
+        raise ValueError(f"axis={axis} is for NumPy arrays and nested lists; the series of a "
+                         f"{type(x).__name__} are its columns")
+    ndim = np.ndim(x)
+    if axis == -ndim or (axis == -1 and ndim == 1):
+        return None  # axis 0 by another name
+    if ndim != 2 or axis not in (1, -1):
+        raise ValueError(f"axis={axis} is out of range for a {ndim}-D array")
+    return _along_axis(x, axis)
