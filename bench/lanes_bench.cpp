@@ -50,7 +50,7 @@ std::vector<Kind> kinds() {
     std::vector<Kind> all;
     const std::vector<testing_support::Filter> filters = testing_support::allFilters();
     int number = 1;
-#define TSF_LANES_BENCH_KIND(Export, python, SHAPE, firstWritten, warmup, rms, period, smooth, gamma) \
+#define TSF_LANES_BENCH_KIND(Export, python, SHAPE, firstWritten, warmup, rms, period, smooth, gamma, ...) \
     all.push_back({#Export, tsf_kind(number), {period, smooth, gamma}, filters[size_t(number - 1)].library}); \
     ++number;
     TSF_FILTER_TABLE(TSF_LANES_BENCH_KIND)

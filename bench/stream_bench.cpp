@@ -29,7 +29,7 @@ struct Kind {
 std::vector<Kind> kinds() {
     std::vector<Kind> all;
     int number = 1;
-#define TSF_STREAM_BENCH_KIND(Export, python, SHAPE, firstWritten, warmup, rms, period, smooth, gamma) \
+#define TSF_STREAM_BENCH_KIND(Export, python, SHAPE, firstWritten, warmup, rms, period, smooth, gamma, ...) \
     all.push_back({#Export, tsf_kind(number++), {period, smooth, gamma}});
     TSF_FILTER_TABLE(TSF_STREAM_BENCH_KIND)
 #undef TSF_STREAM_BENCH_KIND

@@ -93,7 +93,7 @@ static int loadFilters(const char* path, Filters* filters) {
         return 0;
     }
     static const Filter rows[TSF_FILTER_COUNT] = {
-#define TSF_HOST_ROW(Export, python, SHAPE, first, warmup, rms, period, smooth, gamma) \
+#define TSF_HOST_ROW(Export, python, SHAPE, first, warmup, rms, period, smooth, gamma, ...) \
     {#Export, TSF_SHAPE_##SHAPE, first, warmup, rms, period, smooth, gamma, NULL},
         TSF_FILTER_TABLE(TSF_HOST_ROW)
 #undef TSF_HOST_ROW

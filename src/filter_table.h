@@ -7,7 +7,7 @@
  * Valid C and C++. A user defines X and writes TSF_FILTER_TABLE(X); each row
  * becomes
  *   X(Export, python_name, SHAPE, firstWritten, warmup, rmsWindow,
- *     defaultPeriod, defaultSmoothPeriod, defaultGamma)
+ *     defaultPeriod, defaultSmoothPeriod, defaultGamma, precisionLimit)
  *
  *   Export       the exported C name, also the Python package's C name
  *   python_name  the name in Python and on the command line
@@ -25,6 +25,11 @@
  *   defaults     the parameters the tools use when none are given, in the
  *                order period (or highPassPeriod), smoothPeriod, gamma;
  *                a filter ignores the ones its shape does not take
+ *   precisionLimit  the longest period at which the filter still follows a
+ *                price in single precision (a step from 50 to 70, held for
+ *                10 periods, ends within 0.1% of 70), or 0 for a filter
+ *                that removes the level and has no such limit; measured by
+ *                tools/precision_limits.cpp, checked by a unit test
  *
  * The row order is fixed: a filter's kind number in the stream library is
  * its row number counting from 1. */
@@ -32,13 +37,13 @@
 #define TSFILTERS_FILTER_TABLE_H
 
 #define TSF_FILTER_TABLE(X)                                                              \
-    X(HighPass,             high_pass,             PERIOD,       0, 4, 0, 20, 0,  0.0f)  \
-    X(SuperSmoother,        super_smoother,        PERIOD,       0, 2, 0, 20, 0,  0.0f)  \
-    X(UltimateSmoother,     ultimate_smoother,     PERIOD,       0, 4, 0, 20, 0,  0.0f)  \
-    X(BandPass,             band_pass,             TWO_PERIODS,  0, 4, 0, 48, 10, 0.0f)  \
-    X(CyberneticOscillator, cybernetic_oscillator, TWO_PERIODS,  0, 4, 1, 48, 10, 0.0f)  \
-    X(LaguerreFilter,       laguerre_filter,       GAMMA_PERIOD, 1, 4, 0, 20, 0,  0.8f)  \
-    X(LaguerreOscillator,   laguerre_oscillator,   GAMMA_PERIOD, 0, 4, 1, 20, 0,  0.8f)
+    X(HighPass,             high_pass,             PERIOD,       0, 4, 0, 20, 0,  0.0f,     0)  \
+    X(SuperSmoother,        super_smoother,        PERIOD,       0, 2, 0, 20, 0,  0.0f,   857)  \
+    X(UltimateSmoother,     ultimate_smoother,     PERIOD,       0, 4, 0, 20, 0,  0.0f,   857)  \
+    X(BandPass,             band_pass,             TWO_PERIODS,  0, 4, 0, 48, 10, 0.0f,     0)  \
+    X(CyberneticOscillator, cybernetic_oscillator, TWO_PERIODS,  0, 4, 1, 48, 10, 0.0f,     0)  \
+    X(LaguerreFilter,       laguerre_filter,       GAMMA_PERIOD, 1, 4, 0, 20, 0,  0.8f,   857)  \
+    X(LaguerreOscillator,   laguerre_oscillator,   GAMMA_PERIOD, 0, 4, 1, 20, 0,  0.8f,     0)
 
 /* The shapes as numbers, for code that dispatches on them at run time. */
 #define TSF_SHAPE_PERIOD 0

@@ -38,11 +38,11 @@ def test_a_new_row_needs_nothing_but_the_row():
     text = (_filter_table.Path(_filter_table.__file__).with_name("filter_table.h")).read_text()
     extra = text.replace(
         "#define TSF_FILTER_TABLE(X)",
-        "#define TSF_FILTER_TABLE(X) X(NewFilter, new_filter, TWO_PERIODS, 2, 6, 1, 30, 5, 0.0f) ")
+        "#define TSF_FILTER_TABLE(X) X(NewFilter, new_filter, TWO_PERIODS, 2, 6, 1, 30, 5, 0.0f, 0) ")
     table = _filter_table.parse(extra)
     assert list(table)[0] == "new_filter"
     assert table["new_filter"] == _filter_table.FilterRow(
-        "NewFilter", "two_periods", 2, 6, True, {"high_pass_period": 30, "smooth_period": 5})
+        "NewFilter", "two_periods", 2, 6, True, {"high_pass_period": 30, "smooth_period": 5}, None)
     assert len(table) == len(FILTER_TABLE) + 1
 
 
@@ -50,7 +50,7 @@ def test_a_malformed_table_is_an_error():
     with pytest.raises(ValueError, match="no rows"):
         _filter_table.parse("#define TSF_FILTER_TABLE(X)\n")
     with pytest.raises(ValueError, match="unknown shape"):
-        _filter_table.parse("X(A, a, THREE_PERIODS, 0, 4, 0, 20, 0, 0.0f)")
+        _filter_table.parse("X(A, a, THREE_PERIODS, 0, 4, 0, 20, 0, 0.0f, 0)")
 
 
 def test_the_stream_header_numbers_each_kind_by_its_row():
@@ -92,7 +92,7 @@ def test_a_description_is_read_from_the_header_comment():
 TSF_API void TSF_CALL NewFilter(const float* input, int32_t smoothPeriod,
                                 int32_t count, float* output);""")
     row = _filter_table.FilterRow("NewFilter", "two_periods", 1, 3, False,
-                                  {"high_pass_period": 30, "smooth_period": 5})
+                                  {"high_pass_period": 30, "smooth_period": 5}, None)
     doc = _descriptions.describe("new_filter", row, comments)
     description, notes, parameters = doc.split("\n\n")
     assert description == "What it does, on two lines (NewFilter)."

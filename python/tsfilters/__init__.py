@@ -35,6 +35,7 @@ from ._functions import (band_pass, cybernetic_oscillator, high_pass, laguerre_f
                          laguerre_oscillator, super_smoother, ultimate_smoother)
 from .filters import FILTERS
 from .stream import Stream, Streams
+from .precision import PrecisionWarning, precision_limit
 from .response import response
 from .sweeps import sweep
 
@@ -49,7 +50,9 @@ __all__ = [
     "Streams",
     "FILTERS",
     "LibraryNotFoundError",
+    "PrecisionWarning",
     "load",
+    "precision_limit",
     "response",
     "settling",
     "sweep",

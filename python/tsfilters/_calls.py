@@ -6,7 +6,7 @@ wrappers over `call`."""
 import ctypes
 from typing import Any, Dict, Optional
 
-from . import _axes, _columnar, _lanes, _library, settling
+from . import _axes, _columnar, _lanes, _library, precision, settling
 from ._arrays import apply
 from ._filter_table import FILTER_TABLE, RMS_WINDOW, SHAPE_PARAMETERS
 from ._parameters import CHECKS
@@ -45,6 +45,8 @@ def call(name: str, x: Any, parameters: Dict[str, Any], missing: str, sort: bool
     is time (`_axes`)."""
     row = FILTER_TABLE[name]
     checked = {key: CHECKS[key](key, parameters[key]) for key in SHAPE_PARAMETERS[row.shape]}
+    # this frame, the public function, its caller
+    precision.warn(name, [checked], stacklevel=3)
     blank = settling.blanked(name, warmup, **checked)
     along = _axes.along(x, axis, dim)
     if along is not None:

@@ -20,13 +20,16 @@ Columns, as in the C table:
   rms_scaled    the output is divided by the RMS of its first 100 values, so
                 a call needs 100 samples and writes every slot or none
   defaults      parameter values used when none are given
+  precision_limit  the longest period at which the filter follows a price in
+                single precision, or None for a filter that removes the level
 """
 
 import re
 from collections import namedtuple
 from pathlib import Path
 
-FilterRow = namedtuple("FilterRow", "c_name shape first_written warmup rms_scaled defaults")
+FilterRow = namedtuple("FilterRow",
+                       "c_name shape first_written warmup rms_scaled defaults precision_limit")
 
 # The parameter names of each shape, in the order the C function takes them.
 SHAPE_PARAMETERS = {
@@ -39,10 +42,10 @@ SHAPE_PARAMETERS = {
 RMS_WINDOW = 100
 
 # X(Export, python_name, SHAPE, firstWritten, warmup, rmsWindow,
-#   defaultPeriod, defaultSmoothPeriod, defaultGamma)
+#   defaultPeriod, defaultSmoothPeriod, defaultGamma, precisionLimit)
 _ROW = re.compile(
     r"X\(\s*(\w+),\s*(\w+),\s*(\w+),\s*(\d+),\s*(\d+),\s*([01]),"
-    r"\s*(-?\d+),\s*(-?\d+),\s*(-?[\d.]+)f\s*\)"
+    r"\s*(-?\d+),\s*(-?\d+),\s*(-?[\d.]+)f,\s*(\d+)\s*\)"
 )
 
 
@@ -57,12 +60,13 @@ def parse(text):
     """Python name -> row, in table order, from the text of a filter table."""
     table = {}
     for m in _ROW.finditer(text):
-        c_name, name, shape, first, warmup, rms, period, smooth, gamma = m.groups()
+        c_name, name, shape, first, warmup, rms, period, smooth, gamma, limit = m.groups()
         shape = shape.lower()
         if shape not in SHAPE_PARAMETERS:
             raise ValueError(f"filter table: {c_name} has an unknown shape {shape}")
         table[name] = FilterRow(c_name, shape, int(first), int(warmup), rms == "1",
-                                _defaults(shape, int(period), int(smooth), float(gamma)))
+                                _defaults(shape, int(period), int(smooth), float(gamma)),
+                                int(limit) or None)
     if not table:
         raise ValueError("filter table: no rows found")
     return table

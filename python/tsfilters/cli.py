@@ -8,10 +8,11 @@ wrong command line. Errors go to stderr as one line, without a traceback.
 import argparse
 import os
 import sys
+import warnings
 
 import numpy as np
 
-from . import _library, csvio
+from . import _library, csvio, precision
 from ._arrays import check_int32, check_real
 from ._filter_table import FILTER_TABLE, RMS_WINDOW
 from ._gaps import CHOICES as MISSING_CHOICES
@@ -389,6 +390,25 @@ def _quiet_stdout():
         pass
 
 
+def _warn_in_one_line():
+    """A period beyond a filter's precision limit is said once on stderr,
+    as a line of the tool's own, not as a Python warning with its source
+    line (inside warnings.catch_warnings, which puts this back)."""
+    said = set()
+    shown = warnings.showwarning
+
+    def show(message, category, filename, lineno, file=None, line=None):
+        if not issubclass(category, precision.PrecisionWarning):
+            return shown(message, category, filename, lineno, file, line)
+        if str(message) not in said:
+            said.add(str(message))
+            sys.stderr.write(f"tsfilters: warning: {message}\n")
+        return None
+
+    warnings.simplefilter("always", precision.PrecisionWarning)
+    warnings.showwarning = show
+
+
 def main(argv=None):
     parser = build_parser()
     # Parsed in two steps so that a misspelt option is reported with the
@@ -399,7 +419,9 @@ def main(argv=None):
         command.error(f"unrecognized arguments: {' '.join(extra)}")
     try:
         _check_command_line(args)
-        args.run(args)
+        with warnings.catch_warnings():
+            _warn_in_one_line()
+            args.run(args)
     except UsageError as exc:
         command.error(str(exc))
     except BrokenPipeError:

@@ -19,12 +19,14 @@ which a smoother holds a constant within a given tolerance.
 
 import functools
 import sys
+import warnings
 
 import numpy as np
 
 from . import _lanes, _parameters
 from ._filter_table import FILTER_TABLE
 from .filters import FILTERS
+from .precision import PrecisionWarning
 
 
 @functools.lru_cache(maxsize=None)
@@ -45,6 +47,13 @@ def settling_length(name, tolerance=0.01, **parameters):
     rounds away from its input (SuperSmoother at a period of 20,000 or
     100,000), or parameters with which a smoother never follows its input
     (LaguerreFilter at gamma = 1, which gives 1/16 of it)."""
+    with warnings.catch_warnings():
+        # Measuring a long period is no use of it: the caller warns for its own.
+        warnings.simplefilter("ignore", PrecisionWarning)
+        return _settling_length(name, tolerance, parameters)
+
+
+def _settling_length(name, tolerance, parameters):
     row = FILTER_TABLE[name]
     function = FILTERS[name][0]
     arguments = {**row.defaults, **parameters}
@@ -119,7 +128,10 @@ def held_level(name, level=80.0, samples=1 << 20, **parameters):
     row = FILTER_TABLE[name]
     step = np.full(samples, level, dtype=np.float32)
     step[:row.warmup] = 0.0
-    return float(FILTERS[name][0](step, **{**row.defaults, **parameters})[-1])
+    with warnings.catch_warnings():
+        # It measures the drift beyond the limit; no call of the caller's.
+        warnings.simplefilter("ignore", PrecisionWarning)
+        return float(FILTERS[name][0](step, **{**row.defaults, **parameters})[-1])
 
 
 def _tracking_errors(name, periods, fixed, level, samples):

@@ -33,7 +33,7 @@ import struct
 
 import numpy as np
 
-from . import _columnar, _gaps, _labels, _lanes, _not_prices, _parameters, _seen
+from . import _columnar, _gaps, _labels, _lanes, _not_prices, _parameters, _seen, precision
 from ._arrays import INT32_MAX, loaded_pandas
 from ._stream_library import NAMES, functions
 
@@ -130,6 +130,7 @@ class Stream:
 
     def __init__(self, name, *, missing="error", seen="error", **parameters):
         self.parameters = _parameters.checked(name, parameters)
+        precision.warn(name, [self.parameters], stacklevel=2)
         self.name = name
         self.missing = _check_missing(missing, _STREAM_CHOICES)
         self.seen = _seen.check_choice(seen)
@@ -338,6 +339,7 @@ class Streams:
         self.name = name
         self.columns = labels
         self.parameters = _parameters.per_lane(name, parameters, len(labels))
+        precision.warn(name, self.parameters, stacklevel=2)
         self.missing = _check_missing(missing, _LANES_CHOICES)
         self.seen = _seen.check_choice(seen)
         self.threads = _lanes.check_threads(threads) if threads is not None else None

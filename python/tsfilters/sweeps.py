@@ -14,7 +14,7 @@ from typing import Any, Optional
 
 import numpy as np
 
-from . import _columnar, _lanes, _parameters, settling
+from . import _columnar, _lanes, _parameters, precision, settling
 from ._arrays import prepare, series_input
 
 
@@ -90,6 +90,7 @@ def sweep(x: Any, name: str, *, missing: str = "error", sort: bool = False,
     the settling length of its own parameters."""
     keys, sets = combinations(name, grid)
     settling.check_warmup(warmup)
+    precision.warn(name, sets, stacklevel=2)
     threads = _lanes.check_threads(threads)
     columnar = _columnar.read(x)
     values, permutation, labels, is_pandas = series_input(

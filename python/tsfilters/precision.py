@@ -1,0 +1,61 @@
+"""Periods too long for single precision.
+
+The filters round each output to float32 before it feeds back, as the C
+library does. At a long period a smoother's correction per sample is
+smaller than half a float32 step near the price, so it rounds away and the
+output freezes off the price for good: a step from 50 to 70 held for 10
+periods ends 0.14% off at period 1000, 3.4% at 5000. The bits are the
+library's; what this module adds is the warning at the call.
+
+A filter's precision limit is the longest period at which that step (50
+through the warm-up, then 70 for 10 periods and at least 1,000 samples)
+ends within 0.1% of 70, and every shorter period does too. The error is
+relative to the price level, so the limit holds at any level. It is
+measured by the repository's tools/precision_limits and kept in the
+filter table. The filters that remove the level (high-pass, band-pass and
+the oscillators) have none.
+"""
+
+import warnings
+
+from ._filter_table import FILTER_TABLE
+
+
+class PrecisionWarning(UserWarning):
+    """A period beyond the filter's precision limit: its output may freeze
+    off the price (see tsfilters.precision_limit)."""
+
+
+def precision_limit(name):
+    """The longest period at which filter `name` follows a price in single
+    precision (within 0.1% after a step held 10 periods), or None for a
+    filter that has no such limit."""
+    try:
+        return FILTER_TABLE[name].precision_limit
+    except KeyError:
+        raise ValueError(f"unknown filter {name!r}; the filters are "
+                         f"{', '.join(FILTER_TABLE)}") from None
+
+
+def message(name, period):
+    limit = FILTER_TABLE[name].precision_limit
+    return (f"{name} at period {period} is beyond its precision limit of {limit}: in single "
+            f"precision its output can freeze off the price (a step held for 10 periods "
+            f"ends more than 0.1% away); see tsfilters.precision_limit")
+
+
+def beyond(name, parameter_sets):
+    """The longest period among `parameter_sets` beyond the limit, or None."""
+    limit = FILTER_TABLE[name].precision_limit
+    if limit is None:
+        return None
+    periods = [p["period"] for p in parameter_sets if "period" in p and p["period"] > limit]
+    return max(periods) if periods else None
+
+
+def warn(name, parameter_sets, stacklevel):
+    """One PrecisionWarning when any of `parameter_sets` has a period beyond
+    the limit, pointing `stacklevel` frames above the caller of this."""
+    period = beyond(name, parameter_sets)
+    if period is not None:
+        warnings.warn(message(name, period), PrecisionWarning, stacklevel=stacklevel + 1)
