@@ -4,11 +4,17 @@
 // bytes it was loaded from and runs.
 //
 // Byte 0 picks how the rest is used:
-//   even  the rest is the buffer, as it is;
-//   odd   the rest describes a valid saved state (kind, parameters, samples
-//         fed) and the damage done to it: a truncation and bit flips. The
-//         code each damage must get is checked, and an undamaged state must
-//         continue exactly as the stream it was saved from.
+//   0 mod 4  the rest is the buffer, as it is;
+//   2 mod 4  the rest is the buffer with its magic, version, size and CRC
+//            made right, as someone crafting a state would: a mutation then
+//            reaches the checks of the content (sample count, window, state)
+//            instead of dying at the checksum. The seeds in
+//            corpus_stream_load/ are saved states of every kind in this mode;
+//   odd      the rest describes a valid saved state (kind, parameters,
+//            samples fed) and the damage done to it: a truncation and bit
+//            flips. The code each damage must get is checked, and an
+//            undamaged state must continue exactly as the stream it was
+//            saved from.
 #include <bit>
 #include <cstdint>
 #include <cstdio>
@@ -59,10 +65,13 @@ int loadChecked(const Bytes& b, tsf_stream& s) {
     if (tsf_stream_save(&s, again.data(), std::int32_t(again.size())) != std::int32_t(b.size()) ||
         std::memcmp(again.data(), b.data(), b.size()) != 0)
         fail("a loaded state does not save back to its bytes");
+    const std::int64_t samples = tsf_stream_samples(&s);
+    if (samples < 0 || samples > TSF_MAX_SAMPLES) fail("a loaded stream has an impossible count");
     float x[120], y[120], window[100], peeked;
     for (int i = 0; i < 120; ++i) x[i] = float(i % 9) - 4.0f;
     tsf_stream_peek(&s, 1.0f, &peeked);
-    if (tsf_stream_update(&s, x, 120, y) != 120) fail("a loaded stream does not update");
+    const std::int32_t fits = samples > TSF_MAX_SAMPLES - 120 ? TSF_E_FULL : 120;
+    if (tsf_stream_update(&s, x, 120, y) != fits) fail("a loaded stream does not update");
     tsf_stream_window(&s, window);
     return rc;
 }
@@ -110,12 +119,42 @@ void damagedValidState(fuzzing::ByteReader& in) {
     }
 }
 
+// The CRC-32 the format uses (IEEE 802.3, reflected), bit by bit: the
+// harness must not share the library's own table to check it.
+std::uint32_t crc32(const unsigned char* p, std::size_t n) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+void put32(unsigned char* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+// A buffer made to pass every check up to the content's.
+void resealed(fuzzing::ByteReader& in) {
+    Bytes b(in.rest(), in.rest() + in.restSize());
+    if (b.size() < 36) b.resize(36, 0);
+    std::memcpy(b.data(), "TSFS\x01\x00", 6);
+    put32(b.data() + 8, std::uint32_t(b.size()));
+    put32(b.data() + b.size() - 4, crc32(b.data(), b.size() - 4));
+    tsf_stream t = target();
+    const int rc = loadChecked(b, t);
+    if (rc == TSF_E_MAGIC || rc == TSF_E_VERSION || rc == TSF_E_CRC) fail("a resealed state died early", rc);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzzing::ByteReader in(data, size);
-    if (in.byte() & 1) {
+    const std::uint8_t mode = in.byte();
+    if (mode & 1) {
         damagedValidState(in);
+    } else if (mode & 2) {
+        resealed(in);
     } else {
         tsf_stream t = target();
         loadChecked(Bytes(in.rest(), in.rest() + in.restSize()), t);

@@ -42,7 +42,7 @@
  *       12     4  period (int32)
  *       16     4  smooth_period (int32)
  *       20     4  gamma (binary32)
- *       24     8  samples consumed (int64, >= 0)
+ *       24     8  samples consumed (int64, 0 to TSF_MAX_SAMPLES)
  *       32     .  the filter's state: each value it carries from one sample
  *                 to the next, in the filter's fixed order, binary32 values
  *                 in 4 bytes and binary64 values in 8
@@ -51,7 +51,12 @@
  *      end-4   4  CRC-32 (the IEEE 802.3 / zlib polynomial) of all bytes
  *                 before it
  * Coefficients are not saved: they are derived again from the parameters,
- * exactly as tsf_stream_init derives them. Sizes: 60 bytes for
+ * exactly as tsf_stream_init derives them. tsf_stream_load refuses with
+ * TSF_E_STATE what no save writes: a sample count outside 0 to
+ * TSF_MAX_SAMPLES, an oscillator's window slot not reached yet that is not
+ * +0, or a state of no samples that is not the one init starts from. The
+ * CRC catches damage, not crafted bytes, so these checks are what stands
+ * between a hostile file and the stream's memory. Sizes: 60 bytes for
  * TSF_HIGH_PASS and TSF_SUPER_SMOOTHER, 68 for TSF_ULTIMATE_SMOOTHER,
  * 84 for TSF_BAND_PASS, 484 for TSF_CYBERNETIC_OSCILLATOR, 116 for
  * TSF_LAGUERRE_FILTER and 484 for TSF_LAGUERRE_OSCILLATOR.
@@ -105,6 +110,11 @@ typedef struct tsf_stream {
     uint64_t opaque[TSF_STREAM_WORDS];
 } tsf_stream;
 
+/* The most samples a stream consumes: 2^53, a count no real series
+ * reaches, and the largest integer a JavaScript number holds exactly. An
+ * update that would pass it fails with TSF_E_FULL and changes nothing. */
+#define TSF_MAX_SAMPLES 9007199254740992LL
+
 /* Error codes; tsf_strerror describes each. */
 #define TSF_OK 0
 #define TSF_E_NULL (-1)          /* a required pointer is null */
@@ -117,6 +127,8 @@ typedef struct tsf_stream {
 #define TSF_E_STATE (-8)         /* load: the checksum matches but the content is not a saved state */
 #define TSF_E_LANES (-9)         /* lanes: a negative number of lanes */
 #define TSF_E_MIXED (-10)        /* lanes: the streams are not all of one kind */
+#define TSF_E_FULL (-11)         /* update: the stream would pass TSF_MAX_SAMPLES samples */
+#define TSF_E_ARGUMENT (-12)     /* lanes: more than one lane writing one output slot */
 
 /* sizeof(tsf_stream), for bindings that allocate it themselves. */
 TSF_STREAM_API size_t TSF_STREAM_CALL tsf_stream_bytes(void);
@@ -128,7 +140,8 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_init(tsf_stream* s, tsf_kind kind,
 
 /* Consumes input[0 .. count-1] and writes output[k] for input[k] (see the
  * positional rule above). input == output works. Returns count, 0 when
- * count <= 0 (nothing read or written), or a negative code. */
+ * count <= 0 (nothing read or written), or a negative code: TSF_E_FULL when
+ * the stream would pass TSF_MAX_SAMPLES. */
 TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_stream_update(tsf_stream* s, const float* input,
                                                          int32_t count, float* output);
 
@@ -142,6 +155,12 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_peek(const tsf_stream* s, float x,
  * Otherwise (any other kind, or fewer samples) writes nothing and returns 0.
  * Negative on error. */
 TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_stream_window(const tsf_stream* s, float* output100);
+
+/* Back to the state tsf_stream_init gave it, with the same kind and
+ * parameters: no samples consumed. The way back for a stream fed a value
+ * that poisoned it (a NaN makes every later output NaN). 0, TSF_E_NULL or
+ * TSF_E_NOT_STREAM. */
+TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_reset(tsf_stream* s);
 
 /* The number of samples consumed, or a negative code. */
 TSF_STREAM_API int64_t TSF_STREAM_CALL tsf_stream_samples(const tsf_stream* s);
@@ -176,8 +195,12 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_load(tsf_stream* s, const void* bu
  * processor and instruction set. The streams must all be initialised and
  * of one kind; each keeps its own parameters. Returns count; 0 when lanes
  * is 0 or count <= 0 (nothing read or written); TSF_E_LANES for lanes < 0;
- * TSF_E_NULL, TSF_E_NOT_STREAM or TSF_E_MIXED, writing nothing. Input and
- * output may be the same array with the same strides. No threads, no
+ * TSF_E_NULL, TSF_E_NOT_STREAM, TSF_E_MIXED or TSF_E_FULL (a lane would
+ * pass TSF_MAX_SAMPLES), writing nothing. Input and output may be the same
+ * array with the same strides. An output lane stride of 0 with more than
+ * one lane is TSF_E_ARGUMENT: every lane would write one slot, and in place
+ * each lane's write would change the sample the next lane reads, in an
+ * order that depends on the instruction set. No threads, no
  * allocation: split the lanes among your own threads, one disjoint range
  * of streams per thread. */
 TSF_STREAM_API int TSF_STREAM_CALL tsf_lanes_update(tsf_stream* streams, int32_t lanes,

@@ -44,6 +44,9 @@ public:
 
     std::int64_t samples() const { return check(tsf_stream_samples(&s_)); }
 
+    // Back to the state the constructor gave, with the same parameters.
+    void reset() { check(tsf_stream_reset(&s_)); }
+
     std::vector<unsigned char> save() const {
         std::vector<unsigned char> bytes(static_cast<std::size_t>(check(tsf_stream_save(&s_, nullptr, 0))));
         check(tsf_stream_save(&s_, bytes.data(), static_cast<std::int32_t>(bytes.size())));

@@ -216,14 +216,18 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_lanes_update(
     if (!stateOf(&streams[0]).initialised()) return TSF_E_NOT_STREAM;
     const int32_t kind = stateOf(&streams[0]).kind;
     int result = 0;
+    std::int64_t most = stateOf(&streams[0]).samples;
     for (int32_t j = 1; j < lanes; ++j) {
         const StreamState& s = stateOf(&streams[j]);
         if (!s.initialised()) return TSF_E_NOT_STREAM;
         if (s.kind != kind) result = TSF_E_MIXED;
+        most = std::max(most, s.samples);
     }
     if (result != 0) return result;
     if (count <= 0) return 0;
     if (input == nullptr || output == nullptr) return TSF_E_NULL;
+    if (lanes > 1 && output_lane_stride == 0) return TSF_E_ARGUMENT;
+    if (count > kMaxSamples - most) return TSF_E_FULL;
     const lanes::Layout at{input, input_time_stride, input_lane_stride,
                            output, output_time_stride, output_lane_stride};
     lanes::kAdvance[kind - 1](streams, lanes, at, count);

@@ -73,16 +73,30 @@ void save(const StreamState& s, unsigned char* out) {
     w.u32(crc32(out, w.written()));
 }
 
+// Whether two steps carry the same values, bit for bit (NaN payloads and
+// the sign of zero included).
+template <class Step>
+bool sameState(Step a, Step b) {
+    unsigned char bytesA[sizeof(Step)], bytesB[sizeof(Step)];
+    std::size_t na = 0, nb = 0;
+    a.forEachState([&](auto& v) { std::memcpy(bytesA + na, &v, sizeof v), na += sizeof v; });
+    b.forEachState([&](auto& v) { std::memcpy(bytesB + nb, &v, sizeof v), nb += sizeof v; });
+    return na == nb && std::memcmp(bytesA, bytesB, na) == 0;
+}
+
 // Rebuilds into `s` the stream whose checked bytes (magic, version, size and
 // CRC already verified, `header` read from them) are `in[0 .. size-1]`.
 template <class Kind>
 int load(const SavedHeader& header, const unsigned char* in, std::int32_t size, StreamState& s) {
     start<Kind>(s, header.params);
     if (savedBytes<Kind>(s) != size) return TSF_E_SIZE;
-    if (header.samples < 0) return TSF_E_STATE;
+    if (header.samples < 0 || header.samples > kMaxSamples) return TSF_E_STATE;
     s.samples = header.samples;
     ByteReader r(in + kHeaderBytes);
+    typename Kind::Step fresh = s.step<Kind>();
     s.step<Kind>().forEachState([&](auto& v) { r.value(v); });
+    // Nothing consumed, nothing changed: the state must be init's, to the bit.
+    if (s.samples == 0 && !sameState(fresh, s.step<Kind>())) return TSF_E_STATE;
     if constexpr (Kind::kRmsWindow) {
         for (std::int64_t i = 0; i < RmsWindow::kLength; ++i) {
             float v;

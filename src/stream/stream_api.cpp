@@ -83,8 +83,17 @@ TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_stream_update(tsf_stream* s, const fl
     if (count <= 0) return 0;
     if (input == nullptr || output == nullptr) return TSF_E_NULL;
     StreamState& state = stateOf(s);
+    if (count > kMaxSamples - state.samples) return TSF_E_FULL;
     opsOf(state.kind).update(state, input, count, output);
     return count;
+}
+
+TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_reset(tsf_stream* s) {
+    if (s == nullptr) return TSF_E_NULL;
+    const StreamState* state = validState(s);
+    if (state == nullptr) return TSF_E_NOT_STREAM;
+    const tsf_params params{state->params.period, state->params.smoothPeriod, state->params.gamma};
+    return tsf_stream_init(s, static_cast<tsf_kind>(state->kind), &params);
 }
 
 TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_peek(const tsf_stream* s, float x, float* y) {
@@ -173,6 +182,8 @@ TSF_STREAM_API const char* TSF_STREAM_CALL tsf_strerror(int code) {
         case TSF_E_STATE: return "saved state holds values a save never writes";
         case TSF_E_LANES: return "the number of lanes is negative";
         case TSF_E_MIXED: return "the lanes' streams are not all of one kind";
+        case TSF_E_FULL: return "the stream would pass its most samples (2^53)";
+        case TSF_E_ARGUMENT: return "more than one lane would write the same output slot (output lane stride 0)";
         default: return code > 0 ? "not an error code" : "unknown error code";
     }
 }

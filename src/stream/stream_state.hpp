@@ -36,6 +36,12 @@ inline constexpr std::size_t kStepAlignment = std::max({
 #undef TSF_STREAM_STEP_ALIGNMENT
 });
 
+// The most samples a stream consumes (TSF_MAX_SAMPLES): far beyond any
+// series, and a bound on the count that every index into the window is
+// computed from.
+inline constexpr std::int64_t kMaxSamples = std::int64_t{1} << 53;
+static_assert(kMaxSamples == TSF_MAX_SAMPLES);
+
 // A stream's outputs where the batch call has no value (yet).
 inline constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
 
@@ -65,7 +71,12 @@ struct StreamState {
         return *std::launder(reinterpret_cast<const typename Kind::Step*>(stepBytes));
     }
 
-    bool initialised() const { return tag == kInitialised && isKnownKind(kind); }
+    // The sample count is checked too: it decides which slot of the window
+    // a sample is written to, and a tsf_stream is caller memory that could
+    // hold anything.
+    bool initialised() const {
+        return tag == kInitialised && isKnownKind(kind) && samples >= 0 && samples <= kMaxSamples;
+    }
 };
 
 static_assert(std::is_trivially_copyable_v<StreamState>);

@@ -12,6 +12,7 @@
 #endif
 
 #include "lanes_test_support.hpp"
+#include "stream/stream_state.hpp"
 
 namespace {
 
@@ -47,6 +48,44 @@ TEST(Refusals, WriteNothingAndLeaveTheStreamsAsTheyWere) {
     EXPECT_EQ(bytes(s), before);
     for (float v : out) ASSERT_TRUE(testing_support::isSentinel(v));
     EXPECT_STRNE(tsf_strerror(TSF_E_MIXED), tsf_strerror(TSF_E_LANES));
+}
+
+// Every lane would write one slot; in place, each lane's write would also
+// change the sample the next lane reads, in the order the instruction set
+// visits the lanes. Refused on every target before anything is written.
+TEST(Refusals, ManyLanesWritingOneSlot) {
+    for (tsf_kind kind : {TSF_SUPER_SMOOTHER, TSF_LAGUERRE_OSCILLATOR}) {
+        std::vector<tsf_stream> s = startedLanes(kind, 16);
+        const std::vector<unsigned char> before = bytes(s);
+        std::vector<float> series(300, testing_support::kSentinel), out(300, testing_support::kSentinel);
+        for (size_t t = 0; t < series.size(); ++t) series[t] = 50.0f + float(t % 7);
+        const std::vector<float> given = series;
+        // In place, every lane on the same series.
+        EXPECT_EQ(tsf_lanes_update(s.data(), 16, series.data(), 1, 0, 300, series.data(), 1, 0),
+                  TSF_E_ARGUMENT);
+        EXPECT_EQ(tsf_lanes_update(s.data(), 16, series.data(), 1, 0, 300, out.data(), 1, 0),
+                  TSF_E_ARGUMENT);
+        EXPECT_EQ(bytes(s), before);
+        EXPECT_EQ(series, given);
+        for (float v : out) ASSERT_TRUE(testing_support::isSentinel(v));
+        // One lane may: its slot is its own.
+        EXPECT_EQ(tsf_lanes_update(s.data(), 1, series.data(), 1, 0, 300, series.data(), 1, 0), 300);
+    }
+}
+
+TEST(Refusals, ALaneThatWouldPassTheMostSamples) {
+    constexpr std::int64_t kCeiling = TSF_MAX_SAMPLES;
+    std::vector<tsf_stream> s = startedLanes(TSF_LAGUERRE_OSCILLATOR, 20);
+    std::vector<float> in(20 * 4, 60.0f), out(20 * 4, testing_support::kSentinel);
+    tsfilters::stream::stateOf(&s[13]).samples = kCeiling - 3;
+    const std::vector<unsigned char> before = bytes(s);
+    EXPECT_EQ(tsf_lanes_update(s.data(), 20, in.data(), 20, 1, 4, out.data(), 20, 1), TSF_E_FULL);
+    EXPECT_EQ(bytes(s), before);
+    for (float v : out) ASSERT_TRUE(testing_support::isSentinel(v));
+    EXPECT_EQ(tsf_lanes_update(s.data(), 20, in.data(), 20, 1, 3, out.data(), 20, 1), 3);
+    EXPECT_EQ(tsf_stream_samples(&s[13]), kCeiling);
+    EXPECT_EQ(tsf_stream_samples(&s[12]), 3);
+    EXPECT_EQ(tsf_lanes_update(s.data(), 20, in.data(), 20, 1, 1, out.data(), 20, 1), TSF_E_FULL);
 }
 
 TEST(NothingToDo, NoLanesOrNoSamplesReturnZeroAndTouchNothing) {
