@@ -1,8 +1,8 @@
 // A TypeScript consumer of every export, type-checked with --strict.
 import {
   bandPass, cyberneticOscillator, filterNames, highPass, laguerreFilter, laguerreOscillator,
-  simdTarget, Stream, Streams, superSmoother, TsfiltersError, ultimateSmoother,
-  type FilterName, type ParamsOf, type Values,
+  precisionLimit, settlingLength, simdTarget, Stream, Streams, superSmoother, TsfiltersError,
+  ultimateSmoother, type FilterName, type Missing, type ParamsOf, type Values,
 } from 'tsfilters';
 
 const closes: Values = [71.65, 72.7, 73.1, 72.4, 74.0];
@@ -43,6 +43,21 @@ try {
   Stream.load(new Uint8Array(4));
 } catch (e) {
   if (e instanceof TsfiltersError) console.log(e.code, e.message);
+}
+
+// A bad tick skipped, a stream started over, warm-up slots as NaN.
+{
+  using guarded = new Stream('superSmoother', { period: 10 }, { missing: 'drop' });
+  const skipped: number = guarded.update(Number.NaN);
+  const how: Missing = guarded.missing;
+  guarded.reset();
+  const book = new Streams('highPass', {}, 2, { missing: 'drop' });
+  book.reset();
+  const blanked: Float32Array = superSmoother(closes, { period: 10, warmup: 'nan' });
+  const settled: number | null = settlingLength('laguerreFilter', { gamma: 0.8 });
+  const limit: number | null = precisionLimit('ultimateSmoother');
+  console.log(skipped, how, blanked, settled, limit, book.missing);
+  book.free();
 }
 
 const kinds: readonly FilterName[] = filterNames;

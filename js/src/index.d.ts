@@ -37,23 +37,58 @@ export class TsfiltersError extends Error {
   readonly code: number;
 }
 
+/**
+ * What a batch call does with the slots before the filter has settled:
+ * 'keep' (the default) the library's values, 'nan' NaN, for as many slots
+ * as settlingLength gives (every slot when it is null).
+ */
+export interface BatchOptions {
+  warmup?: 'keep' | 'nan';
+}
+
 // The batch functions: a Float32Array as long as `values`, NaN in the slots
-// the library does not write.
-export function highPass(values: Values, params?: PeriodParams): Float32Array;
-export function superSmoother(values: Values, params?: PeriodParams): Float32Array;
-export function ultimateSmoother(values: Values, params?: PeriodParams): Float32Array;
-export function bandPass(values: Values, params?: TwoPeriodParams): Float32Array;
-export function cyberneticOscillator(values: Values, params?: TwoPeriodParams): Float32Array;
-export function laguerreFilter(values: Values, params?: GammaPeriodParams): Float32Array;
-export function laguerreOscillator(values: Values, params?: GammaPeriodParams): Float32Array;
+// the library does not write. NaN and infinite values pass through the
+// library as IEEE arithmetic has them.
+export function highPass(values: Values, params?: PeriodParams & BatchOptions): Float32Array;
+export function superSmoother(values: Values, params?: PeriodParams & BatchOptions): Float32Array;
+export function ultimateSmoother(values: Values, params?: PeriodParams & BatchOptions): Float32Array;
+export function bandPass(values: Values, params?: TwoPeriodParams & BatchOptions): Float32Array;
+export function cyberneticOscillator(values: Values, params?: TwoPeriodParams & BatchOptions): Float32Array;
+export function laguerreFilter(values: Values, params?: GammaPeriodParams & BatchOptions): Float32Array;
+export function laguerreOscillator(values: Values, params?: GammaPeriodParams & BatchOptions): Float32Array;
+
+/**
+ * What a stream does with a NaN, an infinity or a number beyond binary32's
+ * range, any of which would make every later output NaN: 'error' (the
+ * default) throws a RangeError and feeds nothing of the call, 'drop' skips
+ * it (NaN out, the state unchanged), 'keep' feeds it as given.
+ */
+export type Missing = 'error' | 'drop' | 'keep';
+export interface StreamOptions {
+  missing?: Missing;
+}
+
+/** Samples until filter `kind` with `params` has settled; null when it never does. */
+export function settlingLength<K extends FilterName>(kind: K, params?: ParamsOf[K]): number | null;
+
+/**
+ * The longest period at which filter `kind` follows a price in single
+ * precision (a step from 50 to 70, held 10 periods, ends within 0.1%);
+ * null for a filter with no such limit. Longer periods compute the
+ * library's bits as always, which may freeze off the price; nothing warns
+ * at run time, so check a period against this where it is chosen.
+ */
+export function precisionLimit(kind: FilterName): number | null;
 
 /** One filter fed a sample or a chunk at a time. */
 export class Stream<K extends FilterName = FilterName> {
-  constructor(kind: K, params?: ParamsOf[K]);
+  constructor(kind: K, params?: ParamsOf[K], options?: StreamOptions);
   /** The filter's name. */
   readonly kind: K;
   /** The parameters in use, defaults filled in. */
   readonly params: Readonly<Required<ParamsOf[K]>>;
+  /** What a bad value does. */
+  readonly missing: Missing;
   /** Consumes one sample and returns its output (NaN while not known yet). */
   update(x: number): number;
   /** Consumes a chunk and returns its outputs. */
@@ -64,12 +99,14 @@ export class Stream<K extends FilterName = FilterName> {
   window(): Float32Array | null;
   /** The number of samples consumed. */
   readonly samples: number;
+  /** Back to the state the constructor gave: no samples, the same parameters. */
+  reset(): void;
   /** The state in the library's portable format. */
   save(): Uint8Array;
   /** Replaces the state by a saved one; unchanged on a TsfiltersError. */
   restore(bytes: Uint8Array | ArrayBuffer): void;
   /** A stream from a saved state of any platform. */
-  static load(bytes: Uint8Array | ArrayBuffer): Stream;
+  static load(bytes: Uint8Array | ArrayBuffer, options?: StreamOptions): Stream;
   /** Frees the state; safe to call twice. */
   free(): void;
   [Symbol.dispose](): void;
@@ -77,17 +114,21 @@ export class Stream<K extends FilterName = FilterName> {
 
 /** Many streams of one kind on the library's lanes: one lane per symbol, one value per lane in each row. */
 export class Streams<K extends FilterName = FilterName> {
-  constructor(kind: K, params: ParamsOf[K] | undefined, lanes: number);
-  constructor(kind: K, params: readonly ParamsOf[K][], lanes?: number);
+  constructor(kind: K, params: ParamsOf[K] | undefined, lanes: number, options?: StreamOptions);
+  constructor(kind: K, params: readonly ParamsOf[K][], lanes?: number, options?: StreamOptions);
   readonly kind: K;
   readonly lanes: number;
   readonly params: readonly Readonly<Required<ParamsOf[K]>>[];
+  /** What a bad value does; under 'drop' a lane without a value waits while the others advance. */
+  readonly missing: Missing;
   /** Consumes whole rows (row-major, `lanes` values each) and returns the outputs, into `output` if given. */
   update(values: Values, output?: Float32Array): Float32Array;
   /** Each lane's output if its next sample were row[lane]; nothing changes. */
   peek(row: Values): Float32Array;
   /** The number of rows consumed. */
   readonly samples: number;
+  /** Every lane back to the state the constructor gave it. */
+  reset(): void;
   /** One lane's state in the portable format. */
   save(lane: number): Uint8Array;
   free(): void;

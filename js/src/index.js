@@ -36,18 +36,61 @@ export class TsfiltersError extends Error {
 }
 
 // ---- checks at the boundary ------------------------------------------------
+//
+// Whatever the caller passes is read once, into arrays of this module's own,
+// before any pointer into the module's memory is taken. A value can be user
+// code (a getter, a Proxy, a typed array with its own `length`), and user
+// code can call back into the package: grow the module's memory, free or
+// create streams. Reading everything first leaves it nothing to interfere
+// with; the module is only touched once no more user code can run.
+//
+// Typed arrays are read through the intrinsic %TypedArray% getters, taken
+// here before any user code runs, never through the object's own
+// properties, which can lie.
+
+const TypedArray = Object.getPrototypeOf(Uint8Array);
+const getter = (proto, key) => Object.getOwnPropertyDescriptor(proto, key).get;
+const typedTag = getter(TypedArray.prototype, Symbol.toStringTag);
+const typedLength = getter(TypedArray.prototype, 'length');
+const typedBuffer = getter(TypedArray.prototype, 'buffer');
+const typedSet = TypedArray.prototype.set;
+const arrayBufferBytes = getter(ArrayBuffer.prototype, 'byteLength');
+const sharedBufferBytes = typeof SharedArrayBuffer === 'undefined' ? undefined
+  : getter(SharedArrayBuffer.prototype, 'byteLength');
+const isArray = Array.isArray;
+
+/** The kind of typed array `value` really is ('Float32Array', ...), or undefined. */
+const typedKind = (value) => typedTag.call(value);
+
+function isArrayBuffer(value) {
+  try {
+    arrayBufferBytes.call(value);
+    return true;
+  } catch {
+    return false;
+  }
+}
 
 function describe(value) {
   if (value === null) return 'null';
-  if (Array.isArray(value)) return 'an array';
-  if (ArrayBuffer.isView(value)) return `a ${value[Symbol.toStringTag] ?? 'DataView'}`;
+  if (isArray(value)) return 'an array';
+  const kind = typedKind(value);
+  if (kind !== undefined) return `a ${kind}`;
+  if (ArrayBuffer.isView(value)) return 'a DataView';
   return typeof value === 'object' ? 'an object' : `${typeof value} ${String(value)}`;
 }
 
-function checkBuffer(buffer, what) {
-  if (typeof SharedArrayBuffer !== 'undefined' && buffer instanceof SharedArrayBuffer) {
+function checkBuffer(typed, what) {
+  const buffer = typedBuffer.call(typed);
+  if (sharedBufferBytes !== undefined) {
+    let shared = true;
+    try {
+      sharedBufferBytes.call(buffer);
+    } catch {
+      shared = false;
+    }
     // Another thread could change it while the module reads it.
-    throw new TypeError(`${what}: a SharedArrayBuffer is not accepted; copy it into an ordinary array first`);
+    if (shared) throw new TypeError(`${what}: a SharedArrayBuffer is not accepted; copy it into an ordinary array first`);
   }
   try {
     new Uint8Array(buffer, 0, 0);
@@ -62,32 +105,50 @@ function checkLength(length, what) {
   }
 }
 
-// A Float32Array, a Float64Array or an array of numbers; anything else is a
-// TypeError. Typed arrays are told by their tag, which also holds for arrays
-// made in another realm (a worker, an iframe, a vm context).
-function checkValues(values, what) {
-  const tag = ArrayBuffer.isView(values) ? values[Symbol.toStringTag] : undefined;
-  if (tag === 'Float32Array' || tag === 'Float64Array') checkBuffer(values.buffer, what);
-  else if (!Array.isArray(values)) {
+// A Float32Array, a Float64Array or an array of numbers, read into a new
+// Float32Array (each value rounded to binary32 as a C cast from double
+// rounds it); anything else is a TypeError. Typed arrays are told by their
+// internal kind, which also holds for arrays made in another realm (a
+// worker, an iframe, a vm context). An array is read element by element,
+// once each, so a getter sees one read; a value that is not a number is
+// refused before the rest is read, and before anything is allocated in the
+// module: `new Array(3e8)` costs nothing to refuse.
+function readValues(values, what) {
+  const kind = typedKind(values);
+  if (kind === 'Float32Array' || kind === 'Float64Array') {
+    checkBuffer(values, what);
+    checkLength(typedLength.call(values), what);
+    return new Float32Array(values); // from the array's internal slots: a copy
+  }
+  if (!isArray(values)) {
     throw new TypeError(`${what}: expected a Float32Array, a Float64Array or an array of numbers, got ${describe(values)}`);
   }
-  checkLength(values.length, what);
-}
-
-// Copies checked values into the module's memory at `at`, rounding each to
-// binary32 exactly as a C cast from double does.
-function copyIn(wasm, values, at, what) {
-  wasm.views();
-  const heap = wasm.f32.subarray(at >>> 2, (at >>> 2) + values.length);
-  if (!Array.isArray(values)) {
-    heap.set(values);
-    return;
-  }
-  for (let i = 0; i < values.length; ++i) {
+  const n = values.length;
+  if (!Number.isSafeInteger(n) || n < 0) throw new TypeError(`${what}: its length ${describe(n)} is not a length`);
+  checkLength(n, what);
+  let read = new Float32Array(Math.min(n, 1 << 16));
+  for (let i = 0; i < n; ++i) {
     const v = values[i];
     if (typeof v !== 'number') throw new TypeError(`${what}[${i}] is ${describe(v)}, not a number`);
-    heap[i] = v;
+    if (i === read.length) {
+      const more = new Float32Array(Math.min(n, 2 * read.length));
+      more.set(read);
+      read = more;
+    }
+    read[i] = v;
   }
+  return read;
+}
+
+// A value the library would turn into NaN for good: NaN, or a number whose
+// binary32 rounding is infinite (beyond about 3.4028235e38, or infinite).
+const isGap = (v) => !Number.isFinite(Math.fround(v));
+
+// Copies a Float32Array of ours into the module's memory at `at`. Nothing
+// of the caller's runs here.
+function copyIn(wasm, values, at) {
+  wasm.views();
+  wasm.f32.set(values, at >>> 2);
 }
 
 function checkNumber(value, what) {
@@ -147,9 +208,36 @@ function filterNamed(kind) {
 // ---- the batch functions ---------------------------------------------------
 
 function runBatch(filter, values, params) {
-  const p = parametersOf(filter, params, filter.name);
-  checkValues(values, `${filter.name}: values`);
-  const n = values.length;
+  const { warmup, ...rest } = batchOptions(params, filter.name);
+  const p = parametersOf(filter, rest, filter.name);
+  const read = readValues(values, `${filter.name}: values`);
+  const output = runRead(filter, read, p);
+  if (warmup === 'nan') {
+    // Every slot when the filter never settles with these parameters.
+    const settled = settlingLength(filter.name, p) ?? read.length;
+    output.fill(NaN, 0, Math.min(settled, read.length));
+  }
+  return output;
+}
+
+// `params` of a batch call: the filter's parameters and `warmup`.
+function batchOptions(params, what) {
+  if (params === undefined) return { warmup: 'keep' };
+  if (params === null || typeof params !== 'object' || isArray(params)) {
+    throw new TypeError(`${what}: parameters must be an object, got ${describe(params)}`);
+  }
+  const copy = { ...params }; // each getter read once, here
+  const warmup = copy.warmup === undefined ? 'keep' : copy.warmup;
+  if (warmup !== 'keep' && warmup !== 'nan') {
+    throw new TypeError(`${what}: warmup must be 'keep' or 'nan', got ${describe(warmup)}`);
+  }
+  delete copy.warmup;
+  return { warmup, ...copy };
+}
+
+// The batch call over values already read.
+function runRead(filter, read, p) {
+  const n = read.length;
   if (n === 0) return new Float32Array(0);
   const wasm = instance();
   // A filter that writes every slot from firstWritten on runs in place (the
@@ -159,7 +247,7 @@ function runBatch(filter, values, params) {
   const input = wasm.malloc((inPlace ? 4 : 8) * n);
   const written = inPlace ? input : input + 4 * n;
   try {
-    copyIn(wasm, values, input, `${filter.name}: values`);
+    copyIn(wasm, read, input);
     if (!inPlace) wasm.f32.fill(NaN, written >>> 2, (written >>> 2) + n);
     const fn = wasm.exports[filter.exportName];
     if (filter.shape === 'PERIOD') fn(input, p.period, n, written);
@@ -209,7 +297,8 @@ function writeParams(wasm, filter, p, at) {
   view.setFloat32(at + 8, filter.shape === 'GAMMA_PERIOD' ? p.gamma : 0, true);
 }
 
-// The kind and parameters a saved state records (its header, little-endian).
+// The kind and parameters a saved state records (its header, little-endian),
+// read from our own copy of the bytes.
 function describeSaved(bytes) {
   const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
   const filter = filters[view.getUint16(6, true) - 1];
@@ -220,21 +309,29 @@ function describeSaved(bytes) {
   return { filter, params: p };
 }
 
-function checkSaved(bytes) {
-  if (bytes instanceof ArrayBuffer) bytes = new Uint8Array(bytes);
-  if (!ArrayBuffer.isView(bytes) || bytes[Symbol.toStringTag] !== 'Uint8Array') {
+// Saved bytes (a Uint8Array or an ArrayBuffer) copied into a Uint8Array of
+// ours, through the intrinsic getters: an own `length` or `buffer` on the
+// caller's array changes nothing.
+function readSaved(bytes) {
+  let view;
+  if (typedKind(bytes) === 'Uint8Array') {
+    checkBuffer(bytes, 'saved stream');
+    view = bytes;
+  } else if (isArrayBuffer(bytes)) {
+    view = new Uint8Array(bytes);
+  } else {
     throw new TypeError(`a saved stream must be a Uint8Array, got ${describe(bytes)}`);
   }
-  checkBuffer(bytes.buffer, 'saved stream');
-  checkLength(bytes.length, 'saved stream');
-  return bytes;
+  checkLength(typedLength.call(view), 'saved stream');
+  return new Uint8Array(view); // a copy, from the internal slots
 }
 
-// Loads saved bytes into the tsf_stream at `at`; the library's error, and
-// the stream as it was, when they are not a saved state.
+// Loads saved bytes (ours) into the tsf_stream at `at`; the library's error,
+// and the stream as it was, when they are not a saved state.
 function loadInto(wasm, at, bytes) {
   const copy = wasm.malloc(Math.max(bytes.length, 1));
   try {
+    wasm.views();
     wasm.u8.set(bytes, copy);
     check(wasm.exports.tsf_stream_load(at, copy, bytes.length));
   } finally {
@@ -253,14 +350,57 @@ function saveFrom(wasm, at) {
   }
 }
 
+const MISSING = ['error', 'drop', 'keep'];
+
+// { missing } of a stream's options: what a sample the library would turn
+// into NaN for good does.
+function missingOf(options, what) {
+  if (options === undefined) return 'error';
+  if (options === null || typeof options !== 'object') {
+    throw new TypeError(`${what}: options must be an object, got ${describe(options)}`);
+  }
+  const missing = options.missing === undefined ? 'error' : options.missing;
+  if (!MISSING.includes(missing)) {
+    throw new TypeError(`${what}: missing must be one of ${MISSING.join(', ')}, got ${describe(missing)}`);
+  }
+  return missing;
+}
+
+function gapError(what, v, where) {
+  const kind = Number.isNaN(v) ? 'NaN' : 'an infinite value (or one beyond binary32\'s range)';
+  return new RangeError(`${what}: ${kind} ${where}; nothing was fed, since it would make every later output NaN (pass { missing: 'drop' } to skip such values)`);
+}
+
+// Runs `update(buffer, count)` of the library over `read` (ours), in place
+// in the module's memory, and returns the outputs.
+function runInModule(wasm, read, update) {
+  const n = read.length;
+  const output = new Float32Array(n);
+  if (n === 0) return output;
+  const buffer = wasm.malloc(4 * n);
+  try {
+    copyIn(wasm, read, buffer);
+    check(update(buffer, n));
+    wasm.views();
+    output.set(wasm.f32.subarray(buffer >>> 2, (buffer >>> 2) + n));
+  } finally {
+    wasm.free(buffer);
+  }
+  return output;
+}
+
 /** One filter fed a sample or a chunk at a time, with a forming-bar peek and a portable saved state. */
 export class Stream {
   #wasm;
   #at;
+  #kind;
+  #params;
+  #missing;
 
-  constructor(kind, params) {
+  constructor(kind, params, options) {
     const filter = filterNamed(kind);
     const p = parametersOf(filter, params, filter.name);
+    const missing = missingOf(options, filter.name);
     const wasm = instance();
     if (wasm.exports.tsf_stream_bytes() !== STREAM_BYTES) throw new Error('tsfilters: the module does not match the package');
     this.#wasm = wasm;
@@ -268,56 +408,93 @@ export class Stream {
     leftBehind.register(this, { wasm, at: this.#at }, this);
     writeParams(wasm, filter, p, wasm.scratch);
     check(wasm.exports.tsf_stream_init(this.#at, filter.kind, wasm.scratch));
-    /** The filter's name, e.g. 'superSmoother'. */
-    this.kind = filter.name;
-    /** The parameters in use, defaults filled in, gamma as binary32. */
-    this.params = Object.freeze(p);
+    this.#kind = filter.name;
+    this.#params = Object.freeze(p);
+    this.#missing = missing;
+  }
+
+  /** The filter's name, e.g. 'superSmoother'. */
+  get kind() {
+    return this.#kind;
+  }
+
+  /** The parameters in use, defaults filled in, gamma as binary32. */
+  get params() {
+    return this.#params;
+  }
+
+  /** What a NaN or infinite sample does: 'error', 'drop' or 'keep'. */
+  get missing() {
+    return this.#missing;
   }
 
   #state() {
-    if (this.#at === 0) throw new Error(`tsfilters: this ${this.kind} stream has been freed`);
+    if (this.#at === 0) throw new Error(`tsfilters: this ${this.#kind} stream has been freed`);
     return this.#at;
   }
 
   /**
    * Consumes a sample and returns its output, or consumes an array and
    * returns a Float32Array of outputs; NaN where the output is not known
-   * yet (see the package's documentation).
+   * yet (see the package's documentation), and for a sample dropped as
+   * missing.
    */
   update(x) {
-    const at = this.#state();
-    const wasm = this.#wasm;
     if (typeof x === 'number') {
+      const at = this.#state();
+      if (isGap(x) && this.#missing !== 'keep') {
+        if (this.#missing === 'error') throw gapError(`${this.#kind}.update`, x, 'given');
+        return NaN;
+      }
+      const wasm = this.#wasm;
       wasm.views();
       const io = wasm.scratch >>> 2;
       wasm.f32[io] = x;
       check(wasm.exports.tsf_stream_update(at, wasm.scratch, 1, wasm.scratch + 4));
       return wasm.f32[io + 1];
     }
-    if (!Array.isArray(x) && !ArrayBuffer.isView(x)) {
-      throw new TypeError(`${this.kind}.update: expected a number or an array of numbers, got ${describe(x)}`);
+    if (!isArray(x) && typedKind(x) === undefined) {
+      throw new TypeError(`${this.#kind}.update: expected a number or an array of numbers, got ${describe(x)}`);
     }
-    checkValues(x, `${this.kind}.update`);
-    const n = x.length;
-    const output = new Float32Array(n);
-    if (n === 0) return output;
-    const buffer = wasm.malloc(4 * n);
-    try {
-      copyIn(wasm, x, buffer, `${this.kind}.update`);
-      check(wasm.exports.tsf_stream_update(at, buffer, n, buffer));
-      wasm.views();
-      output.set(wasm.f32.subarray(buffer >>> 2, (buffer >>> 2) + n));
-    } finally {
-      wasm.free(buffer);
+    const read = readValues(x, `${this.#kind}.update`);
+    // Only now, with no caller code left to run, is the stream looked at:
+    // a getter above may have freed it.
+    const at = this.#state();
+    const wasm = this.#wasm;
+    const feed = (values) => runInModule(wasm, values,
+      (buffer, n) => wasm.exports.tsf_stream_update(at, buffer, n, buffer));
+    if (this.#missing === 'keep') return feed(read);
+    const gaps = [];
+    for (let i = 0; i < read.length; ++i) if (isGap(read[i])) gaps.push(i);
+    if (gaps.length === 0) return feed(read);
+    if (this.#missing === 'error') throw gapError(`${this.#kind}.update`, read[gaps[0]], `at position ${gaps[0]}`);
+    // Dropped: the others are fed as one chunk, and each gap gets NaN.
+    const kept = new Float32Array(read.length - gaps.length);
+    const places = new Int32Array(kept.length);
+    for (let i = 0, k = 0, g = 0; i < read.length; ++i) {
+      if (g < gaps.length && gaps[g] === i) {
+        ++g;
+      } else {
+        kept[k] = read[i];
+        places[k++] = i;
+      }
     }
+    const fed = feed(kept);
+    const output = new Float32Array(read.length).fill(NaN);
+    for (let k = 0; k < fed.length; ++k) output[places[k]] = fed[k];
     return output;
   }
 
   /** The output the next sample would get if it were `x`; the stream does not change. */
   peek(x) {
+    checkNumber(x, `${this.#kind}.peek: x`);
     const at = this.#state();
+    if (isGap(x) && this.#missing !== 'keep') {
+      if (this.#missing === 'error') throw gapError(`${this.#kind}.peek`, x, 'given');
+      return NaN;
+    }
     const wasm = this.#wasm;
-    check(wasm.exports.tsf_stream_peek(at, checkNumber(x, `${this.kind}.peek: x`), wasm.scratch));
+    check(wasm.exports.tsf_stream_peek(at, x, wasm.scratch));
     wasm.views();
     return wasm.f32[wasm.scratch >>> 2];
   }
@@ -341,6 +518,11 @@ export class Stream {
     return Number(check(this.#wasm.exports.tsf_stream_samples(this.#state())));
   }
 
+  /** Back to the state the constructor gave it: no samples, the same kind and parameters. */
+  reset() {
+    check(this.#wasm.exports.tsf_stream_reset(this.#state()));
+  }
+
   /** The state in the library's portable format: loads on any platform, in C, Python or JavaScript. */
   save() {
     return saveFrom(this.#wasm, this.#state());
@@ -348,20 +530,19 @@ export class Stream {
 
   /** Replaces this stream's state by a saved one; on a TsfiltersError the stream is unchanged. */
   restore(bytes) {
-    const at = this.#state();
-    bytes = checkSaved(bytes);
-    loadInto(this.#wasm, at, bytes);
-    const { filter, params } = describeSaved(bytes);
-    this.kind = filter.name;
-    this.params = Object.freeze(params);
+    const read = readSaved(bytes);
+    loadInto(this.#wasm, this.#state(), read);
+    const { filter, params } = describeSaved(read);
+    this.#kind = filter.name;
+    this.#params = Object.freeze(params);
   }
 
   /** A new stream from a saved state (Stream.save, tsf_stream_save in C, or the Python package). */
-  static load(bytes) {
-    bytes = checkSaved(bytes);
-    const stream = new Stream('highPass');
+  static load(bytes, options) {
+    const read = readSaved(bytes);
+    const stream = new Stream('highPass', undefined, options);
     try {
-      stream.restore(bytes);
+      stream.restore(read);
     } catch (error) {
       stream.free();
       throw error;
@@ -394,25 +575,42 @@ export class Streams {
   #io = 0;
   #ioValues = 0;
   #cell; // what the FinalizationRegistry frees
+  #kind;
+  #lanes;
+  #params;
+  #missing;
 
   /**
-   * @param kind   a filter name
-   * @param params one parameter object for every lane, or an array of one per lane
-   * @param lanes  the number of lanes (defaults to params.length for an array)
+   * @param kind    a filter name
+   * @param params  one parameter object for every lane, or an array of one per lane
+   * @param lanes   the number of lanes (defaults to params.length for an array)
+   * @param options { missing: 'error' | 'drop' | 'keep' }
    */
-  constructor(kind, params, lanes) {
+  constructor(kind, params, lanes, options) {
     const filter = filterNamed(kind);
-    const perLane = Array.isArray(params);
-    if (lanes === undefined && perLane) lanes = params.length;
+    const perLane = isArray(params);
+    const given = perLane ? params.length : undefined;
+    if (lanes === undefined && perLane) lanes = given;
     checkNumber(lanes, `${filter.name} lanes`);
     if (!Number.isInteger(lanes) || lanes < 1 || lanes > INT32_MAX / STREAM_BYTES) {
       throw new RangeError(`${filter.name} lanes: expected an integer from 1 to ${Math.floor(INT32_MAX / STREAM_BYTES)}, got ${lanes}`);
     }
-    if (perLane && params.length !== lanes) {
-      throw new RangeError(`${filter.name}: ${params.length} parameter sets for ${lanes} lanes`);
+    if (perLane && given !== lanes) {
+      throw new RangeError(`${filter.name}: ${given} parameter sets for ${lanes} lanes`);
     }
-    const all = perLane ? params.map((q, i) => parametersOf(filter, q, `${filter.name} lane ${i}`))
-      : Array(lanes).fill(parametersOf(filter, params, filter.name));
+    // Every lane's parameters checked before anything is allocated; a hole
+    // in the list is named, not passed on as undefined.
+    const all = [];
+    if (perLane) {
+      for (let i = 0; i < lanes; ++i) {
+        if (!(i in params)) throw new TypeError(`${filter.name}: lane ${i} has no parameters (a hole in the list)`);
+        all.push(parametersOf(filter, params[i], `${filter.name} lane ${i}`));
+      }
+    } else {
+      all.length = lanes;
+      all.fill(parametersOf(filter, params, filter.name));
+    }
+    const missing = missingOf(options, filter.name);
     const wasm = instance();
     this.#wasm = wasm;
     this.#at = wasm.malloc(STREAM_BYTES * lanes);
@@ -422,13 +620,34 @@ export class Streams {
       writeParams(wasm, filter, all[i], wasm.scratch);
       check(wasm.exports.tsf_stream_init(this.#at + i * STREAM_BYTES, filter.kind, wasm.scratch));
     }
-    this.kind = filter.name;
-    this.lanes = lanes;
-    this.params = Object.freeze(all.map(Object.freeze));
+    this.#kind = filter.name;
+    this.#lanes = lanes;
+    this.#params = Object.freeze(all.map(Object.freeze));
+    this.#missing = missing;
+  }
+
+  /** The filter's name. */
+  get kind() {
+    return this.#kind;
+  }
+
+  /** The number of lanes. */
+  get lanes() {
+    return this.#lanes;
+  }
+
+  /** Each lane's parameters. */
+  get params() {
+    return this.#params;
+  }
+
+  /** What a NaN or infinite value does: 'error', 'drop' or 'keep'. */
+  get missing() {
+    return this.#missing;
   }
 
   #state() {
-    if (this.#at === 0) throw new Error(`tsfilters: these ${this.kind} streams have been freed`);
+    if (this.#at === 0) throw new Error(`tsfilters: these ${this.#kind} streams have been freed`);
     return this.#at;
   }
 
@@ -444,61 +663,124 @@ export class Streams {
     return this.#io;
   }
 
+  // Rows [from, to) of `read` through the lanes, their outputs into `out`.
+  #run(at, read, from, to, out) {
+    const wasm = this.#wasm;
+    const lanes = this.#lanes;
+    const n = (to - from) * lanes;
+    if (n <= 0) return;
+    const io = this.#buffer(n);
+    copyIn(wasm, read.subarray(from * lanes, to * lanes), io);
+    const stride = BigInt(lanes);
+    check(wasm.exports.tsf_lanes_update(at, lanes, io, stride, 1n, to - from, io, stride, 1n));
+    wasm.views();
+    out.set(wasm.f32.subarray(io >>> 2, (io >>> 2) + n), from * lanes);
+  }
+
+  // One row with gaps under missing 'drop': each lane with a value is fed
+  // alone (a lane gives the bits of its stream alone), the others get NaN
+  // and keep their state.
+  #runDropping(at, read, row, out) {
+    const wasm = this.#wasm;
+    const lanes = this.#lanes;
+    for (let j = 0; j < lanes; ++j) {
+      const v = read[row * lanes + j];
+      if (isGap(v)) {
+        out[row * lanes + j] = NaN;
+        continue;
+      }
+      wasm.views();
+      wasm.f32[wasm.scratch >>> 2] = v;
+      check(wasm.exports.tsf_stream_update(at + j * STREAM_BYTES, wasm.scratch, 1, wasm.scratch + 4));
+      wasm.views();
+      out[row * lanes + j] = wasm.f32[(wasm.scratch >>> 2) + 1];
+    }
+  }
+
   /**
    * Consumes one row (one value per lane) or several rows one after
    * another (row-major, length a multiple of `lanes`) and returns the
    * outputs in the same layout, into `output` when one is given.
    */
   update(values, output) {
-    const at = this.#state();
-    checkValues(values, `${this.kind} lanes update`);
-    const n = values.length;
-    if (n % this.lanes !== 0) {
-      throw new RangeError(`${this.kind} lanes update: ${n} values are not whole rows of ${this.lanes} lanes`);
+    const what = `${this.#kind} lanes update`;
+    const read = readValues(values, what);
+    const n = read.length;
+    const lanes = this.#lanes;
+    if (n % lanes !== 0) {
+      throw new RangeError(`${what}: ${n} values are not whole rows of ${lanes} lanes`);
     }
-    if (output === undefined) output = new Float32Array(n);
-    else if (!(ArrayBuffer.isView(output) && output[Symbol.toStringTag] === 'Float32Array' && output.length === n)) {
-      throw new TypeError(`${this.kind} lanes update: output must be a Float32Array of ${n} values`);
-    } else checkBuffer(output.buffer, `${this.kind} lanes update: output`);
-    if (n === 0) return output;
-    const wasm = this.#wasm;
-    const io = this.#buffer(n);
-    copyIn(wasm, values, io, `${this.kind} lanes update`);
-    const lanes = BigInt(this.lanes);
-    check(wasm.exports.tsf_lanes_update(at, this.lanes, io, lanes, 1n, n / this.lanes, io, lanes, 1n));
-    wasm.views();
-    output.set(wasm.f32.subarray(io >>> 2, (io >>> 2) + n));
+    if (output !== undefined) {
+      if (typedKind(output) !== 'Float32Array' || typedLength.call(output) !== n) {
+        throw new TypeError(`${what}: output must be a Float32Array of ${n} values`);
+      }
+      checkBuffer(output, `${what}: output`);
+    }
+    const rows = n / lanes;
+    const gappy = [];
+    if (this.#missing !== 'keep') {
+      for (let i = 0; i < n; ++i) {
+        if (!isGap(read[i])) continue;
+        const row = Math.floor(i / lanes);
+        if (this.#missing === 'error') throw gapError(what, read[i], `in lane ${i % lanes} of row ${row}`);
+        if (gappy[gappy.length - 1] !== row) gappy.push(row);
+      }
+    }
+    const at = this.#state(); // after every read of the caller's values
+    const out = new Float32Array(n);
+    let from = 0;
+    for (const row of gappy) {
+      this.#run(at, read, from, row, out);
+      this.#runDropping(at, read, row, out);
+      from = row + 1;
+    }
+    this.#run(at, read, from, rows, out);
+    if (output === undefined) return out;
+    typedSet.call(output, out);
     return output;
   }
 
   /** Each lane's output if its next sample were row[lane]; nothing changes. */
   peek(row) {
-    const at = this.#state();
-    checkValues(row, `${this.kind} lanes peek`);
-    if (row.length !== this.lanes) {
-      throw new RangeError(`${this.kind} lanes peek: ${row.length} values for ${this.lanes} lanes`);
+    const what = `${this.#kind} lanes peek`;
+    const read = readValues(row, what);
+    const lanes = this.#lanes;
+    if (read.length !== lanes) {
+      throw new RangeError(`${what}: ${read.length} values for ${lanes} lanes`);
     }
+    if (this.#missing === 'error') {
+      const j = read.findIndex(isGap);
+      if (j >= 0) throw gapError(what, read[j], `in lane ${j}`);
+    }
+    const at = this.#state();
     const wasm = this.#wasm;
-    const io = this.#buffer(2 * this.lanes); // the row, then the outputs
-    const peeked = io + 4 * this.lanes;
-    copyIn(wasm, row, io, `${this.kind} lanes peek`);
-    check(wasm.exports.tsf_lanes_peek(at, this.lanes, io, 1n, peeked, 1n));
+    const io = this.#buffer(2 * lanes); // the row, then the outputs
+    const peeked = io + 4 * lanes;
+    copyIn(wasm, read, io);
+    check(wasm.exports.tsf_lanes_peek(at, lanes, io, 1n, peeked, 1n));
     wasm.views();
-    const output = new Float32Array(this.lanes);
-    output.set(wasm.f32.subarray(peeked >>> 2, (peeked >>> 2) + this.lanes));
+    const output = new Float32Array(lanes);
+    output.set(wasm.f32.subarray(peeked >>> 2, (peeked >>> 2) + lanes));
+    if (this.#missing === 'drop') for (let j = 0; j < lanes; ++j) if (isGap(read[j])) output[j] = NaN;
     return output;
   }
 
-  /** The number of rows consumed. */
+  /** The number of rows consumed (by lane 0, when rows were dropped). */
   get samples() {
     return Number(check(this.#wasm.exports.tsf_stream_samples(this.#state())));
+  }
+
+  /** Every lane back to the state the constructor gave it. */
+  reset() {
+    const at = this.#state();
+    for (let j = 0; j < this.#lanes; ++j) check(this.#wasm.exports.tsf_stream_reset(at + j * STREAM_BYTES));
   }
 
   /** One lane's state in the portable format; Stream.load continues it alone. */
   save(lane) {
     const at = this.#state();
-    if (!Number.isInteger(lane) || lane < 0 || lane >= this.lanes) {
-      throw new RangeError(`${this.kind} lanes save: no lane ${describe(lane)} among ${this.lanes}`);
+    if (!Number.isInteger(lane) || lane < 0 || lane >= this.#lanes) {
+      throw new RangeError(`${this.#kind} lanes save: no lane ${describe(lane)} among ${this.#lanes}`);
     }
     return saveFrom(this.#wasm, at + lane * STREAM_BYTES);
   }
@@ -515,6 +797,78 @@ export class Streams {
   [dispose]() {
     this.free();
   }
+}
+
+// ---- settling and precision -------------------------------------------------
+
+// Whether a filter follows a level (a smoother: gain 1 at zero frequency)
+// rather than removing it, measured at its defaults on a unit step.
+const follows = new Map();
+function followsItsInput(filter) {
+  if (!follows.has(filter.name)) {
+    const step = new Float32Array(4096).fill(1, filter.warmup);
+    const out = runRead(filter, step, parametersOf(filter, undefined, filter.name));
+    follows.set(filter.name, Math.abs(out[out.length - 1] - 1) < 0.5);
+  }
+  return follows.get(filter.name);
+}
+
+// The settling length, measured on the library exactly as the Python
+// package's tsfilters.settling.settling_length measures it (the same
+// steps, the same double arithmetic on the same float32 outputs), so that
+// both give the same numbers: the samples, from the first, until the
+// response to a unit step given after the warm-up stays within 1% of its
+// final value (1% of its largest swing); null when it never settles on the
+// right level (1 for a smoother, 0 for a filter that removes the level).
+function measureSettling(filter, p, tolerance = 0.01) {
+  for (let count = 1024; count <= 1 << 22; count *= 4) {
+    const step = new Float32Array(count).fill(1, filter.warmup);
+    const response = runRead(filter, step, p).subarray(filter.firstWritten);
+    if (response.length === 0 || !response.every(Number.isFinite)) return null;
+    const final = response[response.length - 1];
+    const swing = Float64Array.from(response, (v) => Math.abs(v - final));
+    let largest = 0;
+    for (const v of swing) largest = Math.max(largest, v);
+    const level = followsItsInput(filter) ? 1 : 0;
+    if (Math.abs(final - level) > tolerance * Math.max(largest, level)) {
+      let late = 0;
+      for (let i = Math.floor(count / 2); i < swing.length; ++i) late = Math.max(late, swing[i]);
+      if (late <= tolerance * largest) return null; // settled, on the wrong level
+      continue;
+    }
+    if (largest === 0) return filter.firstWritten;
+    let outside = swing.length - 1;
+    while (!(swing[outside] > tolerance * largest)) --outside;
+    const last = outside + filter.firstWritten;
+    if (last < Math.floor(count / 2)) return last + 1; // settled well before the end
+  }
+  return null;
+}
+
+const settled = new Map();
+
+/**
+ * How many samples filter `kind` needs, with `params` (its defaults for any
+ * left out), before its output is reliable; null when it never settles.
+ * The lengths `warmup: 'nan'` blanks, the same as the Python package's.
+ */
+export function settlingLength(kind, params) {
+  const filter = filterNamed(kind);
+  const p = parametersOf(filter, params, `${filter.name} settlingLength`);
+  const key = `${filter.name} ${JSON.stringify(p)}`;
+  if (!settled.has(key)) settled.set(key, measureSettling(filter, p));
+  return settled.get(key);
+}
+
+/**
+ * The longest period at which filter `kind` follows a price in single
+ * precision: a step from 50 to 70, held for 10 periods, ends within 0.1% of
+ * 70. Beyond it the output can freeze off the price. null for a filter that
+ * removes the level and has no such limit. Nothing warns at run time: check
+ * a period against this where it is chosen.
+ */
+export function precisionLimit(kind) {
+  return filterNamed(kind).precisionLimit || null;
 }
 
 /** The instruction set the lanes run on in this module: 'simd128' or 'scalar'. */

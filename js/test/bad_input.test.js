@@ -30,9 +30,8 @@ describe('values', () => {
     lanes.free();
   });
 
-  it('are at most int32 long, and must fit the module memory', () => {
+  it('are at most int32 long, and are read before the module grows for them', () => {
     assert.throws(() => tsf.superSmoother(new Array(2 ** 31)), /at most 2147483647/);
-    assert.throws(() => tsf.superSmoother(new Array(2 ** 30)), RangeError);
     assert.equal(tsf.superSmoother(prices).length, 200); // and the module still works
   });
 });

@@ -33,8 +33,8 @@ describe('lanes', () => {
           else p.smoothPeriod += j % 5;
           return p;
         });
-        const together = new tsf.Streams(name, params);
-        const live = new tsf.Streams(name, params);
+        const together = new tsf.Streams(name, params, undefined, { missing: 'keep' });
+        const live = new tsf.Streams(name, params, undefined, { missing: 'keep' });
         const bulk = together.update(rowMajor);
         const out = new Float32Array(lanes);
         for (let t = 0; t < rows; ++t) {
@@ -42,7 +42,7 @@ describe('lanes', () => {
           assertSameBits(out, bulk.subarray(t * lanes, (t + 1) * lanes), `${name} row ${t}`);
         }
         series.forEach((values, j) => {
-          const single = new tsf.Stream(name, params[j]);
+          const single = new tsf.Stream(name, params[j], { missing: 'keep' });
           const expected = single.update(values);
           assertSameBits(bulk.filter((_, k) => k % lanes === j), expected, `${name} ${lanes} lanes, lane ${j}`);
           // A NaN's sign is the engine's choice (WebAssembly leaves it open,
@@ -66,7 +66,7 @@ describe('lanes', () => {
 
   it('peek changes nothing and gives what the next row gives', () => {
     const { rowMajor } = table(6);
-    const lanes = new tsf.Streams('ultimateSmoother', { period: 14 }, 6);
+    const lanes = new tsf.Streams('ultimateSmoother', { period: 14 }, 6, { missing: 'keep' });
     lanes.update(rowMajor.subarray(0, 6 * 100));
     const next = rowMajor.subarray(6 * 100, 6 * 101);
     const peeked = lanes.peek(next);

@@ -36,7 +36,7 @@ if (mode === 'save') {
     for (const p of kParams) {
       inputs.forEach((input, number) => {
         for (const cut of kCuts) {
-          const s = new Stream(kind, paramsFor(kind, p));
+          const s = new Stream(kind, paramsFor(kind, p), { missing: 'keep' });
           s.update(input.subarray(0, cut));
           text += `${number} ${hex(s.save())}\n`;
           s.free();
@@ -54,7 +54,7 @@ let out = '', line = 0;
 for (const row of readFileSync(statesPath, 'latin1').split('\n')) {
   if (row === '') continue;
   const [number, bytes] = row.trim().split(' ');
-  const s = Stream.load(Buffer.from(bytes, 'hex'));
+  const s = Stream.load(Buffer.from(bytes, 'hex'), { missing: 'keep' });
   const cut = s.samples;
   out += `state ${++line} input ${number} samples ${cut}:${slots(s.update(inputs[number].subarray(cut)))}`;
   const window = s.window();
