@@ -28,17 +28,7 @@ Bytes withSamples(Bytes b, std::int64_t samples) {
 }
 
 // Every kind, 130 samples in: past the oscillators' window and any warm-up.
-std::vector<Bytes> statesWithHistory() {
-    std::vector<Bytes> out;
-    const Series x = testing_support::randomWalk(130, 7);
-    for (const KindCase& k : defaultKinds()) {
-        tsf_stream s = started(k);
-        Series y(x.size());
-        tsf_stream_update(&s, x.data(), std::int32_t(x.size()), y.data());
-        out.push_back(saved(s));
-    }
-    return out;
-}
+std::vector<Bytes> statesWithHistory() { return savedStatesAfter(130, 7); }
 
 int load(tsf_stream& s, const Bytes& b) { return tsf_stream_load(&s, b.data(), std::int32_t(b.size())); }
 

@@ -38,17 +38,7 @@ struct Target {
 };
 
 // A saved state of every kind, some samples in (past an oscillator's window).
-std::vector<Bytes> validStates() {
-    std::vector<Bytes> states;
-    const Series x = testing_support::randomWalk(130, 2);
-    for (const KindCase& k : defaultKinds()) {
-        tsf_stream s = started(k);
-        Series y(x.size());
-        tsf_stream_update(&s, x.data(), std::int32_t(x.size()), y.data());
-        states.push_back(saved(s));
-    }
-    return states;
-}
+std::vector<Bytes> validStates() { return savedStatesAfter(130, 2); }
 
 // Which code a flip of bit `bit` of byte `at` must get: the magic's and the
 // version's own codes, the size field's, and the checksum's for the rest.

@@ -111,6 +111,20 @@ inline std::vector<unsigned char> saved(const tsf_stream& s) {
     return b;
 }
 
+// A saved state of every kind at its defaults, after `samples` samples of a
+// random walk (130: past an oscillator's window and any warm-up).
+inline std::vector<std::vector<unsigned char>> savedStatesAfter(size_t samples, unsigned seed) {
+    std::vector<std::vector<unsigned char>> states;
+    const Series x = testing_support::randomWalk(samples, seed);
+    for (const KindCase& k : defaultKinds()) {
+        tsf_stream s = started(k);
+        Series y(x.size());
+        tsf_stream_update(&s, x.data(), std::int32_t(x.size()), y.data());
+        states.push_back(saved(s));
+    }
+    return states;
+}
+
 // CRC-32 (IEEE 802.3, reflected), bit by bit: the save format's checksum.
 inline std::uint32_t crc32(const unsigned char* p, size_t n) {
     std::uint32_t c = 0xFFFFFFFFu;
