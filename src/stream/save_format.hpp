@@ -93,10 +93,9 @@ int load(const SavedHeader& header, const unsigned char* in, std::int32_t size, 
     if (header.samples < 0 || header.samples > kMaxSamples) return TSF_E_STATE;
     s.samples = header.samples;
     ByteReader r(in + kHeaderBytes);
-    typename Kind::Step fresh = s.step<Kind>();
     s.step<Kind>().forEachState([&](auto& v) { r.value(v); });
     // Nothing consumed, nothing changed: the state must be init's, to the bit.
-    if (s.samples == 0 && !sameState(fresh, s.step<Kind>())) return TSF_E_STATE;
+    if (s.samples == 0 && !sameState(Kind::make(header.params), s.step<Kind>())) return TSF_E_STATE;
     if constexpr (Kind::kRmsWindow) {
         for (std::int64_t i = 0; i < RmsWindow::kLength; ++i) {
             float v;
