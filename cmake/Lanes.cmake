@@ -3,7 +3,7 @@
 # processor) and simd_target.cpp's run-time choice. Sets TSFILTERS_LANE_SETS.
 # A set named in TSFILTERS_SKIP_LANE_SETS is left out, as if the compiler
 # lacked it (tests/mutation drops those the processor cannot run).
-set(TSFILTERS_SKIP_LANE_SETS "" CACHE STRING "lane kernel instruction sets not to build (sse2, avx2, avx512)")
+set(TSFILTERS_SKIP_LANE_SETS "" CACHE STRING "lane kernel instruction sets not to build (sse2, avx2, avx512, neon)")
 function(tsfilters_lanes target)
   set(here ${PROJECT_SOURCE_DIR}/src/stream)
   target_sources(${target} PRIVATE ${here}/lanes_api.cpp ${here}/simd_target.cpp)
@@ -20,6 +20,11 @@ function(tsfilters_lanes target)
       # -mavx512vl brings AVX-512F with it: the kernels use both.
       set(flags_avx512 -mavx512vl)
     endif()
+  elseif(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang"
+         AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64|ARM64)$")
+    # Advanced SIMD belongs to the 64-bit ARM base architecture: every
+    # such processor has it, and the compiler needs no flag for it.
+    set(sets neon)
   elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "wasm32")
     set(sets simd128)
     set(flags_simd128 -msimd128)
