@@ -65,7 +65,7 @@ function(binary_checks target prefix names)
     add_test(NAME ${prefix}code.no_fused_multiply_add
              COMMAND ${check}/check_no_fused.py --objdump ${CMAKE_OBJDUMP} $<TARGET_FILE:${target}>)
   endif()
-  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND NOT TSFILTERS_SANITIZE)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang" AND NOT TSFILTERS_SANITIZE)
     get_target_property(objects ${target} BINARY_DIR)
     add_test(NAME ${prefix}stack.fixed_frames
              COMMAND ${check}/check_stack_usage.py ${objects}/CMakeFiles/${target}.dir)
