@@ -30,6 +30,10 @@ PACKAGES += zip unzip dpkg-dev lintian python3-venv llvm lld
 # headers) and the headless browser its chart page is tested in; Node.js
 # and npm come with the machine, the npm tools from js/package-lock.json.
 PACKAGES += clang-19 lld-19 wasi-libc libc++-19-dev-wasm32 libclang-rt-19-dev-wasm32 chromium
+# 64-bit ARM Linux, cross-built by the same clang and lld 19 against
+# Debian's arm64 C and C++ libraries, its programs run under qemu-aarch64
+# (qemu-user above); llvm's objdump and nm (above) read its binaries.
+PACKAGES += libc6-dev-arm64-cross libstdc++-12-dev-arm64-cross
 
 .PHONY: all deps build demo check test dist bench web clean
 

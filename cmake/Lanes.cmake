@@ -3,24 +3,34 @@
 # processor) and simd_target.cpp's run-time choice. Sets TSFILTERS_LANE_SETS.
 # A set named in TSFILTERS_SKIP_LANE_SETS is left out, as if the compiler
 # lacked it (tests/mutation drops those the processor cannot run).
-set(TSFILTERS_SKIP_LANE_SETS "" CACHE STRING "lane kernel instruction sets not to build (sse2, avx2, avx512)")
+set(TSFILTERS_SKIP_LANE_SETS "" CACHE STRING "lane kernel instruction sets not to build (sse2, avx2, avx512, neon)")
 function(tsfilters_lanes target)
   set(here ${PROJECT_SOURCE_DIR}/src/stream)
   target_sources(${target} PRIVATE ${here}/lanes_api.cpp ${here}/simd_target.cpp)
+  # The sets this processor can have, each compiled with flags_<set>. A
+  # processor with none of them runs the lanes on the scalar steps alone.
+  set(sets "")
   if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang"
      AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|i.86|x86)$")
     set(sets sse2)
-    set(flags -msse2)
+    set(flags_sse2 -msse2)
     if(CMAKE_SIZEOF_VOID_P EQUAL 8)
       list(APPEND sets avx2 avx512)
+      set(flags_avx2 -mavx2)
       # -mavx512vl brings AVX-512F with it: the kernels use both.
-      list(APPEND flags -mavx2 -mavx512vl)
+      set(flags_avx512 -mavx512vl)
     endif()
+  elseif(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang"
+         AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64|ARM64)$")
+    # Advanced SIMD belongs to the 64-bit ARM base architecture: every
+    # such processor has it, and the compiler needs no flag for it.
+    set(sets neon)
   elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "wasm32")
     set(sets simd128)
-    set(flags -msimd128)
+    set(flags_simd128 -msimd128)
   endif()
-  foreach(set options IN ZIP_LISTS sets flags)
+  foreach(set IN LISTS sets)
+    set(options ${flags_${set}})
     if(set IN_LIST TSFILTERS_SKIP_LANE_SETS)
       continue()
     endif()

@@ -16,7 +16,7 @@ function(tsfilters_shared_library target)
     ARCHIVE_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
   if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wconversion
-                                             $<$<CXX_COMPILER_ID:GNU>:-fstack-usage>)
+                                             $<$<CXX_COMPILER_ID:GNU,Clang>:-fstack-usage>)
   endif()
 
   if(WIN32)

@@ -47,7 +47,8 @@ endfunction()
 
 # binary_checks(<library target> <test name prefix> <export names file> [CDECL_SSE2])
 # Exactly the listed exports, no allocator imported (CDECL_SSE2: 32-bit DLLs
-# return cdecl and use SSE2), fixed stack frames; not sanitized builds.
+# return cdecl and use SSE2), no fused multiply-add in the code, fixed stack
+# frames; not sanitized builds.
 function(binary_checks target prefix names)
   set(check ${TSFILTERS_PYTHON} ${PROJECT_SOURCE_DIR}/tests/scripts)
   set(library --names ${names} $<TARGET_FILE:${target}>)
@@ -60,7 +61,11 @@ function(binary_checks target prefix names)
     add_test(NAME ${prefix}exports.only_the_listed_names_and_no_allocator
              COMMAND ${check}/check_exports.py --nm ${CMAKE_NM} ${library})
   endif()
-  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND NOT TSFILTERS_SANITIZE)
+  if(CMAKE_OBJDUMP AND NOT TSFILTERS_SANITIZE)
+    add_test(NAME ${prefix}code.no_fused_multiply_add
+             COMMAND ${check}/check_no_fused.py --objdump ${CMAKE_OBJDUMP} $<TARGET_FILE:${target}>)
+  endif()
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang" AND NOT TSFILTERS_SANITIZE)
     get_target_property(objects ${target} BINARY_DIR)
     add_test(NAME ${prefix}stack.fixed_frames
              COMMAND ${check}/check_stack_usage.py ${objects}/CMakeFiles/${target}.dir)

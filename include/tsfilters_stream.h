@@ -219,9 +219,9 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_lanes_peek(const tsf_stream* streams, int
                                                  float* output, int64_t output_lane_stride);
 
 /* The instruction set tsf_lanes_update uses: "avx512", "avx2", "sse2" or
- * "scalar" (WebAssembly: "simd128" or "scalar"). The widest the processor
- * has, unless the environment variable TSFILTERS_SIMD names a narrower one
- * when the library first needs it. */
+ * "scalar" (64-bit ARM: "neon" or "scalar"; WebAssembly: "simd128" or
+ * "scalar"). The widest the processor has, unless the environment variable
+ * TSFILTERS_SIMD names a narrower one when the library first needs it. */
 TSF_STREAM_API const char* TSF_STREAM_CALL tsf_simd_target(void);
 
 /* A static English message for any code, known or not. */

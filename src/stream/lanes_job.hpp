@@ -47,5 +47,6 @@ namespace sse2 { void run(const Job& job); extern const std::int32_t kBlockLanes
 namespace avx2 { void run(const Job& job); extern const std::int32_t kBlockLanes; }
 namespace avx512 { void run(const Job& job); extern const std::int32_t kBlockLanes; }
 namespace simd128 { void run(const Job& job); extern const std::int32_t kBlockLanes; }
+namespace neon { void run(const Job& job); extern const std::int32_t kBlockLanes; }
 
 }  // namespace tsfilters::stream::lanes

@@ -30,6 +30,11 @@ const TargetCode kTargets[] = {
 #else
     {"simd128", 0, nullptr},
 #endif
+#if defined(TSFILTERS_LANES_NEON)
+    {"neon", neon::kBlockLanes, neon::run},
+#else
+    {"neon", 0, nullptr},
+#endif
 };
 
 bool processorHas(SimdTarget t) {
@@ -44,12 +49,16 @@ bool processorHas(SimdTarget t) {
         // server ones has it.
         case SimdTarget::Avx512: return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
         case SimdTarget::Simd128: return false;  // WebAssembly's, never an x86 processor's
+        case SimdTarget::Neon: return false;     // 64-bit ARM's
     }
     return false;
 #elif defined(__wasm__)
     // An engine without 128-bit vectors refuses the whole module, so a
     // module that runs has them.
     return t == SimdTarget::Scalar || t == SimdTarget::Simd128;
+#elif defined(__aarch64__)
+    // Advanced SIMD belongs to the 64-bit ARM base architecture.
+    return t == SimdTarget::Scalar || t == SimdTarget::Neon;
 #else
     return t == SimdTarget::Scalar;
 #endif

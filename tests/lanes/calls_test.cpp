@@ -105,6 +105,8 @@ bool processorHas(const std::string& set) {
     if (set == "avx512") return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
     if (set == "avx2") return __builtin_cpu_supports("avx2");
     if (set == "sse2") return __builtin_cpu_supports("sse2");
+#elif defined(__aarch64__)
+    if (set == "neon") return true;  // part of the base architecture
 #endif
     return set == "scalar";
 }
