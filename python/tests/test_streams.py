@@ -150,6 +150,7 @@ def read_outputs(path):
     rows = []
     for line in path.read_text().splitlines():
         head, values = line.split(":", 1)
+        values = values.partition(" peek:")[0]
         values, _, window = values.partition(" window:")
         parse = lambda text: np.array([np.nan if v == "nan" else np.uint32(int(v, 16)).view(np.float32)
                                        for v in text.split()], dtype=np.float32)

@@ -1,7 +1,8 @@
 // tests/platforms/stream_continuation.c through the npm package's Stream:
 // `save` writes the saved states of every kind, parameter set and cut
 // point; both modes then load every state of STATES, continue it to the
-// end of its input and write the outputs and the window. A native build's
+// end of its input and write the outputs, the window, a peek and the state
+// saved at the end. A native build's
 // states continue here with the native outputs, and states saved here
 // continue natively with these outputs.
 //
@@ -59,7 +60,10 @@ for (const row of readFileSync(statesPath, 'latin1').split('\n')) {
   out += `state ${++line} input ${number} samples ${cut}:${slots(s.update(inputs[number].subarray(cut)))}`;
   const window = s.window();
   if (window !== null) out += ` window:${slots(window)}`;
-  out += '\n';
+  // A stream that peeks NaN holds NaNs, whose bits mean nothing: its state
+  // is written as `nan`, as the C program writes it.
+  const peeked = s.peek(42.5);
+  out += ` peek:${slots(Float32Array.of(peeked))} saved: ${Number.isNaN(peeked) ? 'nan' : hex(s.save())}\n`;
   s.free();
 }
 writeFileSync(outputsPath, out);
