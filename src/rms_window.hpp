@@ -27,6 +27,28 @@ struct RmsWindow {
     double rms() const { return sumSquares == 0.0 ? 0.0 : hardwareSqrt(sumSquares / kLength); }
 };
 
+// value / scale as single precision divides them, computed in double.
+// binary64 carries more than twice binary32's 24 bits plus two, so the
+// double quotient rounded to a float is the float quotient, bit for bit
+// (rounding twice cannot differ from rounding once at that width). The
+// double form is for speed: a halted price leaves a subnormal float to
+// divide, and a single-precision divide of one takes the processor's slow
+// path, while the same value widened is a normal double.
+//
+// Compilers know the same theorem and turn the double divide back into a
+// single-precision one; the empty asm hides that the dividend was a float.
+inline float scaledBy(float value, float scale) {
+    double wide = static_cast<double>(value);
+#if defined(__x86_64__) || defined(__i386__)
+    asm("" : "+x"(wide));
+#elif defined(__aarch64__)
+    asm("" : "+w"(wide));
+#elif defined(__wasm__)
+    asm("" : "+r"(wide));
+#endif
+    return static_cast<float>(wide / static_cast<double>(scale));
+}
+
 // Runs `step` once over the series. The first 100 values are held in a
 // fixed local window until their RMS is known; then they are written
 // divided by it, and the step goes on from where it stopped, writing
@@ -50,8 +72,8 @@ inline void normalizeByRms(Step step, const float* input, std::int32_t count, fl
     if (rms == 0.0) return;
 
     const float r = static_cast<float>(rms);  // the division is single precision
-    for (std::int32_t i = 0; i < RmsWindow::kLength; ++i) output[i] = window[i] / r;
-    for (std::int32_t i = RmsWindow::kLength; i < count; ++i) output[i] = step.next(input[i]) / r;
+    for (std::int32_t i = 0; i < RmsWindow::kLength; ++i) output[i] = scaledBy(window[i], r);
+    runSteady(step, input, RmsWindow::kLength, count, output, [r](float y) { return scaledBy(y, r); });
 }
 
 }  // namespace tsfilters

@@ -20,6 +20,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "steady_loop.hpp"
+
 namespace tsfilters {
 
 // Sample i of a series through `step`.
@@ -68,7 +70,7 @@ inline void runSeries(Step step, const float* input, std::int32_t count, float* 
         const float y = step.warm(input[i], i);
         if (i >= kFirstWritten) output[i] = y;
     }
-    for (; i < count; ++i) output[i] = step.next(input[i]);
+    runSteady(step, input, i, count, output, [](float y) { return y; });
 }
 
 }  // namespace tsfilters

@@ -3,6 +3,9 @@
 // reaches the float scale only when the RMS lies next to a rounding
 // boundary; so the sum of squares and the RMS are compared as doubles, over
 // windows of every kind.
+#include <bit>
+#include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "awkward_numbers.hpp"
@@ -32,6 +35,27 @@ TEST(UnroundedRms, SumOfSquaresAndRmsOfAnyWindow) {
         bad.check(window.rms(), reference::windowRms(sumSquares), "rms", describe);
     }
     EXPECT_NO_MISMATCHES(bad);
+}
+
+// The oscillators divide by their scale in double and round once; that must
+// be the single-precision quotient itself, subnormal dividends (a halted
+// price) and every class of value included.
+TEST(UnroundedRms, ScaledByIsTheSinglePrecisionQuotient) {
+    AwkwardNumbers rnd(22);
+    long differing = 0, checked = 0;
+    for (int c = 0; c < 2000000; ++c) {
+        const float value = rnd.chance(40) ? rnd.floatAround(-152 + c % 30) : rnd.anyFloat();
+        const float scale = rnd.chance(50) ? rnd.floatAround(c % 40 - 20) : rnd.anyFloat();
+        const volatile float divisor = scale;  // a single-precision divide, whatever the optimizer knows
+        const float expected = value / divisor;
+        const float got = tsfilters::scaledBy(value, scale);
+        if (std::isnan(expected) && std::isnan(got)) continue;
+        ++checked;
+        if (std::bit_cast<std::uint32_t>(expected) != std::bit_cast<std::uint32_t>(got) && differing++ < 5)
+            ADD_FAILURE() << describeValues(value, scale, expected) << " gives " << got;
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(checked, 1000000);
 }
 
 }  // namespace

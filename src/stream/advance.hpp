@@ -38,7 +38,7 @@ float advanceEarly(typename Kind::Step& step, WindowProgress& w, std::int64_t i,
         w.sum.add(value);
         if (i < RmsWindow::kLength - 1) return kNoValue;
         w.scale = scaleOf(w.sum);
-        return value / w.scale;
+        return scaledBy(value, w.scale);
     } else {
         return i < Kind::kFirstWritten ? kNoValue : value;
     }
@@ -52,7 +52,7 @@ constexpr std::int64_t kEarlySamples = Kind::kRmsWindow ? RmsWindow::kLength : K
 template <class Kind>
 float advanceSteady(typename Kind::Step& step, float scale, float x) {
     if constexpr (Kind::kRmsWindow) {
-        return step.next(x) / scale;
+        return scaledBy(step.next(x), scale);
     } else {
         static_cast<void>(scale);
         return step.next(x);
@@ -73,7 +73,11 @@ void run(typename Kind::Step& step, StreamState& s, const float* input, std::int
         if constexpr (Kind::kRmsWindow) s.window[i] = value;
     }
     const float scale = w.scale;
-    for (; k < count; ++k) output[k] = advanceSteady<Kind>(step, scale, input[k]);
+    if constexpr (Kind::kRmsWindow) {
+        runSteady(step, input, k, count, output, [scale](float y) { return scaledBy(y, scale); });
+    } else {
+        runSteady(step, input, k, count, output, [](float y) { return y; });
+    }
     s.sum = w.sum;
     s.scale = w.scale;
     s.samples += count;
@@ -111,7 +115,7 @@ float peek(const StreamState& s, float x) {
 template <class Kind>
 bool window(const StreamState& s, float* output100) {
     if (!Kind::kRmsWindow || s.samples < RmsWindow::kLength) return false;
-    for (std::int32_t i = 0; i < RmsWindow::kLength; ++i) output100[i] = s.window[i] / s.scale;
+    for (std::int32_t i = 0; i < RmsWindow::kLength; ++i) output100[i] = scaledBy(s.window[i], s.scale);
     return true;
 }
 

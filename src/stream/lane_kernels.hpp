@@ -309,8 +309,10 @@ struct ChainLanes {
     TSF_LANES_INLINE F secondNext(F v) { return second.next(v); }
 };
 
-// An oscillator past its window: the step's value divided, in single
-// precision, by the window's scale (NaN when its RMS was 0).
+// An oscillator past its window: the step's value divided by the window's
+// scale (NaN when its RMS was 0), in double as scaledBy (rms_window.hpp)
+// divides: the same bits as a single-precision divide, without its slow
+// path on the subnormal values a halted price leaves.
 template <class Step>
 struct ScaledLanes {
     Step step;
@@ -322,9 +324,11 @@ struct ScaledLanes {
         io.constant(scale);
     }
 
-    TSF_LANES_INLINE F next(F x) { return step.next(x) / scale; }
+    TSF_LANES_INLINE F scaled(F v) const { return narrow(widen(v) / widen(scale)); }
+
+    TSF_LANES_INLINE F next(F x) { return scaled(step.next(x)); }
     TSF_LANES_INLINE F firstNext(F x) { return step.firstNext(x); }
-    TSF_LANES_INLINE F secondNext(F v) { return step.secondNext(v) / scale; }
+    TSF_LANES_INLINE F secondNext(F v) { return scaled(step.secondNext(v)); }
 };
 
 template <class Step>
