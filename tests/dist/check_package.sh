@@ -18,6 +18,7 @@ wine=$source/scripts/run-under-wine
 # The Python packages: the repaired wheel, and the pinned PyPI environment
 # scripts/dist made beside the trees (auditwheel, and the wheelhouse).
 wheel=$(ls "$dist"/tsfilters-"$version"-py3-none-manylinux*_"$(uname -m)".whl 2>/dev/null | head -n 1 || true)
+arm_wheel=$(ls "$dist"/tsfilters-"$version"-py3-none-manylinux*_aarch64.whl 2>/dev/null | head -n 1 || true)
 venv=$(dirname "$build")/python-venv
 
 case $test in
@@ -53,6 +54,13 @@ case $test in
     "$venv/bin/auditwheel" show "$wheel" | tee "$work.out"
     grep -q "consistent with the following platform tag: \"manylinux_2_5_$(uname -m)\"" "$work.out"
     grep -q "requires no external shared libraries" "$work.out" ;;
+  wheel_aarch64_is_manylinux_and_needs_nothing_outside_it)
+    "$venv/bin/auditwheel" show "$arm_wheel" | tee "$work.out"
+    grep -q 'consistent with the following platform tag: "manylinux_2_17_aarch64"' "$work.out"
+    grep -q "requires no external shared libraries" "$work.out" ;;
+  wheel_aarch64_gives_the_x86_64_bits_under_qemu)
+    "$here/check_wheel_aarch64.sh" "$arm_wheel" "$wheel" "$venv/bin/python" \
+      "$(dirname "$build")/aarch64-python" "$work" "$source" ;;
   wheel_installs_and_passes_the_tests_in_a_fresh_venv)
     "$here/check_wheel.sh" "$python" "$wheel" "$version" "$csv" "$work" "$venv" "$source" ;;
   sdist_builds_and_passes_the_tests_in_a_fresh_venv)
