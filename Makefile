@@ -96,7 +96,8 @@ dist: deps
 
 # Every export at 100, 10,000 and 1,000,000 samples against the `limit` and
 # `staged` yardsticks, then the stream library's update and peek against
-# `limit`, then the lanes on each instruction set (a set the processor lacks
+# `limit`, then halted prices against moving ones (bench/halted_bench), then
+# the lanes on each instruction set (a set the processor lacks
 # falls back to a narrower one, which the table names); the tables at the
 # end give the ratios. Repetitions are
 # interleaved and the fastest one counts, to keep a busy machine's noise out.
@@ -104,6 +105,8 @@ bench: build
 	$(BUILD)/bench/filters_bench --benchmark_min_time=0.2 --benchmark_repetitions=5 \
 	  --benchmark_enable_random_interleaving=true
 	$(BUILD)/bench/stream_bench --benchmark_min_time=0.2 --benchmark_repetitions=5 \
+	  --benchmark_enable_random_interleaving=true
+	$(BUILD)/bench/halted_bench --benchmark_min_time=0.2 --benchmark_repetitions=3 \
 	  --benchmark_enable_random_interleaving=true
 	for simd in avx512 avx2 sse2 scalar; do \
 	  TSFILTERS_SIMD=$$simd $(BUILD)/bench/lanes_bench --benchmark_min_time=0.2 \
