@@ -27,6 +27,7 @@
 #endif
 
 #include "stream/lanes_job.hpp"
+#include "rms_window.hpp"            // scaledBy, the oscillators' divide
 #include "stream/stream_kinds.hpp"  // the filter table and the scalar step types
 
 namespace tsfilters::stream::lanes::TSF_LANES_NS {
@@ -324,7 +325,27 @@ struct ScaledLanes {
         io.constant(scale);
     }
 
-    TSF_LANES_INLINE F scaled(F v) const { return narrow(widen(v) / widen(scale)); }
+    // Compilers turn a divide of two widened floats rounded back to float
+    // into a float divide (it gives the same bits); an empty asm on the
+    // widened dividend keeps the double one. WebAssembly's asm takes no
+    // vectors: there each lane divides as the scalar code does.
+    TSF_LANES_INLINE F scaled(F v) const {
+#if defined(__wasm__)
+        F out;
+        for (int i = 0; i < W; ++i) out[i] = scaledBy(v[i], scale[i]);
+        return out;
+#else
+        D wide = widen(v);
+#if defined(__aarch64__)
+        asm("" : "+w"(wide));
+#elif TSF_LANES_WIDTH == 8
+        asm("" : "+v"(wide));
+#else
+        asm("" : "+x"(wide));
+#endif
+        return narrow(wide / widen(scale));
+#endif
+    }
 
     TSF_LANES_INLINE F next(F x) { return scaled(step.next(x)); }
     TSF_LANES_INLINE F firstNext(F x) { return step.firstNext(x); }
