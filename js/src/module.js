@@ -97,12 +97,29 @@ export class Instance {
 
 let shared = null;
 
+// TSFILTERS_SIMD from the environment where the runtime lets us read it
+// without asking: Node's process.env; in Deno only with env permission
+// already granted (reading without it throws, or prompts at a terminal),
+// since a package that only computes must run without --allow-env.
+function simdFromEnvironment() {
+  try {
+    const deno = globalThis.Deno;
+    if (deno !== undefined) {
+      const permission = deno.permissions?.querySync?.({ name: 'env', variable: 'TSFILTERS_SIMD' });
+      if (permission?.state !== 'granted') return undefined;
+    }
+    return globalThis.process?.env?.TSFILTERS_SIMD;
+  } catch {
+    return undefined;
+  }
+}
+
 // The instance the package's functions use, made on first use.
-// In Node, TSFILTERS_SIMD in the environment picks the lanes' instruction
-// set ('scalar' or 'simd128'), as it does for the native library.
+// TSFILTERS_SIMD in the environment picks the lanes' instruction set
+// ('scalar' or 'simd128'), as it does for the native library.
 export function instance() {
   if (shared === null) {
-    const simd = globalThis.process?.env?.TSFILTERS_SIMD;
+    const simd = simdFromEnvironment();
     shared = new Instance(simd ? { TSFILTERS_SIMD: simd } : {});
   }
   return shared;
