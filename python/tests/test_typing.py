@@ -19,8 +19,10 @@ PACKAGE = PYTHON_DIR / "tsfilters"
 
 
 def test_the_written_functions_are_the_current_table():
-    assert _typed_source.TARGET.read_text() == _typed_source.source(), \
-        "run `python3 -m tsfilters._typed_source` in python/ after changing the table"
+    for target, text in ((_typed_source.TARGET, _typed_source.source()),
+                         (_typed_source.POLARS_TARGET, _typed_source.polars_source())):
+        assert target.read_text() == text, \
+            "run `python3 -m tsfilters._typed_source` in python/ after changing the table"
 
 
 def test_the_package_imports_and_exports_every_function_by_name():

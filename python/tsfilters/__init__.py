@@ -68,9 +68,9 @@ __all__ = [
 
 
 def __getattr__(name):
-    # `tsfilters.dask` without an import of its own; Dask itself is only
-    # imported by the code that uses it.
-    if name == "dask":
+    # `tsfilters.dask` and `tsfilters.polars` without an import of their
+    # own; Dask and Polars are only imported by the code that uses them.
+    if name in ("dask", "polars"):
         import importlib
         return importlib.import_module(".dask", __name__)
     raise AttributeError(f"module {__name__!r} has no attribute {name!r}")

@@ -16,6 +16,7 @@ Strings, dates, times and other non-numbers are a TypeError naming the type.
 """
 
 import sys
+from typing import Any, Optional
 
 import numpy as np
 
@@ -168,7 +169,7 @@ def _stack(columns, rows):
     return values, nulls
 
 
-def read(x):
+def read(x: Any) -> Optional[Columnar]:
     """A Columnar for an Arrow or Polars object, else None."""
     if is_arrow(x):
         return _from_arrow(sys.modules["pyarrow"], x)
@@ -192,7 +193,7 @@ def table(like, values, names):
     return _polars_frame(sys.modules["polars"], values, names)
 
 
-def check_window(columnar, missing, window):
+def check_window(columnar: Columnar, missing: str, window: int) -> None:
     """With missing="keep", a null among the first `window` values of an
     oscillator would turn the RMS that scales its whole output into NaN:
     refused, naming the column and the position."""

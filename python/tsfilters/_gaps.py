@@ -14,7 +14,10 @@ here. The caller chooses:
   keep      pass NaN to the library as it is (Python only).
 """
 
+from typing import Any
+
 import numpy as np
+import numpy.typing as npt
 
 # The texts that mean "no value" in price files from the usual sources, in
 # any case ("n/a" as well as "N/A").
@@ -29,17 +32,17 @@ CHOICES = ("error", "drop", "previous")
 PYTHON_CHOICES = CHOICES + ("keep",)
 
 
-def check_choice(missing):
+def check_choice(missing: object) -> None:
     if missing not in PYTHON_CHOICES:
         raise ValueError(f"missing must be one of {', '.join(PYTHON_CHOICES)}, not {missing!r}")
 
 
-def gaps(values):
+def gaps(values: npt.NDArray[Any]) -> npt.NDArray[np.bool_]:
     """True where a float32 sample is NaN or infinite."""
     return ~np.isfinite(values)
 
 
-def what(value):
+def what(value: Any) -> str:
     """How an error names the gap `value`: "a missing value (NaN)", or an
     infinite one, which a caller may not know its data holds."""
     if np.isnan(value):

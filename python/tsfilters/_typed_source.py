@@ -1,10 +1,11 @@
 """Writes ``_functions.py``, the seven filter functions as plain typed
-Python, from the library's filter table and the comments of its header.
+Python, and ``_polars_methods.py``, the same seven as methods of the Polars
+namespace, from the library's filter table and the comments of its header.
 
 Type checkers and editors read source, not what a module builds when it
 runs: the functions are therefore written out, one ``def`` per row of the
 table with its parameters, their C types as Python types and the header's
-description as docstring. A test checks that the file is what this module
+description as docstring. A test checks that the files are what this module
 writes from the current table; after changing the table, run
 
     /usr/bin/python3 -m tsfilters._typed_source     (from python/)
@@ -17,6 +18,7 @@ from ._descriptions import describe
 from ._filter_table import FILTER_TABLE, SHAPE_PARAMETERS
 
 TARGET = Path(__file__).with_name("_functions.py")
+POLARS_TARGET = Path(__file__).with_name("_polars_methods.py")
 
 # The Python type of each C parameter (int32_t periods, a float gamma).
 _TYPES = {"period": "int", "high_pass_period": "int", "smooth_period": "int", "gamma": "float"}
@@ -85,6 +87,58 @@ def source():
     return "".join(parts)
 
 
+_POLARS_HEADER = '''\
+"""The filters as methods of the Polars namespace `tsf` (tsfilters.polars),
+one per row of the library's filter table.
+
+Written by tsfilters._typed_source from the table and the header's
+comments; edit those, not this file (a test checks that it is current).
+"""
+
+from __future__ import annotations
+
+from typing import Any, Dict, Generic, TypeVar
+
+from ._functions import Missing, Warmup
+
+# What a method gives: an expression for an expression, a Series for a Series.
+Out = TypeVar("Out")
+
+
+class Methods(Generic[Out]):
+    """The seven filters; parameters left out take the filter's defaults.
+
+    missing and warmup as for the functions (help(tsfilters)); a null is a
+    missing value. Under `.over(by, order_by=time)` each group runs alone,
+    in time order."""
+
+    def _filter(self, name: str, parameters: Dict[str, Any], missing: Missing,
+                warmup: Warmup) -> Out:
+        raise NotImplementedError
+'''
+
+_METHOD = '''
+    def {name}(self, {params}, *, missing: Missing = "error",
+    {pad}warmup: Warmup = "keep") -> Out:
+        """{doc}"""
+        return self._filter("{name}", {{{arguments}}}, missing, warmup)
+'''
+
+
+def polars_source():
+    """The text of ``_polars_methods.py`` for the current table."""
+    parts = [_POLARS_HEADER]
+    for name, row in FILTER_TABLE.items():
+        keys = SHAPE_PARAMETERS[row.shape]
+        first = describe(name, row).split("\n\n")[0].replace("\n", "\n        ")
+        parts.append(_METHOD.format(
+            name=name, pad=" " * (len(name) + 5), doc=first,
+            params=", ".join(f"{key}: {_TYPES[key]} = {row.defaults[key]!r}" for key in keys),
+            arguments=", ".join(f'"{key}": {key}' for key in keys)))
+    return "".join(parts)
+
+
 if __name__ == "__main__":
-    TARGET.write_text(source())
-    sys.stdout.write(f"wrote {TARGET}\n")
+    for target, text in ((TARGET, source()), (POLARS_TARGET, polars_source())):
+        target.write_text(text)
+        sys.stdout.write(f"wrote {target}\n")
