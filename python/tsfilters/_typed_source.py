@@ -32,7 +32,8 @@ comments; edit those, not this file (a test checks that it is current).
 
 from __future__ import annotations
 
-from typing import TYPE_CHECKING, Any, Literal, Optional, Sequence, TypeVar, Union, overload
+from typing import (TYPE_CHECKING, Any, Literal, Optional, Protocol, Sequence, TypeVar, Union,
+                    overload)
 
 from ._calls import call
 
@@ -40,12 +41,31 @@ if TYPE_CHECKING:
     import numpy as np
     import numpy.typing as npt
 
+# The filters by name, as Stream, Streams, sweep, response, per_symbol and
+# settling take them: a misspelt name is a type error.
+FilterName = Literal[{names}]
 # What a NaN (or null) sample does; see help(tsfilters).
 Missing = Literal["error", "drop", "previous", "keep"]
 # What the slots before the filter has settled hold; see help(tsfilters).
 Warmup = Literal["keep", "nan"]
-# A series or table the result comes back as: pandas, pyarrow or polars.
-Labelled = TypeVar("Labelled")
+
+
+class _Column(Protocol):
+    """A pandas, polars or pyarrow series or table, or an xarray DataArray:
+    they all have to_numpy (a str has not, so a column's name passed for
+    the column is a type error)."""
+
+    def to_numpy(self, *args: Any, **kwargs: Any) -> Any: ...
+
+
+class _ArrowTable(Protocol):
+    """A pyarrow Table, the one of them without to_numpy."""
+
+    def __arrow_c_stream__(self, *args: Any, **kwargs: Any) -> Any: ...
+
+
+# A series or table the result comes back as, in its own type.
+Labelled = TypeVar("Labelled", bound=Union[_Column, _ArrowTable])
 '''
 
 _FUNCTION = '''
@@ -64,25 +84,50 @@ def {name}(x: Any, {params}, *, missing: Missing = "error",
 {pad}sort: bool = False, threads: Optional[int] = None,
 {pad}warmup: Warmup = "keep", axis: int = 0, dim: Optional[str] = None) -> Any:
     """{doc}
-    x is one series (1-D) or one per column (2-D, axis=0, the default);
-    axis=-1 takes one series per row, as NumPy and SciPy lay them out. An
-    xarray DataArray is filtered along `dim` (default: its one datetime
-    dimension) and comes back with its coordinates. warmup="nan" gives NaN
-    in the slots before the filter has settled (settling.warmup_length).
+    x is one series (1-D) or one per column (2-D). A pandas, polars or
+    pyarrow series or table, or an xarray DataArray, comes back as its own
+    type with its labels; anything else as a new float32 NumPy array.
+    Parameters left out take the filter's defaults, as Stream does.
+
+      missing : what a NaN, null or infinite sample does: "error" raises,
+                naming it; "drop" filters without it (NaN in its slot);
+                "previous" carries the last value forward; "keep" passes it
+      sort    : True filters a pandas object in the order of its index,
+                whatever order it comes in (the result keeps the caller's)
+      threads : threads sharing a 2-D input's columns; None picks as many
+                as the work is worth, up to every core; 1 is this thread
+      warmup  : "nan" blanks the slots before the filter has settled
+                (settling.warmup_length); "keep" leaves the library's values
+      axis    : axis=0 takes time down a 2-D array's columns; axis=-1
+                one series per row, as NumPy and SciPy lay them out
+      dim     : the time dimension of an xarray DataArray (default: its
+                one datetime dimension)
+
+    >>> import numpy as np, tsfilters
+    >>> out = tsfilters.{name}(50 + np.sin(np.arange(300) / 5), {example})
+    >>> out.dtype, out.shape
+    (dtype('float32'), (300,))
     """
     return call("{name}", x, {{{arguments}}}, missing, sort, threads, warmup, axis, dim)
 '''
 
 
+def _parameters(row):
+    """The parameters of a filter's signature, with the table's defaults."""
+    keys = SHAPE_PARAMETERS[row.shape]
+    return ", ".join(f"{key}: {_TYPES[key]} = {row.defaults[key]!r}" for key in keys)
+
+
 def source():
     """The text of ``_functions.py`` for the current table."""
-    parts = [_HEADER]
+    parts = [_HEADER.replace("{names}", ", ".join(f'"{name}"' for name in FILTER_TABLE))]
     for name, row in FILTER_TABLE.items():
         keys = SHAPE_PARAMETERS[row.shape]
         doc = describe(name, row).replace("\n", "\n    ").replace("\n    \n", "\n\n")
         parts.append(_FUNCTION.format(
             name=name, pad=" " * (len(name) + 5), doc=doc.rstrip() + "\n",
-            params=", ".join(f"{key}: {_TYPES[key]}" for key in keys),
+            params=_parameters(row),
+            example=", ".join(f"{key}={row.defaults[key]!r}" for key in keys),
             arguments=", ".join(f'"{key}": {key}' for key in keys)))
     return "".join(parts)
 
@@ -133,7 +178,7 @@ def polars_source():
         first = describe(name, row).split("\n\n")[0].replace("\n", "\n        ")
         parts.append(_METHOD.format(
             name=name, pad=" " * (len(name) + 5), doc=first,
-            params=", ".join(f"{key}: {_TYPES[key]} = {row.defaults[key]!r}" for key in keys),
+            params=_parameters(row),
             arguments=", ".join(f'"{key}": {key}' for key in keys)))
     return "".join(parts)
 

@@ -30,9 +30,11 @@ Every function also takes, by keyword only:
            The result does not depend on it.
 """
 
+from typing import Any, Callable, Dict, Tuple
+
 from . import _functions
 from ._filter_table import FILTER_TABLE, SHAPE_PARAMETERS
 
 # Python name -> (function, parameter names in order). The CLI is built on it.
-FILTERS = {name: (getattr(_functions, name), SHAPE_PARAMETERS[row.shape])
+FILTERS: Dict[str, Tuple[Callable[..., Any], Tuple[str, ...]]] = {name: (getattr(_functions, name), SHAPE_PARAMETERS[row.shape])
            for name, row in FILTER_TABLE.items()}

@@ -46,11 +46,13 @@ def per_symbol(frame: Any, name: str, *, value: str = "close", by: str = "symbol
     time stamp, is a ValueError; a column of dates written as text is
     refused, since it would sort by its characters.
 
-    >>> import pandas as pd
-    >>> frame = pd.DataFrame({"symbol": ["B", "A", "B", "A"], "date": [2, 2, 1, 1],
-    ...                       "close": [20.0, 10.0, 21.0, 11.0]})
-    >>> per_symbol(frame, "super_smoother", period=10).tolist()
-    [20.0, 10.0, 21.0, 11.0]
+    >>> import pandas as pd, tsfilters
+    >>> frame = pd.DataFrame({"symbol": ["B", "A", "B", "A", "B", "A"],
+    ...                       "date": [3, 3, 1, 1, 2, 2],
+    ...                       "close": [22.0, 12.0, 20.0, 10.0, 21.0, 11.0]})
+    >>> out = tsfilters.per_symbol(frame, "ultimate_smoother", period=10)
+    >>> out.tolist()  # its first 4 slots copy the input: each row gets its own
+    [22.0, 12.0, 20.0, 10.0, 21.0, 11.0]
     """
     # A PrecisionWarning points past _long.checked and this frame, at the caller.
     checked, blank = _long.checked(name, parameters, warmup, stacklevel=3)
