@@ -27,6 +27,7 @@ sends again are refused (seen="error") or dropped (seen="skip"); see
 """
 
 import ctypes
+import math
 import numbers
 import os
 import struct
@@ -39,6 +40,8 @@ from ._stream_library import NAMES, functions
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 _STREAM_CHOICES = ("error", "drop", "keep")
+# Rows of these take Streams.update's short way.
+_LIVE_DTYPES = (np.dtype(np.float64), np.dtype(np.float32))
 _LANES_CHOICES = ("error", "drop", "keep")
 
 
@@ -152,8 +155,21 @@ class Stream:
         self.last_date = None
 
     @property
-    def _address(self):
-        return self._state.ctypes.data
+    def _state(self):
+        return self._words
+
+    @_state.setter
+    def _state(self, words):
+        # A live tick is one small C call, so what it needs is worked out
+        # here, once per state, not per sample: the state's address (NumPy's
+        # .ctypes alone costs more than the call), a float buffer the call
+        # reads and writes in place, and a function without argtypes, whose
+        # arguments ctypes passes as they are instead of converting each.
+        self._words = words
+        self._address = words.ctypes.data
+        self._tick = ctypes.c_float()
+        self._tick_call = (functions().stream_update_plain, ctypes.c_void_p(self._address),
+                           ctypes.byref(self._tick))
 
     def _one(self, value, what):
         x = _real(value, what)
@@ -167,6 +183,17 @@ class Stream:
     def update(self, x):
         """Feeds a sample (returns its output as a float) or a 1-D array of
         them (returns an array of outputs; a Series for a Series)."""
+        if isinstance(x, float):
+            # The tick: the double rounded to float32 by the C conversion, as
+            # NumPy rounds it; anything not finite then takes the long way.
+            tick = self._tick
+            tick.value = x
+            if math.isfinite(tick.value):
+                update, address, sample = self._tick_call
+                code = update(address, sample, 1, sample)
+                if code < 0:
+                    functions().check(code)
+                return tick.value
         if np.ndim(x) == 0:
             value = self._one(x, "the sample")
             if value is None:
@@ -319,6 +346,8 @@ class Streams:
     _known = ()
     # Peek's working copy of the states, allocated once.
     _scratch = None
+    # The shape of a row that may take update's short way (see _row_shape).
+    _shape = None
     # The date of the last row fed, when rows came with dates.
     last_date = None
     seen = "error"
@@ -338,6 +367,7 @@ class Streams:
             raise ValueError("the column labels repeat; each column needs its own")
         self.name = name
         self.columns = labels
+        self._shape = _row_shape(labels)
         self.parameters = _parameters.per_lane(name, parameters, len(labels))
         precision.warn(name, self.parameters, stacklevel=2)
         self.missing = _check_missing(missing, _LANES_CHOICES)
@@ -349,6 +379,15 @@ class Streams:
             # The caller's own Index when it gave one: rows taken from the
             # same frame carry that object, the fastest match of all.
             self._index = columns if isinstance(columns, _pd.Index) else _pd.Index(labels)
+
+    @property
+    def _state(self):
+        return self._words
+
+    @_state.setter
+    def _state(self, words):
+        # The address once per state, not once per live row: see Stream.
+        self._words, self._address = words, words.ctypes.data
 
     def _positions(self, labels):
         """Where each of this table's columns sits among `labels`, or None
@@ -536,6 +575,13 @@ class Streams:
         named by a date (a Series' name, a DataFrame's index) at or before
         the last date fed is refused or skipped, as `seen` says; a skipped
         Series row returns None."""
+        if type(row) is np.ndarray and row.dtype in _LIVE_DTYPES and row.shape == self._shape:
+            # A live row of plain numbers, the case worth a path of its own:
+            # one check for gaps, one conversion, one lanes call.
+            values = _gaps.finite_float32(row)
+            if values is not None:
+                _lanes.run_row(self._words, self._address, values, self.threads)
+                return values
         row, date = self._fresh_rows(row)
         if row is None:
             return None
@@ -615,11 +661,18 @@ class Streams:
         return f"Streams({self.name!r}, {len(self.columns)} columns) after {self.samples} rows"
 
 
+def _row_shape(columns):
+    """The shape of one row of `columns` values; None, so that no row takes
+    update's short way, for a table of no columns, which has no lanes to run."""
+    return (len(columns),) if columns else None
+
+
 def _streams_from_bytes(columns, saved, missing, threads, seen="error", last_date=None):
     streams = [Stream.from_bytes(data) for data in saved]
     out = Streams.__new__(Streams)
     out.name = streams[0].name if streams else None
     out.columns, out.missing, out.threads = list(columns), missing, threads
+    out._shape = _row_shape(out.columns)
     out.seen, out.last_date = seen, last_date
     out.parameters = [s.parameters for s in streams]
     words = functions().stream_words
