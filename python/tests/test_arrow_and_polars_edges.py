@@ -53,3 +53,18 @@ def test_sweep_names_are_exact_and_repeats_are_refused(x):
 def test_pandas_sweeps_refuse_repeats_too():
     with pytest.raises(ValueError, match="may appear once"):
         tsfilters.sweep(SERIES, "high_pass", period=[10, 10])
+
+
+@pytest.mark.parametrize("dtype", [np.float64, np.int64, np.float32])
+def test_a_table_of_one_dtype_read_in_one_block_gives_the_column_bits(dtype):
+    # Integers past 2**24 show a conversion by way of float64 (two roundings).
+    base = (2**25 + 3 + np.arange(300) * 5) if dtype == np.int64 else SERIES
+    block = np.asfortranarray(np.stack([base, base[::-1], base * 2], axis=1).astype(dtype))
+    frame = pl.from_numpy(block, schema=["a", "b", "c"], orient="row")
+    before = frame.clone()
+    out = tsfilters.laguerre_filter(frame, gamma=0.5, period=10)
+    for j, name in enumerate("abc"):
+        alone = tsfilters.laguerre_filter(block[:, j], gamma=0.5, period=10)
+        assert np.array_equal(out[name].to_numpy().view(np.uint32), alone.view(np.uint32))
+        assert out[name].null_count() == 1 and out[name].dtype == pl.Float32  # slot 0
+    assert frame.equals(before) and out.columns == ["a", "b", "c"]

@@ -142,13 +142,33 @@ def _polars_series(pl, name, values):
 
 
 def _polars_frame(pl, values, names):
-    return pl.DataFrame([_polars_series(pl, name, np.ascontiguousarray(values[:, j]))
-                         for j, name in enumerate(names)])
+    # One call for the whole table: Polars builds its columns, and the null
+    # masks where a column has NaN, in its own code, not a Series at a time.
+    return pl.DataFrame(values, schema=list(names), orient="row", nan_to_null=True)
+
+
+def _polars_block(pl, x):
+    """A table whose columns share one plain numeric dtype and hold no null,
+    as one float32 (rows, columns) block that Polars writes in one pass (or
+    hands over, when it holds the table as one); None for any other."""
+    dtypes = set(x.dtypes)
+    if len(dtypes) != 1 or x.height == 0:
+        return None
+    dtype = dtypes.pop()
+    if dtype == pl.Boolean or not dtype.is_numeric() or dtype == pl.Decimal \
+            or dtype in _polars_wide_integers(pl) or any(x.null_count().row(0)):
+        return None
+    # float64 and int64 alike straight to the nearest float32, as NumPy converts.
+    return _float32(x.to_numpy(order="fortran"), None)
 
 
 def _from_polars(pl, x):
     if isinstance(x, pl.DataFrame):
-        values, nulls = _stack([_polars_column(pl, s) for s in x.get_columns()], x.height)
+        block = _polars_block(pl, x)
+        if block is not None:
+            values, nulls = block, None
+        else:
+            values, nulls = _stack([_polars_column(pl, s) for s in x.get_columns()], x.height)
         names = x.columns
         return Columnar(values, nulls, names, lambda result: _polars_frame(pl, result, names))
     values, nulls = _polars_column(pl, x)
