@@ -135,12 +135,23 @@ def threads(repeats):
         report(f"{rows}x{columns}", t, "default", "one", 1.1, calls)
 
 
+def processor():
+    """The processor's model name, as lscpu gives it."""
+    try:
+        for line in Path("/proc/cpuinfo").read_text().splitlines():
+            if line.startswith("model name"):
+                return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return platform.processor() or platform.machine()
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--repeats", type=int, default=7)
     args = parser.parse_args()
     lib = _stream_library.functions()
-    print(f"{platform.processor() or platform.machine()}, {_lanes.cores()} cores usable, "
+    print(f"{processor()}, {_lanes.cores()} cores usable, load {os.getloadavg()[0]:.1f}, "
           f"SIMD {lib.simd_target().decode() if lib.simd_target else 'none'}, "
           f"Python {platform.python_version()}, numpy {np.__version__}, pandas "
           f"{pd.__version__}, polars {pl.__version__}; pid {os.getpid()}")

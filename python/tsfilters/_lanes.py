@@ -25,9 +25,12 @@ from ._stream_library import functions
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 
-# Below this many lane-samples per thread, starting threads costs more than
-# it saves.
-_MIN_WORK_PER_THREAD = 1 << 15
+# Below this many lane-samples per thread (about half a millisecond of
+# work), handing a share to another thread costs more than it saves, and
+# on a machine whose cores are busy with other work, much more: measured on
+# two shared cores, a second thread lost 45% at 12,800 lane-samples and 9%
+# at 256,000, and broke even from a million up.
+_MIN_WORK_PER_THREAD = 1 << 18
 _VECTOR = 8
 
 
