@@ -119,6 +119,3 @@ def test_bad_arguments_fail_where_the_expression_is_written():
             expression.over("s"))
     assert [w.category for w in caught] == [tsfilters.PrecisionWarning]
     assert caught[0].filename == __file__
-    with pytest.raises(TypeError, match="Decimal"):
-        pl.DataFrame({"close": pl.Series([1, 2], dtype=pl.Decimal(10, 2))}).select(
-            pl.col("close").tsf.high_pass())

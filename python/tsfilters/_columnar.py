@@ -12,7 +12,10 @@ Reading follows NumPy's rules: a float32 column without nulls is used in
 place (no copy); other numbers are converted as `numpy.astype(float32)`
 converts them (int64 straight to the nearest float32, float64 rounded to
 float32); null reads as NaN, so the `missing=` rule decides what it does.
-Strings, dates, times and other non-numbers are a TypeError naming the type.
+Decimals (Arrow decimal128, Polars Decimal) go by way of float64, as pandas
+converts a decimal column and NumPy a Python Decimal. A ChunkedArray comes
+back cut into the chunks it came in. Strings, dates, times and other
+non-numbers are a TypeError naming the type.
 """
 
 import sys
@@ -47,7 +50,8 @@ def _arrow_type_error(pa, type_):
     if pa.types.is_boolean(type_):
         return TypeError("x must hold real numbers, not a pyarrow bool column: "
                          "a truth value is not a price")
-    if not (pa.types.is_integer(type_) or pa.types.is_floating(type_)):
+    if not (pa.types.is_integer(type_) or pa.types.is_floating(type_)
+            or pa.types.is_decimal(type_)):
         return TypeError(f"x must hold real numbers, not a pyarrow {type_} column")
     return None
 
@@ -57,6 +61,10 @@ def _arrow_column(pa, array):
     error = _arrow_type_error(pa, array.type)
     if error is not None:
         raise error
+    if pa.types.is_decimal(array.type):
+        # Decimals go by way of float64, as pandas converts an Arrow decimal
+        # column and NumPy a Python Decimal: all three read alike.
+        array = array.cast(pa.float64())
     if array.null_count == 0:
         numbers = array.to_numpy(zero_copy_only=False)
         return _float32(numbers, None), None
@@ -75,8 +83,18 @@ def _arrow_chunks(pa, chunked):
         # A table filtered to nothing, or built from no batches: as empty
         # as a column with one empty chunk, and filtered as one.
         return pa.array([], type=chunked.type)
-    # One chunk is used as it is; more are joined, which copies them.
+    # One chunk is used as it is; more are joined, which copies them (the
+    # filter runs over the whole series, across the chunks' seams).
     return chunked.chunk(0) if chunked.num_chunks == 1 else chunked.combine_chunks()
+
+
+def _chunked(pa, values, like):
+    """`values` as a Float32 ChunkedArray cut where the chunks of `like`
+    are: a caller's batches come back as they went in."""
+    lengths = [len(chunk) for chunk in like.chunks] or [0]
+    edges = np.cumsum([0] + lengths)
+    return pa.chunked_array([_arrow_array(pa, values[a:b]) for a, b in zip(edges, edges[1:])],
+                            type=pa.float32())
 
 
 def _arrow_array(pa, values):
@@ -86,10 +104,14 @@ def _arrow_array(pa, values):
     return pa.Array.from_buffers(pa.float32(), values.size, [validity, pa.py_buffer(values)])
 
 
-def _arrow_table(pa, values, names):
-    return pa.Table.from_arrays(
-        [_arrow_array(pa, np.ascontiguousarray(values[:, j])) for j in range(len(names))],
-        names=list(names))
+def _arrow_table(pa, values, names, like=None):
+    """A Table of Float32 columns; each chunked as its column in `like`."""
+    columns = [np.ascontiguousarray(values[:, j]) for j in range(len(names))]
+    if like is not None:
+        return pa.Table.from_arrays([_chunked(pa, column, like.column(j))
+                                     for j, column in enumerate(columns)], names=list(names))
+    return pa.Table.from_arrays([_arrow_array(pa, column) for column in columns],
+                                names=list(names))
 
 
 def _from_arrow(pa, x):
@@ -97,13 +119,12 @@ def _from_arrow(pa, x):
         columns = [_arrow_column(pa, _arrow_chunks(pa, column)) for column in x.columns]
         values, nulls = _stack(columns, x.num_rows)
         names = x.column_names
-        return Columnar(values, nulls, names, lambda result: _arrow_table(pa, result, names))
+        return Columnar(values, nulls, names, lambda result: _arrow_table(pa, result, names, x))
     chunked = isinstance(x, pa.ChunkedArray)
     values, nulls = _arrow_column(pa, _arrow_chunks(pa, x) if chunked else x)
 
     def back(result):
-        array = _arrow_array(pa, result)
-        return pa.chunked_array([array]) if chunked else array
+        return _chunked(pa, result, x) if chunked else _arrow_array(pa, result)
     return Columnar(values, nulls, None, back)
 
 
@@ -116,8 +137,10 @@ def _polars_column(pl, series):
     if dtype == pl.Boolean:
         raise TypeError(f"x must hold real numbers, not a polars Boolean column{named}: "
                         "a truth value is not a price")
-    if not dtype.is_numeric() or dtype == pl.Decimal:
+    if not dtype.is_numeric():
         raise TypeError(f"x must hold real numbers, not a polars {dtype} column{named}")
+    if dtype == pl.Decimal:
+        series = series.cast(pl.Float64)  # by way of float64, as Arrow's and pandas' decimals
     if dtype in _polars_wide_integers(pl):
         # Polars gives 128-bit integers no NumPy form. Within int64 they
         # convert as every other integer column does, straight to the
