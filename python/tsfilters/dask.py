@@ -54,7 +54,15 @@ def apply(frame, name, *, value="close", by="symbol", time="date", missing="erro
     `value` of each `by` group in `time` order. A pandas DataFrame gives a
     pandas Series, a Dask DataFrame a Dask Series; either aligned with
     `frame`'s rows and named after the filter. `missing` and `warmup` as
-    for the batch functions; tsfilters.per_symbol says more."""
+    for the batch functions; tsfilters.per_symbol says more.
+
+    >>> import pandas as pd
+    >>> from tsfilters import dask
+    >>> frame = pd.DataFrame({"symbol": ["B", "A", "B", "A"], "date": [2, 2, 1, 1],
+    ...                       "close": [21.0, 11.0, 20.0, 10.0]})
+    >>> dask.apply(frame, "super_smoother", period=10).tolist()   # each its own input
+    [21.0, 11.0, 20.0, 10.0]
+    """
     # A PrecisionWarning points past _long.checked and this frame, at the caller.
     checked, blank = _long.checked(name, parameters, warmup, stacklevel=3)
     check_choice(missing)

@@ -102,7 +102,14 @@ def tsf(x: pl.Expr) -> ExprNamespace: ...
 def tsf(x: pl.Series) -> SeriesNamespace: ...
 def tsf(x: Any) -> Any:
     """`x.tsf` with the types a checker can see: `tsf(pl.col("close"))
-    .super_smoother(20)` is `pl.col("close").tsf.super_smoother(20)`."""
+    .super_smoother(20)` is `pl.col("close").tsf.super_smoother(20)`.
+
+    >>> import polars as pl
+    >>> from tsfilters.polars import tsf
+    >>> frame = pl.DataFrame({"close": [50.0, 51.0, 52.0]})
+    >>> frame.select(tsf(pl.col("close")).super_smoother(10))["close"].to_list()
+    [50.0, 51.0, 51.5...]
+    """
     if isinstance(x, pl.Expr):
         return ExprNamespace(x)
     if isinstance(x, pl.Series):

@@ -35,7 +35,12 @@ class PrecisionWarning(UserWarning):
 def precision_limit(name: FilterName) -> Optional[int]:
     """The longest period at which filter `name` follows a price in single
     precision (within 0.1% after a step held 10 periods), or None for a
-    filter that has no such limit."""
+    filter that has no such limit.
+
+    >>> import tsfilters
+    >>> tsfilters.precision_limit("super_smoother"), tsfilters.precision_limit("high_pass")
+    (857, None)
+    """
     try:
         limit: Optional[int] = FILTER_TABLE[name].precision_limit
     except KeyError:

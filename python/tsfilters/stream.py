@@ -125,7 +125,24 @@ def _load(data):
 
 class Stream:
     """Filter `name` over one series, with `parameters` (the filter's
-    defaults for any left out)."""
+    defaults for any left out).
+
+      missing : what a NaN or infinite sample does: "error" (the default)
+                raises and feeds nothing; "drop" skips it (NaN out, the
+                state unchanged); "keep" feeds it, and every later output
+                is NaN until reset()
+      seen    : a pandas bar at or before the last date fed: "error" (the
+                default) raises, "skip" leaves it out
+
+    >>> import tsfilters
+    >>> live = tsfilters.Stream("super_smoother", period=10)
+    >>> live.update(50.0), live.update(51.0)        # its first two copy the input
+    (50.0, 51.0)
+    >>> live.peek(52.0) == live.update(52.0)        # the forming bar, then closed
+    True
+    >>> live.samples
+    3
+    """
 
     # The date of the last bar fed, when bars came with dates.
     last_date = None
@@ -181,8 +198,9 @@ class Stream:
         return x
 
     def update(self, x):
-        """Feeds a sample (returns its output as a float) or a 1-D array of
-        them (returns an array of outputs; a Series for a Series)."""
+        """Feeds `x`, a sample (returns its output as a float) or a 1-D
+        array of them (returns an array of outputs; a Series for a Series,
+        whose datetime index must run forward and past the last date fed)."""
         if isinstance(x, float):
             # The tick: the double rounded to float32 by the C conversion, as
             # NumPy rounds it; anything not finite then takes the long way.
@@ -283,8 +301,9 @@ class Stream:
     @classmethod
     def from_bytes(cls, data, *, missing="error", seen="error"):
         """The stream saved in `data` (by to_bytes or tsf_stream_save), with
-        its last date if it was saved with one. ValueError, with the
-        library's reason, for bytes it refuses."""
+        its last date if it was saved with one; `missing` and `seen` as for
+        a new Stream. ValueError, with the library's reason, for bytes it
+        refuses."""
         if not isinstance(data, (bytes, bytearray, memoryview)):
             raise TypeError(f"expected bytes, not {type(data).__name__}")
         last_date, data = _seen.open_envelope(bytes(data))
@@ -334,8 +353,23 @@ def _check_room(count):
 class Streams:
     """Filter `name` over one series per column, all advanced together
     through the lanes. `columns` is a number of columns or their labels;
-    each parameter is one value for all columns or a sequence of one per
-    column. `threads` as for the batch functions."""
+    each of the `parameters` is one value for all columns or a sequence of
+    one per column.
+
+      missing : what a NaN or infinite value does: "error" (the default)
+                raises and feeds nothing; "drop" leaves that column's state
+                as it is (NaN out) while the others advance; "keep" feeds it
+      seen    : a row named by a date at or before the last one fed:
+                "error" (the default) raises, "skip" leaves it out
+      threads : threads sharing the columns; None picks as many as the
+                work is worth, up to every core
+
+    >>> import tsfilters
+    >>> book = tsfilters.Streams("ultimate_smoother", ["CL", "NG"], period=[20, 10])
+    >>> out = book.update({"CL": 71.4, "NG": 2.61})   # a dict row gives a dict back
+    >>> sorted(out), book.samples
+    (['CL', 'NG'], 1)
+    """
 
     # A pandas row or block whose labels are these (the very object, or
     # equal ones) needs no reordering; see _positions.

@@ -87,7 +87,15 @@ def sweep(x: Any, name: str, *, missing: str = "error", sort: bool = False,
     Table or polars DataFrame with a column per combination, named
     "gamma=0.5,period=10". `missing`, `sort`, `threads` and `warmup` as
     for the batch functions: with warmup="nan" each column is blanked up to
-    the settling length of its own parameters."""
+    the settling length of its own parameters.
+
+    >>> import numpy as np, tsfilters
+    >>> closes = 50 + np.sin(np.arange(300) / 5)
+    >>> table = tsfilters.sweep(closes, "laguerre_filter", frame=False,
+    ...                         gamma=[0.5, 0.8], period=range(10, 13))
+    >>> table.shape                                 # 2 gammas x 3 periods
+    (300, 6)
+    """
     keys, sets = combinations(name, grid)
     settling.check_warmup(warmup)
     precision.warn(name, sets, stacklevel=2)
