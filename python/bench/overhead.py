@@ -12,8 +12,7 @@ against a yardstick measured in the same run:
   fortran  a float32 10,000 x 1,000 table in Fortran order, against C
            order: at most 1.3x
   sweep    a sweep of 5,000 parameter sets over 10,000 samples returning a
-           DataFrame, against
-           the same sweep returning the array: at most 2x
+           DataFrame, against the same sweep returning the array: at most 2x
   threads  the default thread count against one thread, on a small, a
            middling and a large table: never more than 1.1x
 
