@@ -110,6 +110,8 @@ def test_rows_that_belong_to_no_series_are_refused(kind):
     undated = frame.assign(date=pd.to_datetime(["2024-01-02", None, "2024-01-02", "2024-01-03"]))
     with pytest.raises(ValueError, match="row.* 1 has no date"):
         tsfilters.per_symbol(as_kind(undated, kind), "high_pass")
+    with pytest.raises(ValueError, match="row.* 3 has no date"):
+        tsfilters.per_symbol(as_kind(frame.assign(date=[1.0, 2.0, 1.0, np.nan]), kind), "high_pass")
     texts = frame.assign(date=["12/31/2023", "01/02/2024"] * 2)
     with pytest.raises(ValueError, match="dates as text"):
         tsfilters.per_symbol(as_kind(texts, kind), "high_pass")

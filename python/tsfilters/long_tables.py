@@ -109,7 +109,10 @@ def read_pandas(frame, value, by, time):
 
 
 def _polars_codes(column):
-    """Dense codes of a Polars column in its sort order, -1 for null."""
+    """Dense codes of a Polars column in its sort order, -1 for null (and
+    for NaN, which Polars ranks as a value and pandas as missing)."""
+    if column.dtype.is_float():
+        column = column.fill_nan(None)
     return column.rank("dense").fill_null(0).to_numpy().astype(np.int64) - 1
 
 
