@@ -165,9 +165,15 @@ def _polars_series(pl, name, values):
 
 
 def _polars_frame(pl, values, names):
-    # One call for the whole table: Polars builds its columns, and the null
-    # masks where a column has NaN, in its own code, not a Series at a time.
-    return pl.DataFrame(values, schema=list(names), orient="row", nan_to_null=True)
+    # The whole table as one Series over its column-major buffer (its NaN
+    # made null in one pass), each column a slice of it: building a Series
+    # per column, or letting a DataFrame split the array, cost Polars twice
+    # as much, about as much again as the pandas call takes in all.
+    rows = values.shape[0]
+    if not rows or not len(names):
+        return pl.DataFrame(values, schema=list(names), orient="row", nan_to_null=True)
+    flat = _polars_series(pl, "", values.ravel(order="F"))
+    return pl.DataFrame([flat.slice(j * rows, rows).alias(name) for j, name in enumerate(names)])
 
 
 def _polars_block(pl, x):
