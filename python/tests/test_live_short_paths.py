@@ -99,3 +99,23 @@ def test_a_live_row_with_a_gap_or_huge_prices_takes_the_long_way(wti):
     with pytest.raises(ValueError, match="one value per column"):
         live.update(np.array([1.0, 2.0, 3.0]))
     assert tsfilters.Streams("high_pass", 0).update(np.empty(0)).shape == (0,)
+
+
+def test_a_series_row_on_the_tables_own_labels_gives_the_long_ways_answer(wti):
+    import pandas as pd
+    columns = pd.Index(["CL", "NG", "HO"])
+    table = pd.DataFrame(np.stack([wti[:80], wti[80:160], wti[160:240]], axis=1),
+                         columns=columns, index=pd.date_range("2024-01-01", periods=80))
+    block = tsfilters.Streams("laguerre_filter", columns).update(table.reset_index(drop=True))
+    book = tsfilters.Streams("laguerre_filter", columns)
+    rows = [book.update(pd.Series(table.iloc[r].to_numpy(), index=columns)) for r in range(40)]
+    dated = [book.update(table.iloc[r]) for r in range(40, 80)]  # named by dates: `seen` applies
+    assert all(row.index.equals(columns) and row.dtype == np.float32 for row in rows + dated)
+    assert all(row.index is columns for row in rows)  # the same labels, not a copy
+    assert same_bits(np.array([row.to_numpy() for row in rows + dated]), block.to_numpy())
+    with pytest.raises(ValueError, match="2024-03-20"):
+        book.update(table.iloc[-1])
+    strict = tsfilters.Streams("high_pass", columns)
+    with pytest.raises(ValueError, match="column 'NG' has a missing value"):
+        strict.update(pd.Series([1.0, np.nan, 2.0], index=columns))
+    assert strict.samples == 0

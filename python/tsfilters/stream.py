@@ -616,6 +616,15 @@ class Streams:
             if values is not None:
                 _lanes.run_row(self._words, self._address, values, self.threads)
                 return values
+        elif self._index is not None and getattr(row, "index", None) is self._index \
+                and isinstance(row, loaded_pandas().Series) and row.dtype in _LIVE_DTYPES \
+                and _seen.date_of(row.name) is None:
+            # A Series row labelled by this table's own Index object (a row
+            # of the frame the table was made from): no labels to match.
+            values = _gaps.finite_float32(row.to_numpy())
+            if values is not None and values.shape == self._shape:
+                _lanes.run_row(self._words, self._address, values, self.threads)
+                return type(row)(values, index=row.index, name=row.name, copy=False)
         row, date = self._fresh_rows(row)
         if row is None:
             return None
