@@ -26,7 +26,8 @@ Every function also takes, by keyword only:
            would sort by characters: parse it first. A strictly
            newest-first datetime index is always filtered oldest first.
   threads  for 2-D input: how many threads share the columns; None (the
-           default) means every core, 1 means the calling thread alone.
+           default) means as many as the work is worth, up to every core;
+           1 means the calling thread alone.
            The result does not depend on it.
 """
 
