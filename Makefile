@@ -35,7 +35,7 @@ PACKAGES += clang-19 lld-19 wasi-libc libc++-19-dev-wasm32 libclang-rt-19-dev-wa
 # (qemu-user above); llvm's objdump and nm (above) read its binaries.
 PACKAGES += libc6-dev-arm64-cross libstdc++-12-dev-arm64-cross
 
-.PHONY: all deps build demo check test dist bench web clean
+.PHONY: all deps build demo check test dist wheel bench web clean
 
 # The filters' Python names, in the order of the rows of the filter table.
 FILTERS := $(shell sed -n 's/^ *X.[A-Za-z0-9_]*, *\([a-z0-9_]*\),.*/\1/p' src/filter_table.h)
@@ -93,6 +93,14 @@ test: deps
 # them too and tests them (the `dist` tree).
 dist: deps
 	scripts/dist
+
+# The Python sdist and manylinux wheel alone, into dist/ (scripts/wheel): a
+# few minutes, where `make dist` also builds the Windows DLLs and the .deb.
+# Needs only a compiler, CMake and Python's venv (pip fetches the pinned
+# build tools).
+wheel:
+	@scripts/install-deps g++ cmake make python3 python3-venv
+	scripts/wheel
 
 # Every export at 100, 10,000 and 1,000,000 samples against the `limit` and
 # `staged` yardsticks, then the stream library's update and peek against

@@ -1,18 +1,27 @@
 """A user's script that calls every public function and class of the
-package with type annotations of its own; `mypy --strict` checks it
-(python/tests/test_typing.py), so a signature the checker cannot see, or
-one that disagrees with how the package is documented to be called, fails.
+package, with pandas and Polars, and annotates what it gets back; `mypy
+--strict` checks it (ctest's python.mypy_strict, and test_typing), so a
+signature the checker cannot see, or one that disagrees with how the
+package is documented to be called, fails. A pandas check needs
+pandas-stubs, as any strictly typed pandas code does.
 
-    python3 examples/python/typed_user.py     (needs the built libraries)
+    python3 examples/python/typed_user.py     (needs the built libraries,
+                                               pandas, Polars and Dask)
 """
 
 from __future__ import annotations
 
+import dask.dataframe as dd
 import numpy as np
 import numpy.typing as npt
+import pandas as pd
+import polars as pl
 
 import tsfilters
+import tsfilters.polars
+from tsfilters import dask as tsf_dask
 from tsfilters import settling
+from tsfilters.polars import tsf
 
 closes: npt.NDArray[np.float32] = (50 + np.cumsum(np.sin(np.arange(400) / 7))).astype(np.float32)
 prices: list[float] = [float(v) for v in closes]
@@ -20,28 +29,67 @@ prices: list[float] = [float(v) for v in closes]
 filtered: list[npt.NDArray[np.float32]] = [
     tsfilters.high_pass(closes, 48),
     tsfilters.super_smoother(prices, period=10),
-    tsfilters.ultimate_smoother(closes, period=20, missing="drop"),
+    tsfilters.ultimate_smoother(closes, missing="drop"),
     tsfilters.band_pass(closes, 20, 10, sort=False),
     tsfilters.cybernetic_oscillator(closes, high_pass_period=30, smooth_period=10, threads=1),
-    tsfilters.laguerre_filter(closes, gamma=0.8, period=20),
+    tsfilters.laguerre_filter(closes, gamma=0.8, period=20, warmup="nan"),
     tsfilters.laguerre_oscillator(closes, 0.5, 30, missing="previous"),
 ]
 function, parameter_names = tsfilters.FILTERS["ultimate_smoother"]
 also: npt.NDArray[np.float32] = function(closes, 20)
+limit: int | None = tsfilters.precision_limit("super_smoother")
 
+# pandas in, pandas out: a Series stays a Series, a DataFrame a DataFrame.
+dates = pd.date_range("2024-01-01", periods=closes.size)
+series = pd.Series(closes, index=dates, name="close")
+smooth_series: pd.Series[float] = tsfilters.ultimate_smoother(series, period=20)
+table = pd.DataFrame({"a": closes, "b": closes * 2}, index=dates)
+smooth_table: pd.DataFrame = tsfilters.super_smoother(table, threads=None)
+
+# Polars: Series in, Series out; expressions through the tsf namespace.
+column = pl.Series("close", closes)
+smooth_column: pl.Series = tsfilters.laguerre_filter(column)
+frame = pl.DataFrame({"close": closes})
+expression: pl.Expr = tsf(pl.col("close")).super_smoother(20, warmup="nan")
+with_smooth: pl.DataFrame = frame.with_columns(expression.alias("smooth"))
+direct: pl.Series = tsf(column).band_pass(high_pass_period=30)
+
+# Long tables: pandas, Polars and Dask.
+long = pd.DataFrame({"symbol": ["X", "Y"] * 200, "date": np.repeat(dates[:200], 2),
+                     "close": np.repeat(closes[:200], 2)})
+per_row: pd.Series[float] = tsfilters.per_symbol(long, "ultimate_smoother", period=20)
+per_row_polars: pl.Series = tsfilters.per_symbol(pl.from_pandas(long), "high_pass")
+# Dask leaves from_pandas untyped; its DataFrame is typed.
+partitioned: dd.DataFrame = dd.from_pandas(long, npartitions=2)  # type: ignore[no-untyped-call]
+lazy: dd.Series = tsfilters.per_symbol(partitioned, "super_smoother")
+also_pandas: pd.Series[float] = tsf_dask.apply(long, "laguerre_filter", gamma=0.5)
+also_dask: dd.Series = tsf_dask.apply(partitioned, "high_pass")
+
+# Streams.
 stream = tsfilters.Stream("super_smoother", period=10)
 live: float = stream.update(float(closes[0]))
 block: npt.NDArray[np.float32] = stream.update(closes[1:10])
+labelled: pd.Series[float] = stream.update(series.iloc[10:20])
 forming: float = stream.peek(51.5)
 restored = tsfilters.Stream.from_bytes(stream.to_bytes())
 samples: int = restored.samples
-
-table = np.column_stack([closes, closes * 2])
 streams = tsfilters.Streams("laguerre_filter", ["a", "b"], gamma=[0.5, 0.8], period=20)
-rows = streams.update(table)
-grid = tsfilters.sweep(closes, "ultimate_smoother", frame=False, period=range(10, 20))
-gain = tsfilters.response("super_smoother", max_period=100, period=10)
-lengths: int | None = settling.settling_length("ultimate_smoother", period=20)
+rows: npt.NDArray[np.float32] = streams.update(np.column_stack([closes, closes * 2]))
+one_row: dict[str, float] = tsfilters.Streams("high_pass", ["a"]).update({"a": 50.0})
+
+# Sweeps and the frequency response.
+grid: npt.NDArray[np.float32] = tsfilters.sweep(closes, "ultimate_smoother", frame=False,
+                                                period=range(10, 20))
+grid_frame: pd.DataFrame = tsfilters.sweep(series, "laguerre_filter", gamma=[0.5, 0.8])
+grid_polars: pl.DataFrame = tsfilters.sweep(column, "super_smoother", period=[10, 20])
+period, gain, lag = tsfilters.response("super_smoother", max_period=100, period=10)
+peak: float = float(gain.max())
+
+# How long each filter takes to settle, and where single precision holds.
+length: int | None = settling.settling_length("ultimate_smoother", period=20)
+warmup: int | None = settling.warmup_length("laguerre_filter", gamma=0.8, period=20)
+level: float = settling.held_level("super_smoother", period=900)
+tracking: range | None = settling.tracking_periods("ultimate_smoother", longest=2000)
 
 library = tsfilters.load()
 names: list[str] = sorted(library)
@@ -51,6 +99,11 @@ except tsfilters.LibraryNotFoundError as error:
     message: str = str(error)
 variables: tuple[str, str] = (tsfilters.ENV_VARIABLE, tsfilters.STREAM_ENV_VARIABLE)
 version: str = tsfilters.__version__
+warning: type[Warning] = tsfilters.PrecisionWarning
 
-print(len(filtered), also.shape, live, block.shape, forming, samples, rows.shape,
-      grid.shape, type(gain).__name__, lengths, names[0], variables, version)
+print(len(filtered), also.shape, limit, smooth_series.size, smooth_table.shape,
+      smooth_column.len(), with_smooth.width, direct.len(), per_row.size, per_row_polars.len(),
+      int(lazy.size.compute()), also_pandas.size, also_dask.name, live, block.shape, labelled.size, forming,
+      samples, rows.shape, one_row, grid.shape, grid_frame.shape, grid_polars.width,
+      period.size, peak, length, warmup, level, tracking, names[0], variables, version,
+      warning.__name__)

@@ -31,7 +31,7 @@ import pandas as pd
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
 import tsfilters  # noqa: E402
-from tsfilters import _lanes, _stream_library, filters  # noqa: E402
+from tsfilters import _calls, _lanes, _stream_library  # noqa: E402
 
 
 def best(contenders, repeats):
@@ -47,12 +47,12 @@ def best(contenders, repeats):
 
 def per_column_loop(function, table, **parameters):
     """The 2-D path as it was before the lanes: one batch call per column."""
-    saved = filters._wide
-    filters._wide = lambda *_: None
+    saved = _calls._wide
+    _calls._wide = lambda *_: None
     try:
         return function(table, **parameters)
     finally:
-        filters._wide = saved
+        _calls._wide = saved
 
 
 def main():

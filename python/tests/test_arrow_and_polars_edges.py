@@ -53,3 +53,56 @@ def test_sweep_names_are_exact_and_repeats_are_refused(x):
 def test_pandas_sweeps_refuse_repeats_too():
     with pytest.raises(ValueError, match="may appear once"):
         tsfilters.sweep(SERIES, "high_pass", period=[10, 10])
+
+
+@pytest.mark.parametrize("dtype", [np.float64, np.int64, np.float32])
+def test_a_table_of_one_dtype_read_in_one_block_gives_the_column_bits(dtype):
+    # Integers past 2**24 show a conversion by way of float64 (two roundings).
+    base = (2**25 + 3 + np.arange(300) * 5) if dtype == np.int64 else SERIES
+    block = np.asfortranarray(np.stack([base, base[::-1], base * 2], axis=1).astype(dtype))
+    frame = pl.from_numpy(block, schema=["a", "b", "c"], orient="row")
+    before = frame.clone()
+    out = tsfilters.laguerre_filter(frame, gamma=0.5, period=10)
+    for j, name in enumerate("abc"):
+        alone = tsfilters.laguerre_filter(block[:, j], gamma=0.5, period=10)
+        assert np.array_equal(out[name].to_numpy().view(np.uint32), alone.view(np.uint32))
+        assert out[name].null_count() == 1 and out[name].dtype == pl.Float32  # slot 0
+    assert frame.equals(before) and out.columns == ["a", "b", "c"]
+
+
+def test_decimal_columns_read_alike_in_arrow_polars_and_pandas():
+    import decimal
+
+    import pandas as pd
+    texts = [f"{50 + k * 0.37 + (k % 7) * 1e-9:.10f}" for k in range(150)]
+    texts[40] = None
+    numbers = [None if t is None else decimal.Decimal(t) for t in texts]
+    arrow = pa.array(numbers, type=pa.decimal128(20, 10))
+    expected = tsfilters.ultimate_smoother(np.array([np.nan if n is None else float(n)
+                                                     for n in numbers]), missing="drop")
+    got = [tsfilters.ultimate_smoother(arrow, missing="drop"),
+           tsfilters.ultimate_smoother(pl.Series("d", numbers, dtype=pl.Decimal(20, 10)),
+                                       missing="drop"),
+           tsfilters.ultimate_smoother(pd.Series(arrow, dtype=pd.ArrowDtype(arrow.type)),
+                                       missing="drop"),
+           tsfilters.ultimate_smoother(np.array(numbers, dtype=object), missing="drop")]
+    for out in got:
+        values = np.asarray(out.to_numpy(zero_copy_only=False) if isinstance(out, pa.Array)
+                            else out.to_numpy() if hasattr(out, "to_numpy") else out, np.float32)
+        assert np.array_equal(np.isnan(values), np.isnan(expected))
+        assert np.array_equal(values[~np.isnan(values)].view(np.uint32),
+                              expected[~np.isnan(expected)].view(np.uint32))
+
+
+def test_a_chunked_column_comes_back_in_its_chunks():
+    chunks = [SERIES[:100], SERIES[100:100], SERIES[100:250], SERIES[250:]]
+    chunked = pa.chunked_array(chunks)
+    out = tsfilters.laguerre_filter(chunked)
+    assert [len(c) for c in out.chunks] == [100, 0, 150, 50] and out.type == pa.float32()
+    whole = tsfilters.laguerre_filter(SERIES)
+    assert np.array_equal(out.to_numpy().view(np.uint32)[1:], whole.view(np.uint32)[1:])
+    assert out.null_count == 1  # slot 0, which the library does not write
+    table = pa.table({"a": chunked, "b": pa.chunked_array([SERIES])})
+    back = tsfilters.laguerre_filter(table)
+    assert [len(c) for c in back["a"].chunks] == [100, 0, 150, 50]
+    assert [len(c) for c in back["b"].chunks] == [300]

@@ -111,3 +111,25 @@ def test_a_cell_that_is_neither_number_nor_marker_points_at_missing(tmp_path, ca
     status, err = run(capsys, ["apply", csv])
     assert status == 1 and "'n.a.' is not a number nor a missing-value marker" in err
     assert "--missing" in err
+
+
+@pytest.mark.parametrize("absent, argv", [
+    ("pandas", ["apply", "prices.csv"]),
+    ("matplotlib", ["response", "-o", "gain.png"]),
+])
+def test_a_missing_package_is_one_line_naming_the_extra(tmp_path, absent, argv):
+    """As a numpy-only `pip install tsfilters` leaves it: the command names
+    the extra that brings what it needs, in one line, not a traceback."""
+    import subprocess
+    import sys
+    from conftest import PYTHON_DIR
+    code = (f"import sys; sys.modules[{absent!r}] = None\n"
+            "from tsfilters.command import main\n"
+            f"sys.exit(main({argv!r}))")
+    run = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
+                         cwd=tmp_path, env={**os.environ, "PYTHONPATH": str(PYTHON_DIR)})
+    assert run.returncode == 1 and run.stdout == ""
+    assert run.stderr == (f"tsfilters: error: the command needs {absent}: "
+                          'pip install "tsfilters[cli]" (Debian: python3-pandas '
+                          "python3-matplotlib)\n")
+    assert not (tmp_path / "gain.png").exists()

@@ -66,3 +66,16 @@ def test_columns_of_dates_and_durations_are_not_prices():
         tsfilters.high_pass(zoned, 4)
     assert same_bits(tsfilters.ultimate_smoother(table[["close"]], 4)["close"],
                      tsfilters.ultimate_smoother(PRICES, 4))
+
+
+def test_pandas_attrs_are_carried_to_the_result_as_a_copy():
+    import pandas as pd
+    series = pd.Series(np.linspace(50, 60, 120), name="close")
+    series.attrs = {"unit": "USD/bbl", "source": {"name": "EIA"}}
+    frame = pd.DataFrame({"a": series, "b": series * 2})
+    frame.attrs = {"unit": "USD/bbl"}
+    out = tsfilters.super_smoother(series, period=10)
+    assert out.attrs == series.attrs
+    out.attrs["source"]["name"] = "changed"
+    assert series.attrs["source"]["name"] == "EIA"
+    assert tsfilters.super_smoother(frame, period=10).attrs == {"unit": "USD/bbl"}

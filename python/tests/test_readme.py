@@ -16,7 +16,8 @@ from conftest import REPO
 from tsfilters import settling
 
 PAGES = {path.relative_to(REPO).as_posix(): path.read_text()
-         for path in [REPO / "README.md", *sorted((REPO / "docs").glob("*.md"))]}
+         for path in [REPO / "README.md", REPO / "python/README.md",
+                      *sorted((REPO / "docs").glob("*.md"))]}
 
 
 def blocks(language):
@@ -141,3 +142,11 @@ def test_command_lines_run_as_written(tmp_path, line):
                          cwd=REPO, capture_output=True, text=True)
     assert run.returncode == 0, run.stderr
     assert (tmp_path / Path(words[output]).name).stat().st_size > 0
+
+
+def test_the_package_page_stands_alone():
+    """python/README.md is the wheel's description on the package index,
+    where a link into the repository leads nowhere."""
+    text = prose(PAGES["python/README.md"])
+    assert re.findall(r"\]\(([^)\s]+)\)", text) == []
+    assert 'pip install "tsfilters[cli]"' in PAGES["python/README.md"]

@@ -5,6 +5,7 @@ that `mypy --strict` accepts."""
 import ast
 import importlib
 import inspect
+import os
 import subprocess
 import sys
 
@@ -19,8 +20,10 @@ PACKAGE = PYTHON_DIR / "tsfilters"
 
 
 def test_the_written_functions_are_the_current_table():
-    assert _typed_source.TARGET.read_text() == _typed_source.source(), \
-        "run `python3 -m tsfilters._typed_source` in python/ after changing the table"
+    for target, text in ((_typed_source.TARGET, _typed_source.source()),
+                         (_typed_source.POLARS_TARGET, _typed_source.polars_source())):
+        assert target.read_text() == text, \
+            "run `python3 -m tsfilters._typed_source` in python/ after changing the table"
 
 
 def test_the_package_imports_and_exports_every_function_by_name():
@@ -49,8 +52,11 @@ def _stub_signatures(path):
     return found
 
 
-@pytest.mark.parametrize("module", ["stream", "settling"])
+@pytest.mark.parametrize("module", ["stream", "settling", "sweeps", "response", "long_tables",
+                                    "dask"])
 def test_each_stub_has_the_parameters_of_its_module(module):
+    if module == "dask":
+        pytest.importorskip("dask")
     runtime = importlib.import_module(f"tsfilters.{module}")
     stubs = _stub_signatures(PACKAGE / f"{module}.pyi")
     assert stubs
@@ -62,12 +68,54 @@ def test_each_stub_has_the_parameters_of_its_module(module):
         assert parameters == list(signature.parameters), (owner, name)
 
 
-def test_mypy_strict_accepts_a_user_script_calling_everything(tmp_path):
+def mypy(tmp_path, *files):
+    """mypy --strict as configured in pyproject.toml: on its files (the
+    typed example and the package's typed surface), or on `files`."""
     pytest.importorskip("mypy", reason="mypy comes with the PyPI test environment")
-    run = subprocess.run(
-        [sys.executable, "-m", "mypy", "--strict", "--follow-imports=silent",
-         "--cache-dir", str(tmp_path), str(REPO / "examples/python/typed_user.py"),
-         str(PACKAGE / "_functions.py"), str(PACKAGE / "stream.pyi"), str(PACKAGE / "settling.pyi")],
-        capture_output=True, text=True, cwd=tmp_path,
-        env={"MYPYPATH": str(PYTHON_DIR), "PATH": "/usr/bin:/bin"})
+    return subprocess.run(
+        [sys.executable, "-m", "mypy", "--config-file", str(REPO / "pyproject.toml"),
+         "--cache-dir", str(tmp_path / "cache"), *map(str, files)],
+        capture_output=True, text=True, cwd=tmp_path, env={"PATH": "/usr/bin:/bin"})
+
+
+def test_mypy_strict_accepts_a_user_script_calling_everything(tmp_path):
+    run = mypy(tmp_path)
     assert run.returncode == 0, run.stdout + run.stderr
+
+
+# Each line a mistake the types must catch, with what mypy says of it.
+MISTAKES = {
+    'tsfilters.Stream("super_smother")': "Stream",
+    'tsfilters.high_pass("close", 20)': "high_pass",
+    'tsfilters.super_smoother(frame, period=2.5)': "super_smoother",
+    'tsfilters.ultimate_smoother(prices, missing="zero")': "ultimate_smoother",
+    'tsfilters.per_symbol(frame, "low_pass")': "per_symbol",
+    'tsfilters.sweep(prices, "laguerre", period=[10, 20])': "sweep",
+    'settling.settling_length("band_pas")': "settling_length",
+    'tsf(pl.col("close")).laguerre_filter(gamma="0.8")': "laguerre_filter",
+    'x: pl.Series = tsfilters.ultimate_smoother(frame)': "Incompatible types in assignment",
+}
+
+
+def test_mypy_strict_refuses_misspelt_names_and_strings_for_series(tmp_path):
+    script = tmp_path / "mistakes.py"
+    script.write_text("import pandas as pd\nimport polars as pl\nimport tsfilters\n"
+                      "from tsfilters import settling\nfrom tsfilters.polars import tsf\n"
+                      "prices = [1.0, 2.0]\nframe = pd.DataFrame({'close': prices})\n"
+                      + "\n".join(MISTAKES) + "\n")
+    run = mypy(tmp_path, script)
+    errors = [line for line in run.stdout.splitlines() if ": error:" in line]
+    first = 8  # the line of the first mistake
+    for line, (code, said) in enumerate(MISTAKES.items(), start=first):
+        found = [e for e in errors if e.startswith(f"{script.name}:{line}:")]
+        assert found and said in found[0], (code, run.stdout)
+    assert len({e.split(":")[1] for e in errors}) == len(MISTAKES), run.stdout
+
+
+def test_the_typed_example_runs(tmp_path):
+    for module in ("mypy", "polars", "dask.dataframe"):
+        pytest.importorskip(module)
+    run = subprocess.run([sys.executable, str(REPO / "examples/python/typed_user.py")],
+                         capture_output=True, text=True, cwd=tmp_path,
+                         env={**os.environ, "PYTHONPATH": str(PYTHON_DIR)})
+    assert run.returncode == 0, run.stderr

@@ -19,9 +19,11 @@ samples each filter needs before its output is reliable.
 At scale (through the stream library, found like the batch one):
 `Stream` and `Streams` feed live samples or rows; 2-D input runs all its
 columns side by side on the lanes and on every core (threads=); `sweep`
-runs one series at many parameter sets; `tsfilters.dask.apply` filters a
-long table of many symbols on a Dask cluster; `response` measures a filter's
-gain and lag against the cycle period. See docs/python.md.
+runs one series at many parameter sets; `per_symbol` filters a long table
+of many symbols (pandas, Polars, or Dask on a cluster), each in time order;
+`response` measures a filter's gain and lag against the cycle period.
+`import tsfilters.polars` adds the filters to Polars expressions as
+`pl.col("close").tsf.super_smoother(20)`. See docs/python.md.
 """
 
 from pathlib import Path
@@ -34,6 +36,7 @@ from ._library import ENV_VARIABLE, STREAM_ENV_VARIABLE, LibraryNotFoundError, l
 from ._functions import (band_pass, cybernetic_oscillator, high_pass, laguerre_filter,
                          laguerre_oscillator, super_smoother, ultimate_smoother)
 from .filters import FILTERS
+from .long_tables import per_symbol
 from .stream import Stream, Streams
 from .precision import PrecisionWarning, precision_limit
 from .response import response
@@ -52,6 +55,7 @@ __all__ = [
     "LibraryNotFoundError",
     "PrecisionWarning",
     "load",
+    "per_symbol",
     "precision_limit",
     "response",
     "settling",
@@ -68,9 +72,9 @@ __all__ = [
 
 
 def __getattr__(name):
-    # `tsfilters.dask` without an import of its own; Dask itself is only
-    # imported by the code that uses it.
-    if name == "dask":
+    # `tsfilters.dask` and `tsfilters.polars` without an import of their
+    # own; Dask and Polars are only imported by the code that uses them.
+    if name in ("dask", "polars"):
         import importlib
         return importlib.import_module(".dask", __name__)
     raise AttributeError(f"module {__name__!r} has no attribute {name!r}")

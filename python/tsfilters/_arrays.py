@@ -10,6 +10,7 @@ pandas objects with a datetime index are put in time order first and their
 output put back in theirs.
 """
 
+import copy
 import numbers
 import sys
 
@@ -221,7 +222,13 @@ def apply(x, call, missing="error", sort=False, wide=None, warmup=0):
     _pd = loaded_pandas()
     if is_series:
         # The result is ours alone: no copy (pandas 3 copies arrays by default).
-        return _pd.Series(result, index=x.index, name=x.name, copy=False)
-    if is_frame:
-        return _pd.DataFrame(result, index=x.index, columns=x.columns, copy=False)
-    return result
+        out = _pd.Series(result, index=x.index, name=x.name, copy=False)
+    elif is_frame:
+        out = _pd.DataFrame(result, index=x.index, columns=x.columns, copy=False)
+    else:
+        return result
+    # What the caller recorded about the data (a unit, a source) holds for
+    # the filtered values too, as pandas' own operations carry it; a copy,
+    # so that neither object's attrs change the other's.
+    out.attrs = copy.deepcopy(x.attrs)
+    return out

@@ -4,7 +4,7 @@ lanes for a table. The public functions (`_functions`) are thin typed
 wrappers over `call`."""
 
 import ctypes
-from typing import Any, Dict, Optional
+from typing import Any, Dict, Optional, Tuple
 
 from . import _axes, _columnar, _lanes, _library, precision, settling
 from ._arrays import apply
@@ -36,6 +36,18 @@ def _wide(name, parameters, threads):
     return run
 
 
+def checked_call(name: str, parameters: Dict[str, Any], warmup: str,
+                 stacklevel: int) -> Tuple[Dict[str, Any], int]:
+    """(checked parameters, slots to blank) of one call of filter `name`;
+    TypeError/ValueError for a parameter C cannot take, and a
+    PrecisionWarning `stacklevel` frames above this one for a period beyond
+    the filter's limit. Done once per call, however many series it runs."""
+    row = FILTER_TABLE[name]
+    checked = {key: CHECKS[key](key, parameters[key]) for key in SHAPE_PARAMETERS[row.shape]}
+    precision.warn(name, [checked], stacklevel=stacklevel)
+    return checked, settling.blanked(name, warmup, **checked)
+
+
 def call(name: str, x: Any, parameters: Dict[str, Any], missing: str, sort: bool,
          threads: Optional[int], warmup: str = "keep", axis: int = 0,
          dim: Optional[str] = None) -> Any:
@@ -43,18 +55,17 @@ def call(name: str, x: Any, parameters: Dict[str, Any], missing: str, sort: bool
     and Polars input comes back as its own type (`_columnar`), an xarray
     DataArray as a DataArray, and `axis` says which axis of a NumPy array
     is time (`_axes`)."""
-    row = FILTER_TABLE[name]
-    checked = {key: CHECKS[key](key, parameters[key]) for key in SHAPE_PARAMETERS[row.shape]}
-    # this frame, the public function, its caller
-    precision.warn(name, [checked], stacklevel=3)
-    blank = settling.blanked(name, warmup, **checked)
+    # checked_call, this frame, the public function, its caller
+    checked, blank = checked_call(name, parameters, warmup, stacklevel=4)
     along = _axes.along(x, axis, dim)
     if along is not None:
-        return along(lambda series: _run(name, series, checked, missing, sort, threads, blank))
-    return _run(name, x, checked, missing, sort, threads, blank)
+        return along(lambda series: run(name, series, checked, missing, sort, threads, blank))
+    return run(name, x, checked, missing, sort, threads, blank)
 
 
-def _run(name, x, checked, missing, sort, threads, blank):
+def run(name: str, x: Any, checked: Dict[str, Any], missing: str, sort: bool,
+        threads: Optional[int], blank: int) -> Any:
+    """Filter `name` over `x` with parameters already through `checked_call`."""
     row = FILTER_TABLE[name]
     arguments = list(checked.values())
     fn = _library.functions()[row.c_name]

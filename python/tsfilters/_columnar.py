@@ -12,10 +12,14 @@ Reading follows NumPy's rules: a float32 column without nulls is used in
 place (no copy); other numbers are converted as `numpy.astype(float32)`
 converts them (int64 straight to the nearest float32, float64 rounded to
 float32); null reads as NaN, so the `missing=` rule decides what it does.
-Strings, dates, times and other non-numbers are a TypeError naming the type.
+Decimals (Arrow decimal128, Polars Decimal) go by way of float64, as pandas
+converts a decimal column and NumPy a Python Decimal. A ChunkedArray comes
+back cut into the chunks it came in. Strings, dates, times and other
+non-numbers are a TypeError naming the type.
 """
 
 import sys
+from typing import Any, Optional
 
 import numpy as np
 
@@ -46,7 +50,8 @@ def _arrow_type_error(pa, type_):
     if pa.types.is_boolean(type_):
         return TypeError("x must hold real numbers, not a pyarrow bool column: "
                          "a truth value is not a price")
-    if not (pa.types.is_integer(type_) or pa.types.is_floating(type_)):
+    if not (pa.types.is_integer(type_) or pa.types.is_floating(type_)
+            or pa.types.is_decimal(type_)):
         return TypeError(f"x must hold real numbers, not a pyarrow {type_} column")
     return None
 
@@ -56,6 +61,10 @@ def _arrow_column(pa, array):
     error = _arrow_type_error(pa, array.type)
     if error is not None:
         raise error
+    if pa.types.is_decimal(array.type):
+        # Decimals go by way of float64, as pandas converts an Arrow decimal
+        # column and NumPy a Python Decimal: all three read alike.
+        array = array.cast(pa.float64())
     if array.null_count == 0:
         numbers = array.to_numpy(zero_copy_only=False)
         return _float32(numbers, None), None
@@ -74,8 +83,18 @@ def _arrow_chunks(pa, chunked):
         # A table filtered to nothing, or built from no batches: as empty
         # as a column with one empty chunk, and filtered as one.
         return pa.array([], type=chunked.type)
-    # One chunk is used as it is; more are joined, which copies them.
+    # One chunk is used as it is; more are joined, which copies them (the
+    # filter runs over the whole series, across the chunks' seams).
     return chunked.chunk(0) if chunked.num_chunks == 1 else chunked.combine_chunks()
+
+
+def _chunked(pa, values, like):
+    """`values` as a Float32 ChunkedArray cut where the chunks of `like`
+    are: a caller's batches come back as they went in."""
+    lengths = [len(chunk) for chunk in like.chunks] or [0]
+    edges = np.cumsum([0] + lengths)
+    return pa.chunked_array([_arrow_array(pa, values[a:b]) for a, b in zip(edges, edges[1:])],
+                            type=pa.float32())
 
 
 def _arrow_array(pa, values):
@@ -85,10 +104,14 @@ def _arrow_array(pa, values):
     return pa.Array.from_buffers(pa.float32(), values.size, [validity, pa.py_buffer(values)])
 
 
-def _arrow_table(pa, values, names):
-    return pa.Table.from_arrays(
-        [_arrow_array(pa, np.ascontiguousarray(values[:, j])) for j in range(len(names))],
-        names=list(names))
+def _arrow_table(pa, values, names, like=None):
+    """A Table of Float32 columns; each chunked as its column in `like`."""
+    columns = [np.ascontiguousarray(values[:, j]) for j in range(len(names))]
+    if like is not None:
+        return pa.Table.from_arrays([_chunked(pa, column, like.column(j))
+                                     for j, column in enumerate(columns)], names=list(names))
+    return pa.Table.from_arrays([_arrow_array(pa, column) for column in columns],
+                                names=list(names))
 
 
 def _from_arrow(pa, x):
@@ -96,13 +119,12 @@ def _from_arrow(pa, x):
         columns = [_arrow_column(pa, _arrow_chunks(pa, column)) for column in x.columns]
         values, nulls = _stack(columns, x.num_rows)
         names = x.column_names
-        return Columnar(values, nulls, names, lambda result: _arrow_table(pa, result, names))
+        return Columnar(values, nulls, names, lambda result: _arrow_table(pa, result, names, x))
     chunked = isinstance(x, pa.ChunkedArray)
     values, nulls = _arrow_column(pa, _arrow_chunks(pa, x) if chunked else x)
 
     def back(result):
-        array = _arrow_array(pa, result)
-        return pa.chunked_array([array]) if chunked else array
+        return _chunked(pa, result, x) if chunked else _arrow_array(pa, result)
     return Columnar(values, nulls, None, back)
 
 
@@ -115,8 +137,10 @@ def _polars_column(pl, series):
     if dtype == pl.Boolean:
         raise TypeError(f"x must hold real numbers, not a polars Boolean column{named}: "
                         "a truth value is not a price")
-    if not dtype.is_numeric() or dtype == pl.Decimal:
+    if not dtype.is_numeric():
         raise TypeError(f"x must hold real numbers, not a polars {dtype} column{named}")
+    if dtype == pl.Decimal:
+        series = series.cast(pl.Float64)  # by way of float64, as Arrow's and pandas' decimals
     if dtype in _polars_wide_integers(pl):
         # Polars gives 128-bit integers no NumPy form. Within int64 they
         # convert as every other integer column does, straight to the
@@ -141,13 +165,39 @@ def _polars_series(pl, name, values):
 
 
 def _polars_frame(pl, values, names):
-    return pl.DataFrame([_polars_series(pl, name, np.ascontiguousarray(values[:, j]))
-                         for j, name in enumerate(names)])
+    # The whole table as one Series over its column-major buffer (its NaN
+    # made null in one pass), each column a slice of it: building a Series
+    # per column, or letting a DataFrame split the array, cost Polars twice
+    # as much, about as much again as the pandas call takes in all.
+    rows = values.shape[0]
+    if not rows or not len(names):
+        return pl.DataFrame(values, schema=list(names), orient="row", nan_to_null=True)
+    flat = _polars_series(pl, "", values.ravel(order="F"))
+    return pl.DataFrame([flat.slice(j * rows, rows).alias(name) for j, name in enumerate(names)])
+
+
+def _polars_block(pl, x):
+    """A table whose columns share one plain numeric dtype and hold no null,
+    as one float32 (rows, columns) block that Polars writes in one pass (or
+    hands over, when it holds the table as one); None for any other."""
+    dtypes = set(x.dtypes)
+    if len(dtypes) != 1 or x.height == 0:
+        return None
+    dtype = dtypes.pop()
+    if dtype == pl.Boolean or not dtype.is_numeric() or dtype == pl.Decimal \
+            or dtype in _polars_wide_integers(pl) or any(x.null_count().row(0)):
+        return None
+    # float64 and int64 alike straight to the nearest float32, as NumPy converts.
+    return _float32(x.to_numpy(order="fortran"), None)
 
 
 def _from_polars(pl, x):
     if isinstance(x, pl.DataFrame):
-        values, nulls = _stack([_polars_column(pl, s) for s in x.get_columns()], x.height)
+        block = _polars_block(pl, x)
+        if block is not None:
+            values, nulls = block, None
+        else:
+            values, nulls = _stack([_polars_column(pl, s) for s in x.get_columns()], x.height)
         names = x.columns
         return Columnar(values, nulls, names, lambda result: _polars_frame(pl, result, names))
     values, nulls = _polars_column(pl, x)
@@ -168,7 +218,7 @@ def _stack(columns, rows):
     return values, nulls
 
 
-def read(x):
+def read(x: Any) -> Optional[Columnar]:
     """A Columnar for an Arrow or Polars object, else None."""
     if is_arrow(x):
         return _from_arrow(sys.modules["pyarrow"], x)
@@ -192,7 +242,7 @@ def table(like, values, names):
     return _polars_frame(sys.modules["polars"], values, names)
 
 
-def check_window(columnar, missing, window):
+def check_window(columnar: Columnar, missing: str, window: int) -> None:
     """With missing="keep", a null among the first `window` values of an
     oscillator would turn the RMS that scales its whole output into NaN:
     refused, naming the column and the position."""

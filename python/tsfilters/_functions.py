@@ -6,7 +6,8 @@ comments; edit those, not this file (a test checks that it is current).
 
 from __future__ import annotations
 
-from typing import TYPE_CHECKING, Any, Literal, Optional, Sequence, TypeVar, Union, overload
+from typing import (TYPE_CHECKING, Any, Literal, Optional, Protocol, Sequence, TypeVar, Union,
+                    overload)
 
 from ._calls import call
 
@@ -14,25 +15,44 @@ if TYPE_CHECKING:
     import numpy as np
     import numpy.typing as npt
 
+# The filters by name, as Stream, Streams, sweep, response, per_symbol and
+# settling take them: a misspelt name is a type error.
+FilterName = Literal["high_pass", "super_smoother", "ultimate_smoother", "band_pass", "cybernetic_oscillator", "laguerre_filter", "laguerre_oscillator"]
 # What a NaN (or null) sample does; see help(tsfilters).
 Missing = Literal["error", "drop", "previous", "keep"]
 # What the slots before the filter has settled hold; see help(tsfilters).
 Warmup = Literal["keep", "nan"]
-# A series or table the result comes back as: pandas, pyarrow or polars.
-Labelled = TypeVar("Labelled")
+
+
+class _Column(Protocol):
+    """A pandas, polars or pyarrow series or table, or an xarray DataArray:
+    they all have to_numpy (a str has not, so a column's name passed for
+    the column is a type error)."""
+
+    def to_numpy(self, *args: Any, **kwargs: Any) -> Any: ...
+
+
+class _ArrowTable(Protocol):
+    """A pyarrow Table, the one of them without to_numpy."""
+
+    def __arrow_c_stream__(self, *args: Any, **kwargs: Any) -> Any: ...
+
+
+# A series or table the result comes back as, in its own type.
+Labelled = TypeVar("Labelled", bound=Union[_Column, _ArrowTable])
 
 
 @overload
-def high_pass(x: Union[npt.NDArray[Any], Sequence[float]], period: int, *,
+def high_pass(x: Union[npt.NDArray[Any], Sequence[float]], period: int = 20, *,
               missing: Missing = "error", sort: bool = False,
               threads: Optional[int] = None, warmup: Warmup = "keep",
               axis: int = 0) -> npt.NDArray[np.float32]: ...
 @overload
-def high_pass(x: Labelled, period: int, *, missing: Missing = "error",
+def high_pass(x: Labelled, period: int = 20, *, missing: Missing = "error",
               sort: bool = False, threads: Optional[int] = None,
               warmup: Warmup = "keep", axis: int = 0,
               dim: Optional[str] = None) -> Labelled: ...
-def high_pass(x: Any, period: int, *, missing: Missing = "error",
+def high_pass(x: Any, period: int = 20, *, missing: Missing = "error",
               sort: bool = False, threads: Optional[int] = None,
               warmup: Warmup = "keep", axis: int = 0, dim: Optional[str] = None) -> Any:
     """Second-order high-pass filter of the series' second difference
@@ -42,26 +62,44 @@ def high_pass(x: Any, period: int, *, missing: Missing = "error",
 
       period : cut-off length in samples, meaningful range [2, INT32_MAX]
 
-    x is one series (1-D) or one per column (2-D, axis=0, the default);
-    axis=-1 takes one series per row, as NumPy and SciPy lay them out. An
-    xarray DataArray is filtered along `dim` (default: its one datetime
-    dimension) and comes back with its coordinates. warmup="nan" gives NaN
-    in the slots before the filter has settled (settling.warmup_length).
+    x is one series (1-D) or one per column (2-D). A pandas, polars or
+    pyarrow series or table, or an xarray DataArray, comes back as its own
+    type with its labels; anything else as a new float32 NumPy array.
+    Parameters left out take the filter's defaults, as Stream does.
+
+      missing : what a NaN, null or infinite sample does: "error" raises,
+                naming it; "drop" filters without it (NaN in its slot);
+                "previous" carries the last value forward; "keep" passes it
+      sort    : True filters a pandas object in the order of its index,
+                whatever order it comes in (the result keeps the caller's)
+      threads : threads sharing a 2-D input's columns; None picks as many
+                as the work is worth, up to every core; 1 is this thread
+      warmup  : "nan" blanks the slots before the filter has settled
+                (settling.warmup_length); "keep" leaves the library's values
+      axis    : axis=0 takes time down a 2-D array's columns; axis=-1
+                one series per row, as NumPy and SciPy lay them out
+      dim     : the time dimension of an xarray DataArray (default: its
+                one datetime dimension)
+
+    >>> import numpy as np, tsfilters
+    >>> out = tsfilters.high_pass(50 + np.sin(np.arange(300) / 5), period=20)
+    >>> out.dtype, out.shape
+    (dtype('float32'), (300,))
     """
     return call("high_pass", x, {"period": period}, missing, sort, threads, warmup, axis, dim)
 
 
 @overload
-def super_smoother(x: Union[npt.NDArray[Any], Sequence[float]], period: int, *,
+def super_smoother(x: Union[npt.NDArray[Any], Sequence[float]], period: int = 20, *,
                    missing: Missing = "error", sort: bool = False,
                    threads: Optional[int] = None, warmup: Warmup = "keep",
                    axis: int = 0) -> npt.NDArray[np.float32]: ...
 @overload
-def super_smoother(x: Labelled, period: int, *, missing: Missing = "error",
+def super_smoother(x: Labelled, period: int = 20, *, missing: Missing = "error",
                    sort: bool = False, threads: Optional[int] = None,
                    warmup: Warmup = "keep", axis: int = 0,
                    dim: Optional[str] = None) -> Labelled: ...
-def super_smoother(x: Any, period: int, *, missing: Missing = "error",
+def super_smoother(x: Any, period: int = 20, *, missing: Missing = "error",
                    sort: bool = False, threads: Optional[int] = None,
                    warmup: Warmup = "keep", axis: int = 0, dim: Optional[str] = None) -> Any:
     """Second-order low-pass filter fed by the mean of the two newest samples
@@ -71,26 +109,44 @@ def super_smoother(x: Any, period: int, *, missing: Missing = "error",
 
       period : cut-off length in samples, meaningful range [2, INT32_MAX]
 
-    x is one series (1-D) or one per column (2-D, axis=0, the default);
-    axis=-1 takes one series per row, as NumPy and SciPy lay them out. An
-    xarray DataArray is filtered along `dim` (default: its one datetime
-    dimension) and comes back with its coordinates. warmup="nan" gives NaN
-    in the slots before the filter has settled (settling.warmup_length).
+    x is one series (1-D) or one per column (2-D). A pandas, polars or
+    pyarrow series or table, or an xarray DataArray, comes back as its own
+    type with its labels; anything else as a new float32 NumPy array.
+    Parameters left out take the filter's defaults, as Stream does.
+
+      missing : what a NaN, null or infinite sample does: "error" raises,
+                naming it; "drop" filters without it (NaN in its slot);
+                "previous" carries the last value forward; "keep" passes it
+      sort    : True filters a pandas object in the order of its index,
+                whatever order it comes in (the result keeps the caller's)
+      threads : threads sharing a 2-D input's columns; None picks as many
+                as the work is worth, up to every core; 1 is this thread
+      warmup  : "nan" blanks the slots before the filter has settled
+                (settling.warmup_length); "keep" leaves the library's values
+      axis    : axis=0 takes time down a 2-D array's columns; axis=-1
+                one series per row, as NumPy and SciPy lay them out
+      dim     : the time dimension of an xarray DataArray (default: its
+                one datetime dimension)
+
+    >>> import numpy as np, tsfilters
+    >>> out = tsfilters.super_smoother(50 + np.sin(np.arange(300) / 5), period=20)
+    >>> out.dtype, out.shape
+    (dtype('float32'), (300,))
     """
     return call("super_smoother", x, {"period": period}, missing, sort, threads, warmup, axis, dim)
 
 
 @overload
-def ultimate_smoother(x: Union[npt.NDArray[Any], Sequence[float]], period: int, *,
+def ultimate_smoother(x: Union[npt.NDArray[Any], Sequence[float]], period: int = 20, *,
                       missing: Missing = "error", sort: bool = False,
                       threads: Optional[int] = None, warmup: Warmup = "keep",
                       axis: int = 0) -> npt.NDArray[np.float32]: ...
 @overload
-def ultimate_smoother(x: Labelled, period: int, *, missing: Missing = "error",
+def ultimate_smoother(x: Labelled, period: int = 20, *, missing: Missing = "error",
                       sort: bool = False, threads: Optional[int] = None,
                       warmup: Warmup = "keep", axis: int = 0,
                       dim: Optional[str] = None) -> Labelled: ...
-def ultimate_smoother(x: Any, period: int, *, missing: Missing = "error",
+def ultimate_smoother(x: Any, period: int = 20, *, missing: Missing = "error",
                       sort: bool = False, threads: Optional[int] = None,
                       warmup: Warmup = "keep", axis: int = 0, dim: Optional[str] = None) -> Any:
     """Second-order low-lag smoother (UltimateSmoother).
@@ -99,26 +155,44 @@ def ultimate_smoother(x: Any, period: int, *, missing: Missing = "error",
 
       period : smoothing length in samples, meaningful range [2, INT32_MAX]
 
-    x is one series (1-D) or one per column (2-D, axis=0, the default);
-    axis=-1 takes one series per row, as NumPy and SciPy lay them out. An
-    xarray DataArray is filtered along `dim` (default: its one datetime
-    dimension) and comes back with its coordinates. warmup="nan" gives NaN
-    in the slots before the filter has settled (settling.warmup_length).
+    x is one series (1-D) or one per column (2-D). A pandas, polars or
+    pyarrow series or table, or an xarray DataArray, comes back as its own
+    type with its labels; anything else as a new float32 NumPy array.
+    Parameters left out take the filter's defaults, as Stream does.
+
+      missing : what a NaN, null or infinite sample does: "error" raises,
+                naming it; "drop" filters without it (NaN in its slot);
+                "previous" carries the last value forward; "keep" passes it
+      sort    : True filters a pandas object in the order of its index,
+                whatever order it comes in (the result keeps the caller's)
+      threads : threads sharing a 2-D input's columns; None picks as many
+                as the work is worth, up to every core; 1 is this thread
+      warmup  : "nan" blanks the slots before the filter has settled
+                (settling.warmup_length); "keep" leaves the library's values
+      axis    : axis=0 takes time down a 2-D array's columns; axis=-1
+                one series per row, as NumPy and SciPy lay them out
+      dim     : the time dimension of an xarray DataArray (default: its
+                one datetime dimension)
+
+    >>> import numpy as np, tsfilters
+    >>> out = tsfilters.ultimate_smoother(50 + np.sin(np.arange(300) / 5), period=20)
+    >>> out.dtype, out.shape
+    (dtype('float32'), (300,))
     """
     return call("ultimate_smoother", x, {"period": period}, missing, sort, threads, warmup, axis, dim)
 
 
 @overload
-def band_pass(x: Union[npt.NDArray[Any], Sequence[float]], high_pass_period: int, smooth_period: int, *,
+def band_pass(x: Union[npt.NDArray[Any], Sequence[float]], high_pass_period: int = 48, smooth_period: int = 10, *,
               missing: Missing = "error", sort: bool = False,
               threads: Optional[int] = None, warmup: Warmup = "keep",
               axis: int = 0) -> npt.NDArray[np.float32]: ...
 @overload
-def band_pass(x: Labelled, high_pass_period: int, smooth_period: int, *, missing: Missing = "error",
+def band_pass(x: Labelled, high_pass_period: int = 48, smooth_period: int = 10, *, missing: Missing = "error",
               sort: bool = False, threads: Optional[int] = None,
               warmup: Warmup = "keep", axis: int = 0,
               dim: Optional[str] = None) -> Labelled: ...
-def band_pass(x: Any, high_pass_period: int, smooth_period: int, *, missing: Missing = "error",
+def band_pass(x: Any, high_pass_period: int = 48, smooth_period: int = 10, *, missing: Missing = "error",
               sort: bool = False, threads: Optional[int] = None,
               warmup: Warmup = "keep", axis: int = 0, dim: Optional[str] = None) -> Any:
     """HighPass followed by SuperSmoother (BandPass).
@@ -128,26 +202,44 @@ def band_pass(x: Any, high_pass_period: int, smooth_period: int, *, missing: Mis
       high_pass_period : high-pass length in samples, meaningful range [2, INT32_MAX]
       smooth_period    : smoothing length in samples, meaningful range [2, INT32_MAX]
 
-    x is one series (1-D) or one per column (2-D, axis=0, the default);
-    axis=-1 takes one series per row, as NumPy and SciPy lay them out. An
-    xarray DataArray is filtered along `dim` (default: its one datetime
-    dimension) and comes back with its coordinates. warmup="nan" gives NaN
-    in the slots before the filter has settled (settling.warmup_length).
+    x is one series (1-D) or one per column (2-D). A pandas, polars or
+    pyarrow series or table, or an xarray DataArray, comes back as its own
+    type with its labels; anything else as a new float32 NumPy array.
+    Parameters left out take the filter's defaults, as Stream does.
+
+      missing : what a NaN, null or infinite sample does: "error" raises,
+                naming it; "drop" filters without it (NaN in its slot);
+                "previous" carries the last value forward; "keep" passes it
+      sort    : True filters a pandas object in the order of its index,
+                whatever order it comes in (the result keeps the caller's)
+      threads : threads sharing a 2-D input's columns; None picks as many
+                as the work is worth, up to every core; 1 is this thread
+      warmup  : "nan" blanks the slots before the filter has settled
+                (settling.warmup_length); "keep" leaves the library's values
+      axis    : axis=0 takes time down a 2-D array's columns; axis=-1
+                one series per row, as NumPy and SciPy lay them out
+      dim     : the time dimension of an xarray DataArray (default: its
+                one datetime dimension)
+
+    >>> import numpy as np, tsfilters
+    >>> out = tsfilters.band_pass(50 + np.sin(np.arange(300) / 5), high_pass_period=48, smooth_period=10)
+    >>> out.dtype, out.shape
+    (dtype('float32'), (300,))
     """
     return call("band_pass", x, {"high_pass_period": high_pass_period, "smooth_period": smooth_period}, missing, sort, threads, warmup, axis, dim)
 
 
 @overload
-def cybernetic_oscillator(x: Union[npt.NDArray[Any], Sequence[float]], high_pass_period: int, smooth_period: int, *,
+def cybernetic_oscillator(x: Union[npt.NDArray[Any], Sequence[float]], high_pass_period: int = 48, smooth_period: int = 10, *,
                           missing: Missing = "error", sort: bool = False,
                           threads: Optional[int] = None, warmup: Warmup = "keep",
                           axis: int = 0) -> npt.NDArray[np.float32]: ...
 @overload
-def cybernetic_oscillator(x: Labelled, high_pass_period: int, smooth_period: int, *, missing: Missing = "error",
+def cybernetic_oscillator(x: Labelled, high_pass_period: int = 48, smooth_period: int = 10, *, missing: Missing = "error",
                           sort: bool = False, threads: Optional[int] = None,
                           warmup: Warmup = "keep", axis: int = 0,
                           dim: Optional[str] = None) -> Labelled: ...
-def cybernetic_oscillator(x: Any, high_pass_period: int, smooth_period: int, *, missing: Missing = "error",
+def cybernetic_oscillator(x: Any, high_pass_period: int = 48, smooth_period: int = 10, *, missing: Missing = "error",
                           sort: bool = False, threads: Optional[int] = None,
                           warmup: Warmup = "keep", axis: int = 0, dim: Optional[str] = None) -> Any:
     """BandPass divided by its RMS over samples 0..99 (CyberneticOscillator).
@@ -159,26 +251,44 @@ def cybernetic_oscillator(x: Any, high_pass_period: int, smooth_period: int, *, 
       high_pass_period : high-pass length in samples, meaningful range [2, INT32_MAX]
       smooth_period    : smoothing length in samples, meaningful range [2, INT32_MAX]
 
-    x is one series (1-D) or one per column (2-D, axis=0, the default);
-    axis=-1 takes one series per row, as NumPy and SciPy lay them out. An
-    xarray DataArray is filtered along `dim` (default: its one datetime
-    dimension) and comes back with its coordinates. warmup="nan" gives NaN
-    in the slots before the filter has settled (settling.warmup_length).
+    x is one series (1-D) or one per column (2-D). A pandas, polars or
+    pyarrow series or table, or an xarray DataArray, comes back as its own
+    type with its labels; anything else as a new float32 NumPy array.
+    Parameters left out take the filter's defaults, as Stream does.
+
+      missing : what a NaN, null or infinite sample does: "error" raises,
+                naming it; "drop" filters without it (NaN in its slot);
+                "previous" carries the last value forward; "keep" passes it
+      sort    : True filters a pandas object in the order of its index,
+                whatever order it comes in (the result keeps the caller's)
+      threads : threads sharing a 2-D input's columns; None picks as many
+                as the work is worth, up to every core; 1 is this thread
+      warmup  : "nan" blanks the slots before the filter has settled
+                (settling.warmup_length); "keep" leaves the library's values
+      axis    : axis=0 takes time down a 2-D array's columns; axis=-1
+                one series per row, as NumPy and SciPy lay them out
+      dim     : the time dimension of an xarray DataArray (default: its
+                one datetime dimension)
+
+    >>> import numpy as np, tsfilters
+    >>> out = tsfilters.cybernetic_oscillator(50 + np.sin(np.arange(300) / 5), high_pass_period=48, smooth_period=10)
+    >>> out.dtype, out.shape
+    (dtype('float32'), (300,))
     """
     return call("cybernetic_oscillator", x, {"high_pass_period": high_pass_period, "smooth_period": smooth_period}, missing, sort, threads, warmup, axis, dim)
 
 
 @overload
-def laguerre_filter(x: Union[npt.NDArray[Any], Sequence[float]], gamma: float, period: int, *,
+def laguerre_filter(x: Union[npt.NDArray[Any], Sequence[float]], gamma: float = 0.8, period: int = 20, *,
                     missing: Missing = "error", sort: bool = False,
                     threads: Optional[int] = None, warmup: Warmup = "keep",
                     axis: int = 0) -> npt.NDArray[np.float32]: ...
 @overload
-def laguerre_filter(x: Labelled, gamma: float, period: int, *, missing: Missing = "error",
+def laguerre_filter(x: Labelled, gamma: float = 0.8, period: int = 20, *, missing: Missing = "error",
                     sort: bool = False, threads: Optional[int] = None,
                     warmup: Warmup = "keep", axis: int = 0,
                     dim: Optional[str] = None) -> Labelled: ...
-def laguerre_filter(x: Any, gamma: float, period: int, *, missing: Missing = "error",
+def laguerre_filter(x: Any, gamma: float = 0.8, period: int = 20, *, missing: Missing = "error",
                     sort: bool = False, threads: Optional[int] = None,
                     warmup: Warmup = "keep", axis: int = 0, dim: Optional[str] = None) -> Any:
     """UltimateSmoother followed by a five-stage Laguerre cascade
@@ -189,26 +299,44 @@ def laguerre_filter(x: Any, gamma: float, period: int, *, missing: Missing = "er
       gamma  : damping of the Laguerre stages, meaningful range [0, 1]
       period : smoothing length in samples, meaningful range [2, INT32_MAX]
 
-    x is one series (1-D) or one per column (2-D, axis=0, the default);
-    axis=-1 takes one series per row, as NumPy and SciPy lay them out. An
-    xarray DataArray is filtered along `dim` (default: its one datetime
-    dimension) and comes back with its coordinates. warmup="nan" gives NaN
-    in the slots before the filter has settled (settling.warmup_length).
+    x is one series (1-D) or one per column (2-D). A pandas, polars or
+    pyarrow series or table, or an xarray DataArray, comes back as its own
+    type with its labels; anything else as a new float32 NumPy array.
+    Parameters left out take the filter's defaults, as Stream does.
+
+      missing : what a NaN, null or infinite sample does: "error" raises,
+                naming it; "drop" filters without it (NaN in its slot);
+                "previous" carries the last value forward; "keep" passes it
+      sort    : True filters a pandas object in the order of its index,
+                whatever order it comes in (the result keeps the caller's)
+      threads : threads sharing a 2-D input's columns; None picks as many
+                as the work is worth, up to every core; 1 is this thread
+      warmup  : "nan" blanks the slots before the filter has settled
+                (settling.warmup_length); "keep" leaves the library's values
+      axis    : axis=0 takes time down a 2-D array's columns; axis=-1
+                one series per row, as NumPy and SciPy lay them out
+      dim     : the time dimension of an xarray DataArray (default: its
+                one datetime dimension)
+
+    >>> import numpy as np, tsfilters
+    >>> out = tsfilters.laguerre_filter(50 + np.sin(np.arange(300) / 5), gamma=0.8, period=20)
+    >>> out.dtype, out.shape
+    (dtype('float32'), (300,))
     """
     return call("laguerre_filter", x, {"gamma": gamma, "period": period}, missing, sort, threads, warmup, axis, dim)
 
 
 @overload
-def laguerre_oscillator(x: Union[npt.NDArray[Any], Sequence[float]], gamma: float, period: int, *,
+def laguerre_oscillator(x: Union[npt.NDArray[Any], Sequence[float]], gamma: float = 0.8, period: int = 20, *,
                         missing: Missing = "error", sort: bool = False,
                         threads: Optional[int] = None, warmup: Warmup = "keep",
                         axis: int = 0) -> npt.NDArray[np.float32]: ...
 @overload
-def laguerre_oscillator(x: Labelled, gamma: float, period: int, *, missing: Missing = "error",
+def laguerre_oscillator(x: Labelled, gamma: float = 0.8, period: int = 20, *, missing: Missing = "error",
                         sort: bool = False, threads: Optional[int] = None,
                         warmup: Warmup = "keep", axis: int = 0,
                         dim: Optional[str] = None) -> Labelled: ...
-def laguerre_oscillator(x: Any, gamma: float, period: int, *, missing: Missing = "error",
+def laguerre_oscillator(x: Any, gamma: float = 0.8, period: int = 20, *, missing: Missing = "error",
                         sort: bool = False, threads: Optional[int] = None,
                         warmup: Warmup = "keep", axis: int = 0, dim: Optional[str] = None) -> Any:
     """UltimateSmoother minus its first Laguerre stage, divided by the RMS of
@@ -221,10 +349,28 @@ def laguerre_oscillator(x: Any, gamma: float, period: int, *, missing: Missing =
       gamma  : damping of the Laguerre stage, meaningful range [0, 1]
       period : smoothing length in samples, meaningful range [2, INT32_MAX]
 
-    x is one series (1-D) or one per column (2-D, axis=0, the default);
-    axis=-1 takes one series per row, as NumPy and SciPy lay them out. An
-    xarray DataArray is filtered along `dim` (default: its one datetime
-    dimension) and comes back with its coordinates. warmup="nan" gives NaN
-    in the slots before the filter has settled (settling.warmup_length).
+    x is one series (1-D) or one per column (2-D). A pandas, polars or
+    pyarrow series or table, or an xarray DataArray, comes back as its own
+    type with its labels; anything else as a new float32 NumPy array.
+    Parameters left out take the filter's defaults, as Stream does.
+
+      missing : what a NaN, null or infinite sample does: "error" raises,
+                naming it; "drop" filters without it (NaN in its slot);
+                "previous" carries the last value forward; "keep" passes it
+      sort    : True filters a pandas object in the order of its index,
+                whatever order it comes in (the result keeps the caller's)
+      threads : threads sharing a 2-D input's columns; None picks as many
+                as the work is worth, up to every core; 1 is this thread
+      warmup  : "nan" blanks the slots before the filter has settled
+                (settling.warmup_length); "keep" leaves the library's values
+      axis    : axis=0 takes time down a 2-D array's columns; axis=-1
+                one series per row, as NumPy and SciPy lay them out
+      dim     : the time dimension of an xarray DataArray (default: its
+                one datetime dimension)
+
+    >>> import numpy as np, tsfilters
+    >>> out = tsfilters.laguerre_oscillator(50 + np.sin(np.arange(300) / 5), gamma=0.8, period=20)
+    >>> out.dtype, out.shape
+    (dtype('float32'), (300,))
     """
     return call("laguerre_oscillator", x, {"gamma": gamma, "period": period}, missing, sort, threads, warmup, axis, dim)

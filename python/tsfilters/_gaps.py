@@ -14,7 +14,10 @@ here. The caller chooses:
   keep      pass NaN to the library as it is (Python only).
 """
 
+from typing import Any, Optional
+
 import numpy as np
+import numpy.typing as npt
 
 # The texts that mean "no value" in price files from the usual sources, in
 # any case ("n/a" as well as "N/A").
@@ -29,17 +32,35 @@ CHOICES = ("error", "drop", "previous")
 PYTHON_CHOICES = CHOICES + ("keep",)
 
 
-def check_choice(missing):
+def check_choice(missing: object) -> None:
     if missing not in PYTHON_CHOICES:
         raise ValueError(f"missing must be one of {', '.join(PYTHON_CHOICES)}, not {missing!r}")
 
 
-def gaps(values):
+def gaps(values: npt.NDArray[Any]) -> npt.NDArray[np.bool_]:
     """True where a float32 sample is NaN or infinite."""
     return ~np.isfinite(values)
 
 
-def what(value):
+# The square of float32's largest value, exact as a double.
+_FLOAT32_MAX_SQUARED = float(np.finfo(np.float32).max) ** 2
+
+
+def finite_float32(values: npt.NDArray[Any]) -> Optional[npt.NDArray[np.float32]]:
+    """A float32 copy of the real `values` when none is a gap and none is
+    beyond float32's range, else None (look closer). One sum of squares
+    decides it: a NaN or infinity makes it NaN or infinite, and a value
+    beyond the range makes it larger than the range squared, since every
+    square is at most the sum. A sum that overflows (float32 beyond
+    1.8e19) only sends the values the long way."""
+    with np.errstate(over="ignore"):
+        total = float(np.dot(values, values))
+    if not total <= _FLOAT32_MAX_SQUARED:
+        return None
+    return values.astype(np.float32)
+
+
+def what(value: Any) -> str:
     """How an error names the gap `value`: "a missing value (NaN)", or an
     infinite one, which a caller may not know its data holds."""
     if np.isnan(value):

@@ -58,7 +58,13 @@ def looks_like_date_texts(index, sample=20):
     """Whether the index holds texts that read as dates (its first few)."""
     if index.dtype.kind not in "OSU" and not isinstance(index.dtype, _pandas().StringDtype):
         return False
-    head = [value for value in index[:sample] if value is not None]
+    return are_date_texts(index[:sample])
+
+
+def are_date_texts(values):
+    """Whether `values` (a few, None for missing) are all texts that read as
+    dates, and there is at least one."""
+    head = [value for value in values if value is not None]
     return bool(head) and all(isinstance(v, str) and _DATE_TEXT.match(v) for v in head)
 
 

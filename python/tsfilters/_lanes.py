@@ -25,9 +25,12 @@ from ._stream_library import functions
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 
-# Below this many lane-samples per thread, starting threads costs more than
-# it saves.
-_MIN_WORK_PER_THREAD = 1 << 15
+# Below this many lane-samples per thread (about half a millisecond of
+# work), handing a share to another thread costs more than it saves, and
+# on a machine whose cores are busy with other work, much more: measured on
+# two shared cores, a second thread lost 45% at 12,800 lane-samples and 9%
+# at 256,000, and broke even from a million up.
+_MIN_WORK_PER_THREAD = 1 << 18
 _VECTOR = 8
 
 
@@ -87,21 +90,29 @@ def _pointer(address):
     return ctypes.cast(ctypes.c_void_p(address), _FLOAT_P)
 
 
-def _run_range(streams, first, last, input, output):
-    """Lanes first..last-1 over every row, in calls of at most int32 rows."""
+def _run_range(lib, first, last, rows, states, source, target, steps):
+    """Lanes first..last-1 over every row, in calls of at most int32 rows.
+    `states`, `source` and `target` are the addresses of the first lane's
+    state, input and output; `steps` the state's size and the input's and
+    output's strides in floats (row, lane). A live row's call is tens of
+    microseconds, so the addresses are worked out once, by `run`."""
+    state, row_in, lane_in, row_out, lane_out = steps
+    for start in range(0, rows, INT32_MAX):
+        code = lib.lanes_update(states + first * state, last - first,
+                                source + 4 * (start * row_in + first * lane_in), row_in, lane_in,
+                                min(rows - start, INT32_MAX),
+                                target + 4 * (start * row_out + first * lane_out), row_out,
+                                lane_out)
+        if code < 0:
+            lib.check(code)
+
+
+def _run_alone(streams, first, last, input, output):
+    """A library without lanes: the same bits, one stream at a time."""
     lib = functions()
-    elements = [s // 4 for s in input.strides + output.strides]
     rows = input.shape[0]
     for start in range(0, rows, INT32_MAX):
         count = min(rows - start, INT32_MAX)
-        source = input.ctypes.data + 4 * (start * elements[0] + first * elements[1])
-        target = output.ctypes.data + 4 * (start * elements[2] + first * elements[3])
-        if lib.lanes_update is not None:
-            lib.check(lib.lanes_update(streams[first:last].ctypes.data, last - first,
-                                       _pointer(source), elements[0], elements[1], count,
-                                       _pointer(target), elements[2], elements[3]))
-            continue
-        # A library without lanes: the same bits, one stream at a time.
         for j in range(first, last):
             # A copy even where the column is contiguous: the update runs in place.
             chunk = np.array(input[start:start + count, j], dtype=np.float32)
@@ -110,26 +121,76 @@ def _run_range(streams, first, last, input, output):
             output[start:start + count, j] = chunk
 
 
+def parts_for(lanes, rows, threads):
+    """How many threads share `lanes` lanes over `rows` rows: as many as
+    the work is worth (each at least _MIN_WORK_PER_THREAD lane-samples and
+    a whole SIMD vector of lanes), at most `threads` (None: every core)."""
+    worth = min(-(-lanes // _VECTOR), lanes * rows // _MIN_WORK_PER_THREAD)
+    if worth <= 1:
+        return 1  # nothing to share, and no need to ask how many cores
+    return max(1, min(check_threads(threads), worth))
+
+
 def run(streams, input, output, threads=None):
     """Advances every stream (row of `streams`) over its column of `input`
     (rows are time), writing its column of `output`."""
-    lanes = streams.shape[0]
+    lanes, rows = streams.shape[0], input.shape[0]
     if input.dtype != np.float32 or output.dtype != np.float32:
         raise TypeError("the lanes take float32 arrays")
     if input.shape != output.shape or input.shape[1] != lanes:
         raise ValueError(f"input {input.shape} and output {output.shape} do not fit {lanes} lanes")
-    threads = check_threads(threads)
-    work = lanes * input.shape[0]
-    parts = max(1, min(threads, -(-lanes // _VECTOR), work // _MIN_WORK_PER_THREAD))
-    if parts == 1:
-        _run_range(streams, 0, lanes, input, output)
+    if threads is not None:
+        check_threads(threads)
+    parts = parts_for(lanes, rows, threads)
+    lib = functions()
+    if lib.lanes_update is None:
+        ranges = _ranges(lanes, parts)
+        _share([(_run_alone, (streams, a, b, input, output)) for a, b in ranges])
         return
+    source = input.ctypes.data
+    target = source if output is input else output.ctypes.data
+    steps = (streams.strides[0], *(s // 4 for s in input.strides + output.strides))
+    states = streams.ctypes.data
+    _share([(_run_range, (lib, a, b, rows, states, source, target, steps))
+            for a, b in _ranges(lanes, parts)])
+
+
+def run_row(streams, address, values, threads=None):
+    """`run` for one row of float32 `values` (1-D, one per lane), in place;
+    `address` is that of `streams`, which the caller keeps. A live row is
+    the call where what Python does around the C work shows: one lanes
+    call, with nothing worked out that a row does not need."""
+    lanes = values.shape[0]
+    lib = functions()
+    if lib.lanes_update is None or parts_for(lanes, 1, threads) > 1:
+        block = values.reshape(1, -1)
+        run(streams, block, block, threads)
+        return
+    row = values.ctypes.data
+    code = lib.lanes_update(address, lanes, row, lanes, 1, 1, row, lanes, 1)
+    if code < 0:
+        lib.check(code)
+
+
+def _ranges(lanes, parts):
+    """`parts` ranges of lanes, whole SIMD vectors each but the last."""
+    if parts == 1:
+        return [(0, lanes)]
     step = -(-lanes // parts)
     step = -(-step // _VECTOR) * _VECTOR
-    futures = [_executor().submit(_run_range, streams, a, min(a + step, lanes), input, output)
-               for a in range(0, lanes, step)]
-    for future in futures:
-        future.result()
+    return [(a, min(a + step, lanes)) for a in range(0, lanes, step)]
+
+
+def _share(calls):
+    """Runs each (function, arguments): the first on this thread, the rest
+    on the pool, and waits for all."""
+    (function, arguments), rest = calls[0], calls[1:]
+    futures = [_executor().submit(f, *a) for f, a in rest]
+    try:
+        function(*arguments)
+    finally:
+        for future in futures:
+            future.result()
 
 
 def patch_windows(streams, output):

@@ -163,8 +163,14 @@ def open_library(stem="tsfilters", path=None):
 
 
 def load(path: Union[str, "os.PathLike[str]", None] = None) -> Dict[str, Any]:
-    """Loads the library at `path`, or the first one found, and returns a
-    dict from exported name to the declared ctypes function."""
+    """Loads the library at `path`, or the first one found (see
+    `places`), and returns a dict from exported name to the declared ctypes
+    function; LibraryNotFoundError lists every place tried.
+
+    >>> import tsfilters
+    >>> sorted(tsfilters.load())[:2]
+    ['BandPass', 'CyberneticOscillator']
+    """
     return _declare(open_library("tsfilters", path))
 
 

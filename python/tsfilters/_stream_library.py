@@ -39,8 +39,11 @@ _SIGNATURES = {
 # The lanes arrived after the stream calls: a library without them still
 # serves streams, and the lanes then run one stream at a time (see _lanes).
 _OPTIONAL = {
-    "tsf_lanes_update": (_c.c_int, (_VOID_P, _c.c_int32, _FLOAT_P, _c.c_int64, _c.c_int64,
-                                    _c.c_int32, _FLOAT_P, _c.c_int64, _c.c_int64)),
+    # The input and output go as void* too: the lanes are handed addresses
+    # worked out from strides, and a cast of each to float* would cost
+    # more than a live row's call.
+    "tsf_lanes_update": (_c.c_int, (_VOID_P, _c.c_int32, _VOID_P, _c.c_int64, _c.c_int64,
+                                    _c.c_int32, _VOID_P, _c.c_int64, _c.c_int64)),
     "tsf_simd_target": (_c.c_char_p, ()),
     "tsf_lanes_peek": (_c.c_int, (_VOID_P, _c.c_int32, _FLOAT_P, _c.c_int64, _FLOAT_P,
                                   _c.c_int64)),
@@ -69,6 +72,14 @@ class Functions:
             fn.restype, fn.argtypes = restype, argtypes
             setattr(self, name[4:], fn)
         self.stream_words = self.stream_bytes() // 8
+        # tsf_stream_update once more, without argtypes, for one live sample:
+        # its caller passes ready-made ctypes objects (a void* to the state,
+        # a float buffer by reference, the count 1 as a C int), which ctypes
+        # then passes unconverted, at half the cost of the declared call.
+        # Indexing, unlike attribute access, gives a function object of its
+        # own, so the declared one keeps its argtypes.
+        self.stream_update_plain = lib["tsf_stream_update"]
+        self.stream_update_plain.restype = _c.c_int32
 
     def message(self, code):
         return self.strerror(code).decode("utf-8", "replace")

@@ -17,6 +17,7 @@ from ._arrays import check_int32, check_real
 from ._filter_table import FILTER_TABLE, RMS_WINDOW
 from ._gaps import CHOICES as MISSING_CHOICES
 from ._gaps import MARKERS
+from .command import lacking, missing_message
 from .filters import FILTERS
 from .series_file import load_series
 from .settling import settling_length
@@ -430,8 +431,9 @@ def main(argv=None):
         _quiet_stdout()
         return 128 + 13
     except ImportError as exc:
-        parser.exit(1, f"tsfilters: error: {exc.name or exc} is needed for this command "
-                       "(Debian: python3-pandas, python3-matplotlib)\n")
+        if lacking(exc) is None:
+            raise
+        parser.exit(1, missing_message(lacking(exc)))
     except (csvio.DataError, _library.LibraryNotFoundError) as exc:
         parser.exit(1, f"tsfilters: error: {exc}\n")
     except OSError as exc:

@@ -8,7 +8,8 @@ with the input:
     >>> frame["smooth"] = tsfilters.dask.apply(frame, "ultimate_smoother", period=20,
     ...                                        value="close", by="symbol", time="date")
 
-The same call takes a pandas DataFrame or a Dask DataFrame (then it returns
+`tsfilters.per_symbol` is the same for pandas, Polars and Dask frames
+alike. The same call takes a pandas DataFrame or a Dask DataFrame (then it returns
 a Dask Series with the frame's partitions, ready to assign as a column), and
 gives the same bits either way: both run each symbol's rows through the same
 batch call.
@@ -24,51 +25,18 @@ partition and position they came from.
 import numpy as np
 import pandas as pd
 
-from . import _gaps, _parameters
+from . import _long
 from ._gaps import check_choice
-from ._labels import shown
-from .filters import FILTERS
+from .long_tables import check_columns, read_pandas
 
 _PART, _POS, _OUT = "_tsfilters_partition", "_tsfilters_position", "_tsfilters_output"
 
 
-def _filter_rows(frame, name, value, by, time, parameters, missing):
+def _filter_rows(frame, name, value, by, time, checked, missing, blank):
     """The filter's output for every row of the pandas `frame`, in its row
     order: each symbol's rows run in time order."""
-    out = np.full(len(frame), np.nan, dtype=np.float32)
-    if len(frame) == 0:
-        return out
-    keys = pd.factorize(frame[by])[0]
-    stamps = frame[time].to_numpy()
-    order = np.lexsort((stamps, keys))
-    keys, stamps = keys[order], stamps[order]
-    starts = np.flatnonzero(np.r_[True, keys[1:] != keys[:-1]])
-    repeated = np.flatnonzero((keys[1:] == keys[:-1]) & (stamps[1:] == stamps[:-1]))
-    if repeated.size:
-        row = order[repeated[0]]
-        raise ValueError(f"{by} {shown(frame[by].iloc[row])} has two rows at {time} "
-                         f"{frame[time].iloc[row]}; a series needs one value per time stamp")
-    values = frame[value].to_numpy(dtype=np.float64, na_value=np.nan)
-    if missing == "error":
-        _refuse_gaps(frame, values, order, value, by, time)
-    function = FILTERS[name][0]
-    for start, stop in zip(starts, np.r_[starts[1:], len(order)]):
-        rows = order[start:stop]
-        out[rows] = function(values[rows], **parameters, missing=missing)
-    return out
-
-
-def _refuse_gaps(frame, values, order, value, by, time):
-    """Names a symbol's first gap (in its time order) by symbol and time
-    stamp: its position inside the symbol's series would be a valid row
-    number of the frame, and a wrong one."""
-    with np.errstate(over="ignore"):  # beyond float32's range: inf, a gap
-        gaps = _gaps.gaps(values[order].astype(np.float32))
-    if gaps.any():
-        row = int(order[np.argmax(gaps)])
-        raise ValueError(f"{by} {shown(frame[by].iloc[row])} has {_gaps.what(np.float32(values[row]))} "
-                         f"in column {value!r} at {time} {frame[time].iloc[row]} (row label "
-                         f"{shown(frame.index[row])}); pass missing='drop' or 'previous'")
+    return _long.filter_rows(read_pandas(frame, value, by, time), name, checked, missing, blank,
+                             (value, by, time))
 
 
 def _check_frame(frame):
@@ -80,28 +48,30 @@ def _check_frame(frame):
                         "tsfilters.<filter>(series) instead")
 
 
-def _check_columns(frame, value, by, time):
-    missing = [c for c in (value, by, time) if c not in frame.columns]
-    if missing:
-        raise KeyError(f"the frame has no column {', '.join(map(repr, missing))}; "
-                       f"it has {', '.join(map(repr, frame.columns))}")
-
-
 def apply(frame, name, *, value="close", by="symbol", time="date", missing="error",
-          **parameters):
+          warmup="keep", **parameters):
     """Filter `name` (with `parameters`, else its defaults) over column
     `value` of each `by` group in `time` order. A pandas DataFrame gives a
     pandas Series, a Dask DataFrame a Dask Series; either aligned with
-    `frame`'s rows and named after the filter. `missing` as for the batch
-    functions."""
-    parameters = _parameters.checked(name, parameters)
+    `frame`'s rows and named after the filter. `missing` and `warmup` as
+    for the batch functions; tsfilters.per_symbol says more.
+
+    >>> import pandas as pd
+    >>> from tsfilters import dask
+    >>> frame = pd.DataFrame({"symbol": ["B", "A", "B", "A"], "date": [2, 2, 1, 1],
+    ...                       "close": [21.0, 11.0, 20.0, 10.0]})
+    >>> dask.apply(frame, "super_smoother", period=10).tolist()   # each its own input
+    [21.0, 11.0, 20.0, 10.0]
+    """
+    # A PrecisionWarning points past _long.checked and this frame, at the caller.
+    checked, blank = _long.checked(name, parameters, warmup, stacklevel=3)
     check_choice(missing)
     _check_frame(frame)
-    _check_columns(frame, value, by, time)
+    check_columns(frame.columns, value, by, time)
     if isinstance(frame, pd.DataFrame):
-        out = _filter_rows(frame, name, value, by, time, parameters, missing)
+        out = _filter_rows(frame, name, value, by, time, checked, missing, blank)
         return pd.Series(out, index=frame.index, name=name)
-    return _dask_apply(frame, name, value, by, time, parameters, missing)
+    return run(frame, name, value, by, time, checked, missing, blank)
 
 
 def _tag(part, partition_info=None):
@@ -109,8 +79,8 @@ def _tag(part, partition_info=None):
                           _POS: np.arange(len(part), dtype=np.int64)})
 
 
-def _filter_shuffled(part, name, value, by, time, parameters, missing):
-    out = _filter_rows(part, name, value, by, time, parameters, missing)
+def _filter_shuffled(part, name, value, by, time, checked, missing, blank):
+    out = _filter_rows(part, name, value, by, time, checked, missing, blank)
     return pd.DataFrame({_PART: part[_PART].to_numpy(), _POS: part[_POS].to_numpy(), _OUT: out})
 
 
@@ -122,7 +92,8 @@ def _attach(part, routed, name):
     return pd.Series(outputs, index=part.index, name=name)
 
 
-def _dask_apply(frame, name, value, by, time, parameters, missing):
+def run(frame, name, value, by, time, checked, missing, blank):
+    """`apply` of a Dask frame, its parameters checked."""
     count = frame.npartitions
     columns = frame[[by, time, value]]
     tagged = columns.map_partitions(
@@ -130,7 +101,7 @@ def _dask_apply(frame, name, value, by, time, parameters, missing):
     meta = pd.DataFrame({_PART: pd.Series(dtype=np.int64), _POS: pd.Series(dtype=np.int64),
                          _OUT: pd.Series(dtype=np.float32)})
     filtered = tagged.shuffle(by).map_partitions(
-        _filter_shuffled, name, value, by, time, parameters, missing, meta=meta)
+        _filter_shuffled, name, value, by, time, checked, missing, blank, meta=meta)
     # Partition i of `routed` holds exactly the outputs of input partition i.
     routed = filtered.set_index(_PART, divisions=list(range(count)) + [count - 1])
     return frame.map_partitions(_attach, routed, name, align_dataframes=False,

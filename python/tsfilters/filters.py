@@ -26,13 +26,16 @@ Every function also takes, by keyword only:
            would sort by characters: parse it first. A strictly
            newest-first datetime index is always filtered oldest first.
   threads  for 2-D input: how many threads share the columns; None (the
-           default) means every core, 1 means the calling thread alone.
+           default) means as many as the work is worth, up to every core;
+           1 means the calling thread alone.
            The result does not depend on it.
 """
+
+from typing import Any, Callable, Dict, Tuple
 
 from . import _functions
 from ._filter_table import FILTER_TABLE, SHAPE_PARAMETERS
 
 # Python name -> (function, parameter names in order). The CLI is built on it.
-FILTERS = {name: (getattr(_functions, name), SHAPE_PARAMETERS[row.shape])
+FILTERS: Dict[str, Tuple[Callable[..., Any], Tuple[str, ...]]] = {name: (getattr(_functions, name), SHAPE_PARAMETERS[row.shape])
            for name, row in FILTER_TABLE.items()}

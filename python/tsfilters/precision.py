@@ -16,9 +16,15 @@ filter table. The filters that remove the level (high-pass, band-pass and
 the oscillators) have none.
 """
 
+from __future__ import annotations
+
 import warnings
+from typing import TYPE_CHECKING, Any, Dict, Optional, Sequence
 
 from ._filter_table import FILTER_TABLE
+
+if TYPE_CHECKING:
+    from ._functions import FilterName
 
 
 class PrecisionWarning(UserWarning):
@@ -26,25 +32,31 @@ class PrecisionWarning(UserWarning):
     off the price (see tsfilters.precision_limit)."""
 
 
-def precision_limit(name):
+def precision_limit(name: FilterName) -> Optional[int]:
     """The longest period at which filter `name` follows a price in single
     precision (within 0.1% after a step held 10 periods), or None for a
-    filter that has no such limit."""
+    filter that has no such limit.
+
+    >>> import tsfilters
+    >>> tsfilters.precision_limit("super_smoother"), tsfilters.precision_limit("high_pass")
+    (857, None)
+    """
     try:
-        return FILTER_TABLE[name].precision_limit
+        limit: Optional[int] = FILTER_TABLE[name].precision_limit
     except KeyError:
         raise ValueError(f"unknown filter {name!r}; the filters are "
                          f"{', '.join(FILTER_TABLE)}") from None
+    return limit
 
 
-def message(name, period):
+def message(name: str, period: int) -> str:
     limit = FILTER_TABLE[name].precision_limit
     return (f"{name} at period {period} is beyond its precision limit of {limit}: in single "
             f"precision its output can freeze off the price (a step held for 10 periods "
             f"ends more than 0.1% away); see tsfilters.precision_limit")
 
 
-def beyond(name, parameter_sets):
+def beyond(name: str, parameter_sets: Sequence[Dict[str, Any]]) -> Optional[int]:
     """The longest period among `parameter_sets` beyond the limit, or None."""
     limit = FILTER_TABLE[name].precision_limit
     if limit is None:
@@ -53,7 +65,7 @@ def beyond(name, parameter_sets):
     return max(periods) if periods else None
 
 
-def warn(name, parameter_sets, stacklevel):
+def warn(name: str, parameter_sets: Sequence[Dict[str, Any]], stacklevel: int) -> None:
     """One PrecisionWarning when any of `parameter_sets` has a period beyond
     the limit, pointing `stacklevel` frames above the caller of this."""
     period = beyond(name, parameter_sets)

@@ -46,7 +46,15 @@ def settling_length(name, tolerance=0.01, **parameters):
     unstable or NaN recursion (a period of 0 or below), a recursion that
     rounds away from its input (SuperSmoother at a period of 20,000 or
     100,000), or parameters with which a smoother never follows its input
-    (LaguerreFilter at gamma = 1, which gives 1/16 of it)."""
+    (LaguerreFilter at gamma = 1, which gives 1/16 of it).
+
+    `tolerance` is how close, as a fraction of the step, the response must
+    stay from that sample on (0.01: within 1%).
+
+    >>> from tsfilters import settling
+    >>> settling.settling_length("ultimate_smoother", period=20)
+    20
+    """
     with warnings.catch_warnings():
         # Measuring a long period is no use of it: the caller warns for its own.
         warnings.simplefilter("ignore", PrecisionWarning)
@@ -100,7 +108,12 @@ def warmup_length(name, **parameters):
     `parameters` (else its defaults): its settling length, or None where
     the response never settles on the right level, in which case no output
     can be trusted and every slot is blanked. One rule for the functions,
-    sweeps and the command line, measured once per parameter set."""
+    sweeps and the command line, measured once per parameter set.
+
+    >>> from tsfilters import settling
+    >>> settling.warmup_length("laguerre_filter", gamma=0.8, period=20)
+    40
+    """
     arguments = {**FILTER_TABLE[name].defaults, **parameters}
     return _cached_length(name, tuple(sorted(arguments.items())))
 
@@ -124,7 +137,14 @@ def held_level(name, level=80.0, samples=1 << 20, **parameters):
     """The last output of filter `name` (with `parameters`, else its
     defaults) after a step from 0 to `level` at the end of its warm-up,
     held for `samples` samples: `level` itself for a smoother that tracks
-    a constant exactly."""
+    a constant exactly.
+
+    >>> from tsfilters import settling
+    >>> settling.held_level("super_smoother", period=20)      # follows the level
+    80.00001525878906
+    >>> settling.held_level("super_smoother", period=900)     # beyond its precision limit
+    80.07714080810547
+    """
     row = FILTER_TABLE[name]
     step = np.full(samples, level, dtype=np.float32)
     step[:row.warmup] = 0.0
@@ -168,7 +188,12 @@ def tracking_periods(name, tolerance=0.001, level=80.0, samples=1 << 16, longest
     Returns range(first, last + 1): from the shortest period that holds to
     the one before the first longer period that does not (None if none up
     to `longest` holds). Measured on the library, 256 periods at a time on
-    the lanes: a second or so at the defaults."""
+    the lanes: a second or so at the defaults.
+
+    >>> from tsfilters import settling
+    >>> settling.tracking_periods("ultimate_smoother", longest=100)
+    range(1, 101)
+    """
     if not follows_its_input(name):
         raise ValueError(f"{name} removes a constant rather than following it; "
                          "tracking_periods measures the smoothers")

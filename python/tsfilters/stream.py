@@ -27,6 +27,7 @@ sends again are refused (seen="error") or dropped (seen="skip"); see
 """
 
 import ctypes
+import math
 import numbers
 import os
 import struct
@@ -39,6 +40,8 @@ from ._stream_library import NAMES, functions
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 _STREAM_CHOICES = ("error", "drop", "keep")
+# Rows of these take Streams.update's short way.
+_LIVE_DTYPES = (np.dtype(np.float64), np.dtype(np.float32))
 _LANES_CHOICES = ("error", "drop", "keep")
 
 
@@ -122,7 +125,24 @@ def _load(data):
 
 class Stream:
     """Filter `name` over one series, with `parameters` (the filter's
-    defaults for any left out)."""
+    defaults for any left out).
+
+      missing : what a NaN or infinite sample does: "error" (the default)
+                raises and feeds nothing; "drop" skips it (NaN out, the
+                state unchanged); "keep" feeds it, and every later output
+                is NaN until reset()
+      seen    : a pandas bar at or before the last date fed: "error" (the
+                default) raises, "skip" leaves it out
+
+    >>> import tsfilters
+    >>> live = tsfilters.Stream("super_smoother", period=10)
+    >>> live.update(50.0), live.update(51.0)        # its first two copy the input
+    (50.0, 51.0)
+    >>> live.peek(52.0) == live.update(52.0)        # the forming bar, then closed
+    True
+    >>> live.samples
+    3
+    """
 
     # The date of the last bar fed, when bars came with dates.
     last_date = None
@@ -152,8 +172,21 @@ class Stream:
         self.last_date = None
 
     @property
-    def _address(self):
-        return self._state.ctypes.data
+    def _state(self):
+        return self._words
+
+    @_state.setter
+    def _state(self, words):
+        # A live tick is one small C call, so what it needs is worked out
+        # here, once per state, not per sample: the state's address (NumPy's
+        # .ctypes alone costs more than the call), a float buffer the call
+        # reads and writes in place, and a function without argtypes, whose
+        # arguments ctypes passes as they are instead of converting each.
+        self._words = words
+        self._address = words.ctypes.data
+        self._tick = ctypes.c_float()
+        self._tick_call = (functions().stream_update_plain, ctypes.c_void_p(self._address),
+                           ctypes.byref(self._tick))
 
     def _one(self, value, what):
         x = _real(value, what)
@@ -165,8 +198,20 @@ class Stream:
         return x
 
     def update(self, x):
-        """Feeds a sample (returns its output as a float) or a 1-D array of
-        them (returns an array of outputs; a Series for a Series)."""
+        """Feeds `x`, a sample (returns its output as a float) or a 1-D
+        array of them (returns an array of outputs; a Series for a Series,
+        whose datetime index must run forward and past the last date fed)."""
+        if isinstance(x, float):
+            # The tick: the double rounded to float32 by the C conversion, as
+            # NumPy rounds it; anything not finite then takes the long way.
+            tick = self._tick
+            tick.value = x
+            if math.isfinite(tick.value):
+                update, address, sample = self._tick_call
+                code = update(address, sample, 1, sample)
+                if code < 0:
+                    functions().check(code)
+                return tick.value
         if np.ndim(x) == 0:
             value = self._one(x, "the sample")
             if value is None:
@@ -256,8 +301,9 @@ class Stream:
     @classmethod
     def from_bytes(cls, data, *, missing="error", seen="error"):
         """The stream saved in `data` (by to_bytes or tsf_stream_save), with
-        its last date if it was saved with one. ValueError, with the
-        library's reason, for bytes it refuses."""
+        its last date if it was saved with one; `missing` and `seen` as for
+        a new Stream. ValueError, with the library's reason, for bytes it
+        refuses."""
         if not isinstance(data, (bytes, bytearray, memoryview)):
             raise TypeError(f"expected bytes, not {type(data).__name__}")
         last_date, data = _seen.open_envelope(bytes(data))
@@ -307,8 +353,23 @@ def _check_room(count):
 class Streams:
     """Filter `name` over one series per column, all advanced together
     through the lanes. `columns` is a number of columns or their labels;
-    each parameter is one value for all columns or a sequence of one per
-    column. `threads` as for the batch functions."""
+    each of the `parameters` is one value for all columns or a sequence of
+    one per column.
+
+      missing : what a NaN or infinite value does: "error" (the default)
+                raises and feeds nothing; "drop" leaves that column's state
+                as it is (NaN out) while the others advance; "keep" feeds it
+      seen    : a row named by a date at or before the last one fed:
+                "error" (the default) raises, "skip" leaves it out
+      threads : threads sharing the columns; None picks as many as the
+                work is worth, up to every core
+
+    >>> import tsfilters
+    >>> book = tsfilters.Streams("ultimate_smoother", ["CL", "NG"], period=[20, 10])
+    >>> out = book.update({"CL": 71.4, "NG": 2.61})   # a dict row gives a dict back
+    >>> sorted(out), book.samples
+    (['CL', 'NG'], 1)
+    """
 
     # A pandas row or block whose labels are these (the very object, or
     # equal ones) needs no reordering; see _positions.
@@ -319,6 +380,8 @@ class Streams:
     _known = ()
     # Peek's working copy of the states, allocated once.
     _scratch = None
+    # The shape of a row that may take update's short way (see _row_shape).
+    _shape = None
     # The date of the last row fed, when rows came with dates.
     last_date = None
     seen = "error"
@@ -338,6 +401,7 @@ class Streams:
             raise ValueError("the column labels repeat; each column needs its own")
         self.name = name
         self.columns = labels
+        self._shape = _row_shape(labels)
         self.parameters = _parameters.per_lane(name, parameters, len(labels))
         precision.warn(name, self.parameters, stacklevel=2)
         self.missing = _check_missing(missing, _LANES_CHOICES)
@@ -349,6 +413,15 @@ class Streams:
             # The caller's own Index when it gave one: rows taken from the
             # same frame carry that object, the fastest match of all.
             self._index = columns if isinstance(columns, _pd.Index) else _pd.Index(labels)
+
+    @property
+    def _state(self):
+        return self._words
+
+    @_state.setter
+    def _state(self, words):
+        # The address once per state, not once per live row: see Stream.
+        self._words, self._address = words, words.ctypes.data
 
     def _positions(self, labels):
         """Where each of this table's columns sits among `labels`, or None
@@ -536,6 +609,22 @@ class Streams:
         named by a date (a Series' name, a DataFrame's index) at or before
         the last date fed is refused or skipped, as `seen` says; a skipped
         Series row returns None."""
+        if type(row) is np.ndarray and row.dtype in _LIVE_DTYPES and row.shape == self._shape:
+            # A live row of plain numbers, the case worth a path of its own:
+            # one check for gaps, one conversion, one lanes call.
+            values = _gaps.finite_float32(row)
+            if values is not None:
+                _lanes.run_row(self._words, self._address, values, self.threads)
+                return values
+        elif self._index is not None and getattr(row, "index", None) is self._index \
+                and isinstance(row, loaded_pandas().Series) and row.dtype in _LIVE_DTYPES \
+                and _seen.date_of(row.name) is None:
+            # A Series row labelled by this table's own Index object (a row
+            # of the frame the table was made from): no labels to match.
+            values = _gaps.finite_float32(row.to_numpy())
+            if values is not None and values.shape == self._shape:
+                _lanes.run_row(self._words, self._address, values, self.threads)
+                return type(row)(values, index=row.index, name=row.name, copy=False)
         row, date = self._fresh_rows(row)
         if row is None:
             return None
@@ -615,11 +704,18 @@ class Streams:
         return f"Streams({self.name!r}, {len(self.columns)} columns) after {self.samples} rows"
 
 
+def _row_shape(columns):
+    """The shape of one row of `columns` values; None, so that no row takes
+    update's short way, for a table of no columns, which has no lanes to run."""
+    return (len(columns),) if columns else None
+
+
 def _streams_from_bytes(columns, saved, missing, threads, seen="error", last_date=None):
     streams = [Stream.from_bytes(data) for data in saved]
     out = Streams.__new__(Streams)
     out.name = streams[0].name if streams else None
     out.columns, out.missing, out.threads = list(columns), missing, threads
+    out._shape = _row_shape(out.columns)
     out.seen, out.last_date = seen, last_date
     out.parameters = [s.parameters for s in streams]
     words = functions().stream_words

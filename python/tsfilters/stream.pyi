@@ -1,33 +1,36 @@
 # Types of stream.py's public classes, for type checkers and editors (kept
 # beside the module so that its code stays as it is; test_typing checks
 # that every method here has the module's parameters).
-from typing import Any, Literal, Optional, Sequence, TypeVar, Union, overload
+from typing import Any, Literal, Optional, Sequence, Union, overload
 
 import numpy as np
 import numpy.typing as npt
 
-_Labelled = TypeVar("_Labelled")
+from ._functions import FilterName
+from ._functions import Labelled as _Labelled
+
+_Number = Union[float, np.floating[Any], np.integer[Any]]
 _Parameter = Union[int, float, Sequence[int], Sequence[float]]
 
 _Missing = Literal["error", "drop", "keep"]
 _Seen = Literal["error", "skip"]
 
 class Stream:
-    name: str
+    name: FilterName
     missing: str
     seen: str
     last_date: Any
     parameters: dict[str, Union[int, float]]
-    def __init__(self, name: str, *, missing: _Missing = "error", seen: _Seen = "error",
+    def __init__(self, name: FilterName, *, missing: _Missing = "error", seen: _Seen = "error",
                  **parameters: Union[int, float]) -> None: ...
     def reset(self) -> None: ...
     @overload
-    def update(self, x: float) -> float: ...
+    def update(self, x: _Number) -> float: ...
     @overload
     def update(self, x: Union[npt.NDArray[Any], Sequence[float]]) -> npt.NDArray[np.float32]: ...
     @overload
     def update(self, x: _Labelled) -> _Labelled: ...
-    def peek(self, x: float) -> float: ...
+    def peek(self, x: _Number) -> float: ...
     def window(self) -> Optional[npt.NDArray[np.float32]]: ...
     @property
     def samples(self) -> int: ...
@@ -45,7 +48,7 @@ class Streams:
     last_date: Any
     threads: Optional[int]
     parameters: list[dict[str, Union[int, float]]]
-    def __init__(self, name: str, columns: Union[int, Sequence[Any]], *,
+    def __init__(self, name: FilterName, columns: Union[int, Sequence[Any]], *,
                  missing: _Missing = "error", seen: _Seen = "error",
                  threads: Optional[int] = None, **parameters: _Parameter) -> None: ...
     def reset(self) -> None: ...

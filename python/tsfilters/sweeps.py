@@ -87,7 +87,15 @@ def sweep(x: Any, name: str, *, missing: str = "error", sort: bool = False,
     Table or polars DataFrame with a column per combination, named
     "gamma=0.5,period=10". `missing`, `sort`, `threads` and `warmup` as
     for the batch functions: with warmup="nan" each column is blanked up to
-    the settling length of its own parameters."""
+    the settling length of its own parameters.
+
+    >>> import numpy as np, tsfilters
+    >>> closes = 50 + np.sin(np.arange(300) / 5)
+    >>> table = tsfilters.sweep(closes, "laguerre_filter", frame=False,
+    ...                         gamma=[0.5, 0.8], period=range(10, 13))
+    >>> table.shape                                 # 2 gammas x 3 periods
+    (300, 6)
+    """
     keys, sets = combinations(name, grid)
     settling.check_warmup(warmup)
     precision.warn(name, sets, stacklevel=2)
@@ -102,7 +110,12 @@ def sweep(x: Any, name: str, *, missing: str = "error", sort: bool = False,
     # A column stride of 0: every lane reads the same samples.
     shared = np.lib.stride_tricks.as_strided(series, shape=(series.size, len(sets)),
                                              strides=(series.strides[0], 0), writeable=False)
-    out = np.empty(shared.shape, dtype=np.float32)
+    _pd = _pandas() if frame is not False and columnar is None else None
+    # A table keeps each column in one run: written so by the lanes, the
+    # result becomes a DataFrame's block (or Arrow's and Polars' columns)
+    # without a copy, where a copy of a wide sweep cost twice its lanes.
+    table = frame is not False and (columnar is not None or _pd is not None)
+    out = np.empty(shared.shape, dtype=np.float32, order="F" if table else "C")
     streams = _lanes.new_streams(name, sets)
     _lanes.run(streams, shared, out, threads)
     if _parameters.row(name).rms_scaled:
@@ -113,9 +126,8 @@ def sweep(x: Any, name: str, *, missing: str = "error", sort: bool = False,
     if columnar is not None and frame is not False:
         # Arrow and Polars columns are named, not indexed: "gamma=0.5,period=10".
         return _columnar.table(x, out, [column_name(keys, s) for s in sets])
-    _pd = _pandas() if frame is not False else None
     if _pd is None:
         return out
     columns = _pd.MultiIndex.from_tuples([tuple(s[k] for k in keys) for s in sets], names=keys)
     index = x.index if is_pandas else None
-    return _pd.DataFrame(out, index=index, columns=columns)
+    return _pd.DataFrame(out, index=index, columns=columns, copy=False)
