@@ -1,5 +1,6 @@
 #!/bin/sh
-# Packs the npm package as `npm pack` does for publishing, installs the
+# Packs the npm package as `npm pack` does for publishing (its prepack
+# builds the CommonJS entry), installs the
 # tarball into an empty folder and runs there every ```js example of
 # docs/javascript.md and of the README, as a user who read them would.
 #
@@ -15,6 +16,22 @@ cd "$work/consumer"
 echo '{"name": "consumer", "private": true, "type": "module"}' >package.json
 npm install --silent --no-audit --no-fund "$work/$tarball"
 [ -z "$(ls node_modules | grep -v '^tsfilters$')" ] || { echo "FAIL: runtime dependencies: $(ls node_modules)"; exit 1; }
+# require() from CommonJS gives the ES module's bits (Node 20 cannot
+# require an ES module: the package carries a CommonJS entry).
+cat >required.cjs <<'JS'
+const tsf = require('tsfilters');
+const x = Float32Array.from({ length: 300 }, (_, i) => 100 + Math.sin(i / 7) * 5);
+import('tsfilters').then((esm) => {
+  for (const name of tsf.filterNames) {
+    const a = new Uint32Array(tsf[name](x).buffer), b = new Uint32Array(esm[name](x).buffer);
+    if (a.length !== b.length || a.some((v, i) => v !== b[i])) throw new Error(`require and import differ: ${name}`);
+  }
+  const s = new tsf.Stream('laguerreFilter');
+  s.update(x);
+  console.log(`require('tsfilters'): the seven functions give the import's bits; a stream at ${s.samples} samples`);
+});
+JS
+node required.cjs
 node -e '
 const fs = require("fs");
 const blocks = process.argv.slice(1).flatMap((file) => {
