@@ -17,7 +17,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 # The sdist builds with CMake: two jobs, as every build here.
 export CMAKE_BUILD_PARALLEL_LEVEL=2
 "$python" -m venv "$work/venv"
-packages=(numpy pandas matplotlib pyarrow polars dask distributed pytest mypy)
+packages=(numpy pandas matplotlib pyarrow polars dask distributed pytest mypy pandas-stubs)
 "$work/venv/bin/pip" install --quiet --no-index --find-links "$pinned/wheelhouse" \
   --no-cache-dir --disable-pip-version-check -c "$source/python/constraints.txt" \
   "$package" "${packages[@]}"
