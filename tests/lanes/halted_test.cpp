@@ -34,8 +34,9 @@ TEST(HaltedBook, EachLaneIsItsStreamAloneRowByRowAndInLongCalls) {
     std::vector<Series> series;
     for (std::int32_t j = 0; j < kLanes; ++j) series.push_back(bookSeries(j));
     const Layout timeMajor = allLayouts(kLanes, kSamples)[0];
-    for (tsf_kind kind = TSF_HIGH_PASS; kind <= TSF_FILTER_COUNT; kind = tsf_kind(kind + 1)) {
-        SCOPED_TRACE(kind);
+    for (int number = TSF_HIGH_PASS; number <= TSF_FILTER_COUNT; ++number) {
+        const auto kind = tsf_kind(number);
+        SCOPED_TRACE(number);
         std::vector<tsf_stream> alone = startedLanes(kind, kLanes), oneByOne = alone;
         std::vector<Series> expected;
         for (std::int32_t j = 0; j < kLanes; ++j) {
