@@ -458,11 +458,28 @@ TSF_LANES_INLINE void storeRows(F (&rows)[W], float* p, std::int64_t timeStride,
 // accesses fall back to element by element.
 constexpr Access single(Access a) { return a == Access::Along ? Access::Strided : a; }
 
-// Asks for the same lanes' row one visit ahead. Across a wide table the
-// processor does not see the pattern (one short run of each row per visit),
-// and rows whose length is not a multiple of a cache line run far slower
-// without it. The address is only a hint: prefetches never fault, so it
-// may lie past the table.
+// Rows of the table asked for ahead. Across a wide table the processor does
+// not see the pattern (one short run of each row per visit), and rows
+// whose length is not a multiple of a cache line run far slower without
+// it. A single filter asks for the same lanes' row one visit of rows
+// ahead: its visits are short, and that row is the band of rows the whole
+// table runs next, which the next-level cache then holds.
+//
+// A chain's visits are 128 rows long, as many streams as rows, more than
+// the processor's prefetchers follow, and the band of rows one visit ahead
+// is too large to wait in the caches until every other group has run: a
+// copy in that order of a 1,000-lane table cost twice the plain copy. A
+// chain asks instead for the last lane the next visit reads of the same
+// row, the next group of blocks (the next visit's unless this one is the
+// last of its rows), which costs less than the plain copy. Its last lane,
+// not its first: a row rarely starts on a cache line, and then the next
+// group's first lane shares this group's last line, which is here already.
+//
+// The address is only a hint: prefetches never fault, so it may lie past
+// the table.
+template <int kTogether>
+constexpr std::int64_t kNextVisitEnd = 2 * kTogether * W - 1;
+
 template <bool kWrite>
 TSF_LANES_INLINE void prefetchAhead(const float* row, std::int64_t elements) {
     const auto ahead = reinterpret_cast<std::uintptr_t>(row) +
@@ -471,7 +488,7 @@ TSF_LANES_INLINE void prefetchAhead(const float* row, std::int64_t elements) {
 }
 
 // A single filter, `rows` rows of kTogether blocks from `in` to `out`, row
-// by row (W rows at a time where they are transposed).
+// by row (W rows at a time where they are transposed), in visits of kRows.
 template <class Step, Access kIn, Access kOut, int kTogether, std::int32_t kRows>
 TSF_LANES_INLINE void runRows(Step (&steps)[kTogether], const Job& job, const float* in, float* out,
                               std::int32_t rows) {
@@ -515,7 +532,7 @@ static_assert(kTile % W == 0);
 // the same operations in the same order on the same values, the float in
 // between rounded as before. A tile's inputs are all read before any of
 // its outputs is written, so in place with equal strides still works.
-template <class Step, Access kIn, Access kOut, int kTogether, std::int32_t kRows>
+template <class Step, Access kIn, Access kOut, int kTogether>
 TSF_LANES_INLINE void runTiles(Step (&steps)[kTogether], const Job& job, const float* in, float* out,
                                std::int32_t rows) {
     const std::int64_t its = job.inputTimeStride, ils = job.inputLaneStride;
@@ -537,7 +554,7 @@ TSF_LANES_INLINE void runTiles(Step (&steps)[kTogether], const Job& job, const f
         }
         for (; r < n; ++r) {
             const float* row = in + r * its;
-            if constexpr (kIn == Access::Across) prefetchAhead<false>(row, kRows * its);
+            if constexpr (kIn == Access::Across) prefetchAhead<false>(row, kNextVisitEnd<kTogether> * ils);
 #pragma GCC unroll 8
             for (int k = 0; k < kTogether; ++k)
                 between[r][k] = steps[k].firstNext(loadRow<single(kIn)>(row + k * W * ils, ils));
@@ -556,7 +573,7 @@ TSF_LANES_INLINE void runTiles(Step (&steps)[kTogether], const Job& job, const f
         }
         for (; r < n; ++r) {
             float* row = out + r * ots;
-            if constexpr (kOut == Access::Across) prefetchAhead<true>(row, kRows * ots);
+            if constexpr (kOut == Access::Across) prefetchAhead<true>(row, kNextVisitEnd<kTogether> * ols);
 #pragma GCC unroll 8
             for (int k = 0; k < kTogether; ++k)
                 storeRow<single(kOut)>(row + k * W * ols, ols, steps[k].secondNext(between[r][k]));
@@ -568,7 +585,7 @@ TSF_LANES_INLINE void runTiles(Step (&steps)[kTogether], const Job& job, const f
 // `rows` rows from row t0, side by side, their values in registers. Every
 // lane's input is read before its own output is written, so in place with
 // equal strides works.
-template <class Step, Access kIn, Access kOut, int kTogether, std::int32_t kRows>
+template <class Step, Access kIn, Access kOut, int kTogether>
 TSF_LANES_INLINE void runVisit(const Job& job, const Places& places, std::int32_t first, std::int64_t t0,
                      std::int32_t rows) {
     const std::int64_t its = job.inputTimeStride, ils = job.inputLaneStride;
@@ -584,9 +601,9 @@ TSF_LANES_INLINE void runVisit(const Job& job, const Places& places, std::int32_
     const float* in = job.input + t0 * its + lane0 * ils;
     float* out = job.output + t0 * ots + lane0 * ols;
     if constexpr (kChained<Step>)
-        runTiles<Step, kIn, kOut, kTogether, kRows>(steps, job, in, out, rows);
+        runTiles<Step, kIn, kOut, kTogether>(steps, job, in, out, rows);
     else
-        runRows<Step, kIn, kOut, kTogether, kRows>(steps, job, in, out, rows);
+        runRows<Step, kIn, kOut, kTogether, kRowsAcross>(steps, job, in, out, rows);
 #pragma GCC unroll 8
     for (int k = 0; k < kTogether; ++k) {
         Storer io(blockAt(k), places);
@@ -609,9 +626,9 @@ void runBlocks(const Job& job) {
     for (std::int64_t t0 = 0; t0 < job.rows; t0 += perVisit) {
         const auto rows = static_cast<std::int32_t>(job.rows - t0 < perVisit ? job.rows - t0 : perVisit);
         for (std::int32_t b = 0; b < grouped; b += kTogether)
-            runVisit<Step, kIn, kOut, kTogether, kRows>(job, places, b, t0, rows);
+            runVisit<Step, kIn, kOut, kTogether>(job, places, b, t0, rows);
         for (std::int32_t b = grouped; b < job.blocks; ++b)
-            runVisit<Step, kIn, kOut, 1, kRows>(job, places, b, t0, rows);
+            runVisit<Step, kIn, kOut, 1>(job, places, b, t0, rows);
     }
 }
 
