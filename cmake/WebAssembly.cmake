@@ -80,6 +80,10 @@ add_test(NAME web.page WORKING_DIRECTORY ${web}
                  TSFILTERS_SCREENSHOT=${PROJECT_BINARY_DIR}/web-chart.png
          ${TSFILTERS_NODE} --test test/page.test.mjs)
 set_tests_properties(web.page PROPERTIES FIXTURES_REQUIRED web TIMEOUT 300)
+# The lean entry in Chromium from a served folder: streaming and not, the
+# bits of Node, and a Content-Security-Policy that blocks compiling.
+add_test(NAME web.lean WORKING_DIRECTORY ${web} COMMAND ${TSFILTERS_NODE} --test test/lean.test.mjs)
+set_tests_properties(web.lean PROPERTIES FIXTURES_REQUIRED lean TIMEOUT 300)
 
 # The same bits as the native build of TSFILTERS_REFERENCE_TREE: its output
 # dump, its saved states continued here, and this module's saved states

@@ -55,25 +55,23 @@ async function fromResponse(response) {
   if (response.bodyUsed) throw new TypeError(`tsfilters init: the body of ${where} was already read`);
   const type = response.headers.get('Content-Type') ?? '';
   if (typeof WebAssembly.compileStreaming === 'function' && /^application\/wasm\s*(;|$)/i.test(type)) {
-    try {
-      return await WebAssembly.compileStreaming(response);
-    } catch (error) {
-      throw notWasm(error, where);
-    }
+    return WebAssembly.compileStreaming(response);
   }
   return compile(await response.arrayBuffer(), where);
 }
 
-const notWasm = (error, where) => (error instanceof WebAssembly.CompileError
-  ? new TypeError(`tsfilters init: ${where} is not a WebAssembly module (${error.message})`, { cause: error })
-  : error);
-
-async function compile(bytes, where) {
-  try {
-    return await WebAssembly.compile(bytes);
-  } catch (error) {
-    throw notWasm(error, where);
+// Bytes that do not even start as a WebAssembly module (an HTML error
+// page, say) are refused here; the engine's own CompileError is left for
+// the rest, since it also reports what is not the bytes' fault, such as a
+// Content-Security-Policy without 'wasm-unsafe-eval'.
+function compile(bytes, where) {
+  const view = new Uint8Array(bytes instanceof ArrayBuffer ? bytes : bytes.buffer,
+    bytes.byteOffset ?? 0, Math.min(4, bytes.byteLength));
+  if (view.length < 4 || view[0] !== 0 || view[1] !== 0x61 || view[2] !== 0x73 || view[3] !== 0x6d) {
+    return Promise.reject(new TypeError(`tsfilters init: ${where} is not a WebAssembly module ` +
+      '(it does not start with \\0asm)'));
   }
+  return WebAssembly.compile(bytes);
 }
 
 // A source to a compiled module; a URL string is taken relative to the
