@@ -23,12 +23,19 @@ const sourceError = (value) => new TypeError('tsfilters init: the source must be
 const isResponse = (value) => typeof Response !== 'undefined' && value instanceof Response;
 
 // The bytes of a file: URL through the runtime's file system (Node, Deno
-// and Bun all have node:fs); browsers never get here. The specifier is
-// computed so that bundlers for the browser leave it alone.
+// and Bun all have node:fs). The specifier is computed so that bundlers
+// for the browser leave it alone. A browser has no node:fs, and no page
+// may fetch a file: URL.
 async function readFileUrl(url) {
-  const builtin = globalThis.process?.getBuiltinModule?.('node:fs/promises');
-  const specifier = ['node', 'fs/promises'].join(':');
-  const fs = builtin ?? await import(/* webpackIgnore: true */ /* @vite-ignore */ specifier);
+  let fs;
+  try {
+    const specifier = ['node', 'fs/promises'].join(':');
+    fs = globalThis.process?.getBuiltinModule?.(specifier) ??
+      await import(/* webpackIgnore: true */ /* @vite-ignore */ specifier);
+  } catch (error) {
+    throw new TypeError(`tsfilters init: cannot read ${url.href} here: a page cannot load a file: URL; ` +
+      "serve the page over HTTP, or use the entry 'tsfilters', which embeds the module", { cause: error });
+  }
   try {
     return await fs.readFile(url);
   } catch (error) {
