@@ -20,8 +20,17 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS src/stream/export
 list(TRANSFORM stream_exports PREPEND "-Wl,--export=")
 target_sources(tsfilters_wasm PRIVATE ${PROJECT_BINARY_DIR}/wasm_exports.rsp)
 set_source_files_properties(${PROJECT_BINARY_DIR}/wasm_exports.rsp PROPERTIES HEADER_FILE_ONLY ON)
+# The shipped module carries no names; TSFILTERS_WASM_NAMES keeps the
+# function names (not the debug sections) for js/scripts/wasm_functions.mjs,
+# which lists where the code goes.
+option(TSFILTERS_WASM_NAMES "keep the function names in tsfilters.wasm (size analysis; not for shipping)" OFF)
+if(TSFILTERS_WASM_NAMES)
+  set(strip -Wl,--strip-debug)
+else()
+  set(strip -Wl,--strip-all)
+endif()
 target_link_options(tsfilters_wasm PRIVATE -mexec-model=reactor "-Wl,@${PROJECT_BINARY_DIR}/wasm_exports.rsp"
-  ${stream_exports} -Wl,--export=malloc -Wl,--export=free -Wl,--strip-all)
+  ${stream_exports} -Wl,--export=malloc -Wl,--export=free ${strip})
 set_property(TARGET tsfilters_wasm APPEND PROPERTY LINK_DEPENDS ${PROJECT_BINARY_DIR}/wasm_exports.rsp)
 
 # The npm package's generated files, in js/generated: the module as base64
