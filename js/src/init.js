@@ -72,11 +72,12 @@ async function fromResponse(response) {
 // the rest, since it also reports what is not the bytes' fault, such as a
 // Content-Security-Policy without 'wasm-unsafe-eval'.
 function compile(bytes, where) {
-  const view = new Uint8Array(bytes instanceof ArrayBuffer ? bytes : bytes.buffer,
-    bytes.byteOffset ?? 0, Math.min(4, bytes.byteLength));
-  if (view.length < 4 || view[0] !== 0 || view[1] !== 0x61 || view[2] !== 0x73 || view[3] !== 0x6d) {
-    return Promise.reject(new TypeError(`tsfilters init: ${where} is not a WebAssembly module ` +
-      '(it does not start with \\0asm)'));
+  const refuse = (why) => Promise.reject(new TypeError(`tsfilters init: ${where} is not a WebAssembly module (${why})`));
+  // A detached buffer has no bytes either.
+  if (bytes.byteLength < 8) return refuse(`${bytes.byteLength} bytes`);
+  const view = new Uint8Array(bytes instanceof ArrayBuffer ? bytes : bytes.buffer, bytes.byteOffset ?? 0, 4);
+  if (view[0] !== 0 || view[1] !== 0x61 || view[2] !== 0x73 || view[3] !== 0x6d) {
+    return refuse('it does not start with \\0asm');
   }
   return WebAssembly.compile(bytes);
 }

@@ -124,7 +124,14 @@ describe('tsfilters/lean init() twice and after failures', () => {
     'an array of bytes': [() => [0, 97, 115, 109], /got an Array/],
     'a Promise of a Promise of a number': [() => Promise.resolve(Promise.resolve(7)), /got number 7/],
     'a relative string outside a page': [() => 'tsfilters.wasm', /'tsfilters.wasm' is not a URL/],
-    'bytes that are no WebAssembly module': [() => new Uint8Array([1, 2, 3, 4]), /not a WebAssembly module/],
+    'bytes that are no WebAssembly module': [() => new Uint8Array(16).fill(7), /not a WebAssembly module \(it does not start/],
+    'a detached ArrayBuffer': [() => {
+      const buffer = new Uint8Array(wasmBytes).buffer;
+      structuredClone(buffer, { transfer: [buffer] });
+      return buffer;
+    }, /not a WebAssembly module \(0 bytes\)/],
+    // The engine's own error past the first bytes.
+    'a truncated module': [() => wasmBytes.subarray(0, 1000), /^WebAssembly\.compile\(\)/, WebAssembly.CompileError],
     'a WebAssembly module that is not tsfilters.wasm': [() => new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0]),
       /not this version's tsfilters\.wasm \(it lacks memory, _initialize/],
     'a missing file': [() => new URL('./no-such.wasm', wasmUrl), /cannot read .*no-such\.wasm/],
@@ -137,10 +144,10 @@ describe('tsfilters/lean init() twice and after failures', () => {
     'a Response of HTML, as a misconfigured server sends': [
       () => new Response('<!doctype html>', { headers: { 'content-type': 'text/html' } }), /not a WebAssembly module/],
   };
-  for (const [what, [source, message]] of Object.entries(bad)) {
-    it(`${what}: a TypeError, then a good source still loads`, async () => {
+  for (const [what, [source, message, kind = TypeError]] of Object.entries(bad)) {
+    it(`${what}: a ${kind.name}, then a good source still loads`, async () => {
       const lean = await freshLean();
-      await assert.rejects(lean.init(source()), (error) => error instanceof TypeError && message.test(error.message));
+      await assert.rejects(lean.init(source()), (error) => error instanceof kind && message.test(error.message));
       assert.throws(() => lean.highPass(prices), /not loaded yet/);
       await lean.init(wasmBytes);
       assertSameAsDefault(lean);
