@@ -121,12 +121,14 @@ bench: build
 	    --benchmark_repetitions=3 --benchmark_enable_random_interleaving=true || exit 1; \
 	done
 
-# The npm package (js/, with tsfilters.wasm inside) and the chart page,
+# The npm package (js/, with tsfilters.wasm inside, and beside its lean
+# entry, js/generated/lean.js) and the chart page,
 # examples/web/index.html, which then opens from file:// without a network.
 web: deps
 	cmake --preset wasm >/dev/null
 	cmake --build build/wasm -j2
 	cd js && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund
+	node js/scripts/build_lean.mjs
 	node examples/web/build.mjs
 
 clean:

@@ -4,6 +4,15 @@
 # A set named in TSFILTERS_SKIP_LANE_SETS is left out, as if the compiler
 # lacked it (tests/mutation drops those the processor cannot run).
 set(TSFILTERS_SKIP_LANE_SETS "" CACHE STRING "lane kernel instruction sets not to build (sse2, avx2, avx512, neon)")
+# `rows` compiles the vector kernels for row-major tables only (lane stride 1
+# in and out, what the JavaScript package passes), every other layout going
+# element by element: the same bits in a module a third of the size. The
+# wasm preset sets it; native builds keep a kernel for every layout.
+set(TSFILTERS_LANE_LAYOUTS "all" CACHE STRING "layouts with vector kernels of their own: all, or rows (row-major tables only)")
+set_property(CACHE TSFILTERS_LANE_LAYOUTS PROPERTY STRINGS all rows)
+if(NOT TSFILTERS_LANE_LAYOUTS MATCHES "^(all|rows)$")
+  message(FATAL_ERROR "TSFILTERS_LANE_LAYOUTS is '${TSFILTERS_LANE_LAYOUTS}': all or rows")
+endif()
 function(tsfilters_lanes target)
   set(here ${PROJECT_SOURCE_DIR}/src/stream)
   target_sources(${target} PRIVATE ${here}/lanes_api.cpp ${here}/simd_target.cpp)
@@ -33,6 +42,9 @@ function(tsfilters_lanes target)
     set(options ${flags_${set}})
     if(set IN_LIST TSFILTERS_SKIP_LANE_SETS)
       continue()
+    endif()
+    if(TSFILTERS_LANE_LAYOUTS STREQUAL "rows")
+      list(APPEND options -DTSF_LANES_ROW_TABLES_ONLY)
     endif()
     string(TOUPPER ${set} SET)
     target_compile_definitions(${target} PRIVATE TSFILTERS_LANES_${SET})

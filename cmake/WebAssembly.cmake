@@ -20,12 +20,22 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS src/stream/export
 list(TRANSFORM stream_exports PREPEND "-Wl,--export=")
 target_sources(tsfilters_wasm PRIVATE ${PROJECT_BINARY_DIR}/wasm_exports.rsp)
 set_source_files_properties(${PROJECT_BINARY_DIR}/wasm_exports.rsp PROPERTIES HEADER_FILE_ONLY ON)
+# The shipped module carries no names; TSFILTERS_WASM_NAMES keeps the
+# function names (not the debug sections) for js/scripts/wasm_functions.mjs,
+# which lists where the code goes.
+option(TSFILTERS_WASM_NAMES "keep the function names in tsfilters.wasm (size analysis; not for shipping)" OFF)
+if(TSFILTERS_WASM_NAMES)
+  set(strip -Wl,--strip-debug)
+else()
+  set(strip -Wl,--strip-all)
+endif()
 target_link_options(tsfilters_wasm PRIVATE -mexec-model=reactor "-Wl,@${PROJECT_BINARY_DIR}/wasm_exports.rsp"
-  ${stream_exports} -Wl,--export=malloc -Wl,--export=free -Wl,--strip-all)
+  ${stream_exports} -Wl,--export=malloc -Wl,--export=free ${strip})
 set_property(TARGET tsfilters_wasm APPEND PROPERTY LINK_DEPENDS ${PROJECT_BINARY_DIR}/wasm_exports.rsp)
 
 # The npm package's generated files, in js/generated: the module as base64
-# and the filter table.
+# (the default entry), the module itself (the lean entry loads it) and the
+# filter table.
 find_program(TSFILTERS_NODE node REQUIRED)
 set(js ${PROJECT_SOURCE_DIR}/js)
 file(MAKE_DIRECTORY ${js}/generated)
@@ -34,7 +44,11 @@ add_custom_command(OUTPUT ${js}/generated/tsfilters_wasm.js
   COMMAND ${TSFILTERS_NODE} ${js}/scripts/embed_wasm.mjs $<TARGET_FILE:tsfilters_wasm> ${js}/generated/tsfilters_wasm.js
   DEPENDS tsfilters_wasm ${js}/scripts/embed_wasm.mjs
   COMMENT "Embedding tsfilters.wasm into the npm package" VERBATIM)
-add_custom_target(tsfilters_js ALL DEPENDS ${js}/generated/tsfilters_wasm.js ${js}/generated/filter_table.js)
+add_custom_command(OUTPUT ${js}/generated/tsfilters.wasm
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:tsfilters_wasm> ${js}/generated/tsfilters.wasm
+  DEPENDS tsfilters_wasm VERBATIM)
+add_custom_target(tsfilters_js ALL DEPENDS ${js}/generated/tsfilters_wasm.js ${js}/generated/tsfilters.wasm
+                                           ${js}/generated/filter_table.js)
 
 # ---- tests: run in Node (and Chromium for the page), never by an emulator.
 if(NOT TSFILTERS_BUILD_TESTS)
@@ -45,8 +59,17 @@ set(npm_env PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm_config_fund=false npm_config_
 # The package's development tools, exactly as its lockfile pins them.
 add_test(NAME js.npm_ci WORKING_DIRECTORY ${js} COMMAND ${CMAKE_COMMAND} -E env ${npm_env} npm ci --no-progress)
 set_tests_properties(js.npm_ci PROPERTIES FIXTURES_SETUP npm TIMEOUT 600)
+# The lean entry, bundled by esbuild from the same sources (npm pack does
+# the same).
+add_test(NAME js.lean_bundle WORKING_DIRECTORY ${js} COMMAND ${TSFILTERS_NODE} scripts/build_lean.mjs)
+set_tests_properties(js.lean_bundle PROPERTIES FIXTURES_REQUIRED npm FIXTURES_SETUP lean)
+# What a page downloads: the .wasm at most 80 KB gzipped, an application of
+# one function from the lean entry at most 15 KB.
+add_test(NAME js.sizes WORKING_DIRECTORY ${js} COMMAND ${TSFILTERS_NODE} scripts/sizes.mjs --check)
+set_tests_properties(js.sizes PROPERTIES FIXTURES_REQUIRED lean)
 file(GLOB node_tests CONFIGURE_DEPENDS ${js}/test/*.test.js)
 add_test(NAME js.node_tests WORKING_DIRECTORY ${js} COMMAND ${TSFILTERS_NODE} --test ${node_tests})
+set_tests_properties(js.node_tests PROPERTIES FIXTURES_REQUIRED lean)
 # The lanes once more on the scalar code, which must give the same bits.
 add_test(NAME js.scalar_lanes WORKING_DIRECTORY ${js}
          COMMAND ${CMAKE_COMMAND} -E env TSFILTERS_SIMD=scalar ${TSFILTERS_NODE} --test ${js}/test/lanes.test.js)
@@ -66,6 +89,10 @@ add_test(NAME web.page WORKING_DIRECTORY ${web}
                  TSFILTERS_SCREENSHOT=${PROJECT_BINARY_DIR}/web-chart.png
          ${TSFILTERS_NODE} --test test/page.test.mjs)
 set_tests_properties(web.page PROPERTIES FIXTURES_REQUIRED web TIMEOUT 300)
+# The lean entry in Chromium from a served folder: streaming and not, the
+# bits of Node, and a Content-Security-Policy that blocks compiling.
+add_test(NAME web.lean WORKING_DIRECTORY ${web} COMMAND ${TSFILTERS_NODE} --test test/lean.test.mjs)
+set_tests_properties(web.lean PROPERTIES FIXTURES_REQUIRED lean TIMEOUT 300)
 
 # The same bits as the native build of TSFILTERS_REFERENCE_TREE: its output
 # dump, its saved states continued here, and this module's saved states

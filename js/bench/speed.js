@@ -9,12 +9,16 @@
 //            the gain of the SIMD128 lanes (and of the scalar lanes, run in
 //            a child with TSFILTERS_SIMD=scalar)
 //
+// and first what a page downloads (scripts/sizes.mjs): the .wasm, and an
+// application of one function bundled from each entry.
+//
 //   node bench/speed.js NATIVE_TREE      (a built default tree)
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import * as tsf from '../src/index.js';
+import { describeSizes, sizes } from '../scripts/sizes.mjs';
 
 const tree = process.argv[2];
 if (!tree) {
@@ -61,6 +65,8 @@ if (onlyLanes) {
   console.log(JSON.stringify(Object.fromEntries(tsf.filterNames.map((n) => [n, lanesNs(n, 1000, 10000)]))));
   process.exit(0);
 }
+
+console.log(`${describeSizes(await sizes())}\n`);
 
 // Google Benchmark's fastest repetition of each benchmark, in ns.
 function native(program, filter) {

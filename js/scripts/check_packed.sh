@@ -1,6 +1,6 @@
 #!/bin/sh
 # Packs the npm package as `npm pack` does for publishing (its prepack
-# builds the CommonJS entry), installs the
+# builds the CommonJS and lean entries), installs the
 # tarball into an empty folder and runs there every ```js example of
 # docs/javascript.md and of the README, as a user who read them would.
 #
@@ -32,6 +32,30 @@ import('tsfilters').then((esm) => {
 });
 JS
 node required.cjs
+# The lean entry: its module is the .wasm beside it in the package, read
+# by init(), and it gives the default entry's bits.
+[ -f node_modules/tsfilters/generated/tsfilters.wasm ] || { echo "FAIL: no tsfilters.wasm in the package"; exit 1; }
+cat >lean.mjs <<'JS'
+import * as full from 'tsfilters';
+import * as lean from 'tsfilters/lean';
+import { readFileSync } from 'node:fs';
+import { fileURLToPath } from 'node:url';
+const x = Float32Array.from({ length: 300 }, (_, i) => 100 + Math.sin(i / 7) * 5);
+try {
+  lean.superSmoother(x);
+  throw new Error('tsfilters/lean computed before init()');
+} catch (error) {
+  if (!/init\(\)/.test(error.message)) throw error;
+}
+await lean.init();
+for (const name of lean.filterNames) {
+  const a = new Uint32Array(lean[name](x).buffer), b = new Uint32Array(full[name](x).buffer);
+  if (a.length !== b.length || a.some((v, i) => v !== b[i])) throw new Error(`lean and default entries differ: ${name}`);
+}
+const wasm = fileURLToPath(import.meta.resolve('tsfilters/tsfilters.wasm'));
+console.log(`tsfilters/lean: the seven functions give the default entry's bits, from ${readFileSync(wasm).length} bytes of tsfilters.wasm`);
+JS
+node lean.mjs
 node -e '
 const fs = require("fs");
 const blocks = process.argv.slice(1).flatMap((file) => {

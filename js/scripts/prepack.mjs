@@ -5,11 +5,12 @@
 // them. Then it writes the CommonJS entry, generated/index.cjs, for
 // `require('tsfilters')` on every Node the package supports (Node before
 // 22 cannot require an ES module): the same sources bundled by esbuild,
-// and its types, the ES entry's declarations as generated/index.d.cts.
+// and its types, the ES entry's declarations as generated/index.d.cts;
+// and the lean entry, generated/lean.js (scripts/build_lean.mjs).
 import { copyFileSync, existsSync } from 'node:fs';
 
 const here = (file) => new URL(`../${file}`, import.meta.url);
-const needed = ['generated/tsfilters_wasm.js', 'generated/filter_table.js'];
+const needed = ['generated/tsfilters_wasm.js', 'generated/tsfilters.wasm', 'generated/filter_table.js'];
 const missing = needed.filter((file) => !existsSync(here(file)));
 if (missing.length > 0) {
   console.error(`tsfilters: ${missing.join(' and ')} not built; run \`make web\` in the repository root, then pack again`);
@@ -33,3 +34,5 @@ await esbuild.build({
   logLevel: 'warning',
 });
 copyFileSync(here('src/index.d.ts'), here('generated/index.d.cts'));
+// The lean entry, generated/lean.js, beside generated/tsfilters.wasm.
+await import('./build_lean.mjs');

@@ -1,20 +1,26 @@
 // Loads tsfilters.wasm and wraps its memory. Everything here is internal to
 // the package; index.js builds the public API on it.
-import { wasmBase64 } from '../generated/tsfilters_wasm.js';
+//
+// Where the compiled module comes from is the one thing the two entries do
+// differently: `tsfilters` compiles the copy embedded in the package on
+// first use (default_module.js); `tsfilters/lean` is the same code bundled
+// with lean_module.js in that file's place, and its init() hands the module
+// in through useModule().
+import { defaultModule } from './default_module.js';
 
 let compiled = null;
 
 function wasmModule() {
-  if (compiled === null) {
-    const text = atob(wasmBase64);
-    const bytes = new Uint8Array(text.length);
-    for (let i = 0; i < text.length; ++i) bytes[i] = text.charCodeAt(i);
-    // Synchronous, so that the package needs no `await` before its first
-    // call: the module is far below the size browsers allow to compile on
-    // the main thread.
-    compiled = new WebAssembly.Module(bytes);
-  }
+  if (compiled === null) compiled = defaultModule();
   return compiled;
+}
+
+/** Whether the shared instance exists (the module is loaded and running). */
+export const loaded = () => shared !== null;
+
+/** The compiled module the shared instance will be made from; a no-op once it is made. */
+export function useModule(module) {
+  if (shared === null) compiled = module;
 }
 
 // The module is built against the WASI C library but does no input or

@@ -26,9 +26,13 @@ it('prepack stops a clone without the generated module, naming make web', () => 
     assert.match(run.stderr, /tsfilters_wasm\.js.*not built; run `make web`/);
     assert.equal(run.stderr.trim().split('\n').length, 1);
   }
-  // With both, it goes on to the CommonJS entry, which needs the
+  // The lean entry's tsfilters.wasm is needed too.
+  const noWasm = runPrepack(['filter_table.js', 'tsfilters_wasm.js']);
+  assert.equal(noWasm.status, 1);
+  assert.match(noWasm.stderr, /^tsfilters: generated\/tsfilters\.wasm not built; run `make web`/);
+  // With all of them, it goes on to the CommonJS entry, which needs the
   // development tools (this scratch clone has none).
-  const built = runPrepack(['filter_table.js', 'tsfilters_wasm.js']);
+  const built = runPrepack(['filter_table.js', 'tsfilters_wasm.js', 'tsfilters.wasm']);
   assert.doesNotMatch(built.stderr, /make web/);
   assert.match(built.stderr, /esbuild; run `npm ci`/);
 });
