@@ -103,8 +103,9 @@ void copy(const float* in, float* out, std::size_t n) {
 // The same copy in the order the kernels visit a wide table: a few rows of
 // a group of blocks at a time, the group's lanes of each row together,
 // asked for ahead as the kernels ask (the same lanes one visit of rows
-// ahead for a single filter, the next visit's last lane of the same row for
-// a chain). What the order costs the memory shows against the plain copy.
+// ahead for a single filter, the first line of the same row past the
+// group's last lane for a chain). What the order costs the memory shows
+// against the plain copy.
 template <bool kChain>
 void copyVisits(const float* in, float* out, std::int32_t rows, std::int32_t lanes) {
     constexpr std::int32_t kRows = kChain ? kRowsAcrossChained : kRowsAcross;
@@ -114,7 +115,7 @@ void copyVisits(const float* in, float* out, std::int32_t rows, std::int32_t lan
             for (std::int32_t t = t0; t < t0 + kRows && t < rows; ++t) {
                 const float* from = in + std::int64_t(t) * lanes + lane;
                 float* to = out + std::int64_t(t) * lanes + lane;
-                const std::int64_t ahead = kChain ? 2 * kGroup - 1 : std::int64_t(kRows) * lanes;
+                const std::int64_t ahead = kChain ? kGroup - 1 + 64 / sizeof(float) : std::int64_t(kRows) * lanes;
                 prefetchAhead<false>(from, ahead);
                 prefetchAhead<true>(to, ahead);
                 F v[kGroup / W];

@@ -47,14 +47,17 @@ constexpr int kBlock = W;
 // other). Each visit loads the blocks' values from the streams and stores
 // them back. A single filter does little work per row and waits on memory:
 // a short visit keeps the rows a block touches few enough for the
-// processor's prefetch to follow them all. A chain of two does twice the
-// arithmetic on the same rows, and loading and storing its many values
-// would cost more than the wait: it runs longer visits (measured on the
-// benchmark's 1,000 x 10,000 table: 8 rows best for one filter, 128 for
-// two). Along separate series (samples next to each other) a block runs the
-// whole call on its own lanes, whose samples then stream through in order.
+// processor's prefetch to follow them all (8 rows measured best on the
+// benchmark's 1,000 x 10,000 table). A chain of two does twice the
+// arithmetic on the same rows and runs them as one tile (runTiles below):
+// 128-row visits, four tiles, cost the memory twice the plain copy, where
+// one tile's visit costs less than it, its rows few enough to stay in the
+// first-level cache until the next group reads the rest of their lines;
+// loading and storing the values four times as often measured no slower.
+// Along separate series (samples next to each other) a block runs the whole
+// call on its own lanes, whose samples then stream through in order.
 constexpr std::int32_t kRowsAcross = 8;
-constexpr std::int32_t kRowsAcrossChained = 128;
+constexpr std::int32_t kRowsAcrossChained = 32;
 constexpr std::int32_t kRowsAlong = 1 << 30;
 
 typedef double D __attribute__((vector_size(8 * W)));
@@ -520,23 +523,25 @@ constexpr Access single(Access a) { return a == Access::Along ? Access::Strided 
 // not see the pattern (one short run of each row per visit), and rows
 // whose length is not a multiple of a cache line run far slower without
 // it. A single filter asks for the same lanes' row one visit of rows
-// ahead: its visits are short, and that row is the band of rows the whole
-// table runs next, which the next-level cache then holds.
+// ahead: its visits are short, and that row is in the band of rows the
+// whole table runs next, which the next-level cache then holds.
 //
-// A chain's visits are 128 rows long, as many streams as rows, more than
-// the processor's prefetchers follow, and the band of rows one visit ahead
-// is too large to wait in the caches until every other group has run: a
-// copy in that order of a 1,000-lane table cost twice the plain copy. A
-// chain asks instead for the last lane the next visit reads of the same
-// row, the next group of blocks (the next visit's unless this one is the
-// last of its rows), which costs less than the plain copy. Its last lane,
-// not its first: a row rarely starts on a cache line, and then the next
-// group's first lane shares this group's last line, which is here already.
+// A chain's visits are longer, as many streams as rows, more than the
+// processor's prefetchers follow, and the band of rows one visit ahead is
+// too large to wait in the caches until every other group has run: a copy
+// in that order of a 1,000-lane table cost twice the plain copy. A chain
+// asks instead for the first cache line of the same row that no visit has
+// read yet, one line past this group's last lane: the next visits' (unless
+// this one is the last of its rows). Not the next group's first lane: a
+// row rarely starts on a cache line, and then that lane shares this
+// group's last line, which is here already; and where a group is narrower
+// than a line (SSE2's 8 lanes), the next group may still lie in it.
 //
 // The address is only a hint: prefetches never fault, so it may lie past
 // the table.
+constexpr std::int64_t kLineFloats = 64 / sizeof(float);
 template <int kTogether>
-constexpr std::int64_t kNextVisitEnd = 2 * kTogether * W - 1;
+constexpr std::int64_t kNextLine = kTogether * W - 1 + kLineFloats;
 
 template <bool kWrite>
 TSF_LANES_INLINE void prefetchAhead(const float* row, std::int64_t elements) {
@@ -612,7 +617,7 @@ TSF_LANES_INLINE void runTiles(Step (&steps)[kTogether], const Job& job, const f
         }
         for (; r < n; ++r) {
             const float* row = in + r * its;
-            if constexpr (kIn == Access::Across) prefetchAhead<false>(row, kNextVisitEnd<kTogether> * ils);
+            if constexpr (kIn == Access::Across) prefetchAhead<false>(row, kNextLine<kTogether> * ils);
 #pragma GCC unroll 8
             for (int k = 0; k < kTogether; ++k)
                 between[r][k] = steps[k].firstNext(loadRow<single(kIn)>(row + k * W * ils, ils));
@@ -631,7 +636,7 @@ TSF_LANES_INLINE void runTiles(Step (&steps)[kTogether], const Job& job, const f
         }
         for (; r < n; ++r) {
             float* row = out + r * ots;
-            if constexpr (kOut == Access::Across) prefetchAhead<true>(row, kNextVisitEnd<kTogether> * ols);
+            if constexpr (kOut == Access::Across) prefetchAhead<true>(row, kNextLine<kTogether> * ols);
 #pragma GCC unroll 8
             for (int k = 0; k < kTogether; ++k)
                 storeRow<single(kOut)>(row + k * W * ols, ols, steps[k].secondNext(between[r][k]));
