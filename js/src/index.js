@@ -291,7 +291,8 @@ function check(code) {
 
 // Writes tsf_params for `filter` at `at`.
 function writeParams(wasm, filter, p, at) {
-  const view = new DataView(wasm.exports.memory.buffer);
+  wasm.views();
+  const view = wasm.data;
   view.setInt32(at, filter.shape === 'TWO_PERIODS' ? p.highPassPeriod : p.period, true);
   view.setInt32(at + 4, filter.shape === 'TWO_PERIODS' ? p.smoothPeriod : 0, true);
   view.setFloat32(at + 8, filter.shape === 'GAMMA_PERIOD' ? p.gamma : 0, true);
