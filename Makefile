@@ -27,9 +27,12 @@ PACKAGES += clang libclang-rt-14-dev
 # libraries and lld-link to link a program against them.
 PACKAGES += zip unzip dpkg-dev lintian python3-venv llvm lld
 # The WebAssembly module (clang and lld 19 over the WASI C library, libc++'s
-# headers) and the headless browser its chart page is tested in; Node.js
-# and npm come with the machine, the npm tools from js/package-lock.json.
-PACKAGES += clang-19 lld-19 wasi-libc libc++-19-dev-wasm32 libclang-rt-19-dev-wasm32 chromium
+# headers and the compiler runtime for wasm32), all that `make web` needs
+# besides Node.js and npm, which come with the machine (the npm tools come
+# from js/package-lock.json).
+WEB_PACKAGES := cmake make clang-19 lld-19 wasi-libc libc++-19-dev-wasm32 libclang-rt-19-dev-wasm32
+# And the headless browser its chart page is tested in (`make test`).
+PACKAGES += $(WEB_PACKAGES) chromium
 # 64-bit ARM Linux, cross-built by the same clang and lld 19 against
 # Debian's arm64 C and C++ libraries, its programs run under qemu-aarch64
 # (qemu-user above); llvm's objdump and nm (above) read its binaries.
@@ -124,7 +127,9 @@ bench: build
 # The npm package (js/, with tsfilters.wasm inside, and beside its lean
 # entry, js/generated/lean.js) and the chart page,
 # examples/web/index.html, which then opens from file:// without a network.
-web: deps
+# Installs only the WebAssembly toolchain (WEB_PACKAGES) when it is missing.
+web:
+	@scripts/install-deps $(WEB_PACKAGES)
 	cmake --preset wasm >/dev/null
 	cmake --build build/wasm -j2
 	cd js && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund

@@ -10,7 +10,8 @@
 //            a child with TSFILTERS_SIMD=scalar)
 //
 // and first what a page downloads (scripts/sizes.mjs): the .wasm, and an
-// application of one function bundled from each entry.
+// application of one function bundled from each entry; then a million live
+// streams made and dropped (bench/many_streams.js).
 //
 //   node bench/speed.js NATIVE_TREE      (a built default tree)
 import { execFileSync } from 'node:child_process';
@@ -67,6 +68,16 @@ if (onlyLanes) {
 }
 
 console.log(`${describeSizes(await sizes())}\n`);
+
+// A million live streams, in a child of its own: its module memory starts
+// small, and the collector can be run there (bench/many_streams.js).
+{
+  const many = JSON.parse(execFileSync(process.execPath,
+    ['--expose-gc', new URL('./many_streams.js', import.meta.url).pathname], { encoding: 'utf8' }));
+  console.log(`many streams: ${many.count.toLocaleString('en')} live new Stream, ${many.createUs.toFixed(2)} µs each ` +
+    `(goal <= 3), module memory ${many.memoryMB.toFixed(0)} MB; dropped without free(), collected in ` +
+    `${(many.dropMs / 1000).toFixed(2)} s; another million after them grew the memory by ${many.regrewMB} MB\n`);
+}
 
 // Google Benchmark's fastest repetition of each benchmark, in ns.
 function native(program, filter) {

@@ -25,6 +25,12 @@ const all: Float32Array[] = [
   const saved: Uint8Array = live.save();
   const again: Stream = Stream.load(saved);
   again.restore(saved.buffer as ArrayBuffer);
+  const tick: number | number[] = Math.random() < 0.5 ? 74.4 : [74.4, 74.5];
+  const either: number | Float32Array = live.update(tick);
+  const kind: 'laguerreFilter' = live.kind;
+  // @ts-expect-error kind is read-only (a getter: assigning throws at run time)
+  live.kind = 'highPass';
+  console.log(either, kind);
   console.log(history.length, forming, closed, gamma, window, again.samples, live.kind);
   again.free();
 }

@@ -1,17 +1,28 @@
 #!/bin/sh
 # Packs the npm package as `npm pack` does for publishing (its prepack
-# builds the CommonJS and lean entries), installs the
-# tarball into an empty folder and runs there every ```js example of
-# docs/javascript.md and of the README, as a user who read them would.
+# builds the CommonJS and lean entries), checks that packing left the
+# source tree as it was, installs the tarball into an empty folder and
+# there runs ES module and CommonJS consumers on this machine's Node and on
+# Node 20.10.0 (the oldest the package claims, installed from npm into
+# NODE_CACHE, by default WORKDIR.node-20.10, kept between runs), type-checks
+# TypeScript consumers of both kinds with TypeScript 5.9 and 7, and runs
+# every ```js example of docs/javascript.md and of the README, as a user
+# who read them would.
 #
-#   check_packed.sh WORKDIR
+#   check_packed.sh WORKDIR [NODE_CACHE]
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 work=$1
+old_node=$("$here/scripts/old_node.sh" "${2:-$work.node-20.10}")
 rm -rf "$work"
 mkdir -p "$work/consumer"
+tree_state() {
+  git -C "$here" status --porcelain --untracked-files=all -- . 2>/dev/null || echo "not a git tree"
+}
+before=$(tree_state)
 tarball=$(cd "$here" && npm pack --silent --pack-destination "$work")
 echo "packed $tarball: $(tar -tzf "$work/$tarball" | tr '\n' ' ')"
+[ "$(tree_state)" = "$before" ] || { echo "FAIL: npm pack changed the source tree:"; tree_state; exit 1; }
 cd "$work/consumer"
 echo '{"name": "consumer", "private": true, "type": "module"}' >package.json
 npm install --silent --no-audit --no-fund "$work/$tarball"
@@ -31,7 +42,35 @@ import('tsfilters').then((esm) => {
   console.log(`require('tsfilters'): the seven functions give the import's bits; a stream at ${s.samples} samples`);
 });
 JS
-node required.cjs
+# An ES module consumer: each filter's stream against its batch call, and
+# the errors a caller branches on.
+cat >streamed.mjs <<'JS'
+import * as tsf from 'tsfilters';
+const { filterNames, Stream, TsfiltersError } = tsf;
+const x = Float32Array.from({ length: 300 }, (_, i) => 100 + Math.sin(i / 7) * 5);
+for (const name of filterNames) {
+  const s = new Stream(name);
+  const out = Float32Array.from([...s.update(x.subarray(0, 120)), ...Array.from(x.subarray(120), (v) => s.update(v))]);
+  const window = s.window();
+  if (window !== null) out.set(window);
+  const batch = tsf[name](x);
+  const a = new Uint32Array(out.buffer), b = new Uint32Array(batch.buffer);
+  if (a.some((v, i) => v !== b[i] && !(Number.isNaN(out[i]) && Number.isNaN(batch[i])))) throw new Error(`stream and batch differ: ${name}`);
+  s.free();
+  try {
+    s.update(1);
+    throw new Error('a freed stream computed');
+  } catch (error) {
+    if (!(error instanceof TsfiltersError) || error.code !== -3) throw error;
+  }
+}
+console.log(`import from 'tsfilters' on Node ${process.version}: streams give the batch bits; a freed one throws code -3`);
+JS
+for node in node "$old_node"; do
+  echo "== Node $("$node" --version)"
+  "$node" required.cjs
+  "$node" streamed.mjs
+done
 # The lean entry: its module is the .wasm beside it in the package, read
 # by init(), and it gives the default entry's bits.
 [ -f node_modules/tsfilters/generated/tsfilters.wasm ] || { echo "FAIL: no tsfilters.wasm in the package"; exit 1; }
@@ -55,7 +94,46 @@ for (const name of lean.filterNames) {
 const wasm = fileURLToPath(import.meta.resolve('tsfilters/tsfilters.wasm'));
 console.log(`tsfilters/lean: the seven functions give the default entry's bits, from ${readFileSync(wasm).length} bytes of tsfilters.wasm`);
 JS
-node lean.mjs
+for node in node "$old_node"; do "$node" lean.mjs; done
+# TypeScript consumers of the installed package, ES module (.mts) and
+# CommonJS (.cts, which resolves to the require condition's types), with
+# the default libs of --module nodenext and with ES2022 and the DOM alone
+# (no Symbol.dispose there), strict and without skipLibCheck.
+cat >typed.mts <<'TS'
+import { Stream, Streams, superSmoother, TsfiltersError, type FilterName } from 'tsfilters';
+import { init } from 'tsfilters/lean';
+const live = new Stream('laguerreFilter', { gamma: 0.5 });
+const tick: number | number[] = Math.random() < 0.5 ? 1 : [1, 2];
+const out: number | Float32Array = live.update(tick);
+const kind: 'laguerreFilter' = live.kind;
+// @ts-expect-error kind is read-only
+live.kind = 'highPass';
+const names: FilterName[] = ['bandPass'];
+const lanes = new Streams('bandPass', [{ smoothPeriod: 8 }, {}]);
+await init;
+console.log(out, kind, names, lanes.update([1, 2]), superSmoother([1, 2, 3]), TsfiltersError);
+TS
+cat >typed.cts <<'TS'
+import { Stream, highPass, TsfiltersError } from 'tsfilters';
+const s = new Stream('highPass', { period: 10 });
+const restored: Stream<'highPass'> = s;
+restored.restore(s.save());
+try {
+  s.free();
+  s.update(1);
+} catch (e) {
+  if (e instanceof TsfiltersError) console.log(e.code);
+}
+console.log(highPass([1, 2, 3]).length, restored.params.period);
+TS
+for tsc in typescript typescript7; do
+  compiler="$here/node_modules/$tsc/bin/tsc"
+  for lib in default es2022,dom; do
+    [ "$lib" = default ] && libs="" || libs="--lib $lib"
+    echo "tsc $(node "$compiler" --version | sed 's/Version //') --strict --noEmit --module nodenext ${libs:-(default libs)}"
+    node "$compiler" --strict --noEmit --module nodenext $libs typed.mts typed.cts
+  done
+done
 node -e '
 const fs = require("fs");
 const blocks = process.argv.slice(1).flatMap((file) => {

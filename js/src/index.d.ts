@@ -1,5 +1,15 @@
 // Types of the tsfilters package.
 
+// `using` and Symbol.dispose: Stream and Streams extend the global
+// Disposable where the program's lib declares it (esnext.disposable, the
+// default of recent targets); elsewhere the empty interface below merges
+// into nothing, and these declarations still check. Naming Symbol.dispose
+// here would fail under such libs (TS2550), and declaring it ourselves
+// would clash with the lib's own unique symbol where it exists.
+declare global {
+  interface Disposable {}
+}
+
 /** A series of samples, oldest first. Values are rounded to binary32, as the library computes in it. */
 export type Values = Float32Array | Float64Array | readonly number[];
 
@@ -32,7 +42,10 @@ export type FilterName = keyof ParamsOf;
 /** The names of the filters, in the library's order. */
 export const filterNames: readonly FilterName[];
 
-/** A failure the library reported: its own message (tsf_strerror) and its TSF_E_ code. */
+/**
+ * A failure the library reported: its own message (tsf_strerror) and its
+ * TSF_E_ code; -3 (TSF_E_NOT_STREAM) for a stream used after free().
+ */
 export class TsfiltersError extends Error {
   readonly code: number;
 }
@@ -93,6 +106,8 @@ export class Stream<K extends FilterName = FilterName> {
   update(x: number): number;
   /** Consumes a chunk and returns its outputs. */
   update(values: Values): Float32Array;
+  /** A sample or a chunk, as above. */
+  update(values: number | Values): number | Float32Array;
   /** The output the next sample would get if it were `x`; the stream does not change. */
   peek(x: number): number;
   /** An oscillator's outputs of samples 0..99 once it has consumed 100; otherwise null. */
@@ -103,14 +118,19 @@ export class Stream<K extends FilterName = FilterName> {
   reset(): void;
   /** The state in the library's portable format. */
   save(): Uint8Array;
-  /** Replaces the state by a saved one; unchanged on a TsfiltersError. */
+  /**
+   * Replaces the state by a saved one of this stream's kind (the parameters
+   * may differ), so that `kind` and `K` stay true: a state of another kind
+   * is a TypeError. Unchanged on any error.
+   */
   restore(bytes: Uint8Array | ArrayBuffer): void;
-  /** A stream from a saved state of any platform. */
+  /** A stream of the saved kind and parameters, from a saved state of any platform. */
   static load(bytes: Uint8Array | ArrayBuffer, options?: StreamOptions): Stream;
-  /** Frees the state; safe to call twice. */
+  /** Frees the state; safe to call twice. Afterwards every call throws TsfiltersError with code -3. */
   free(): void;
-  [Symbol.dispose](): void;
 }
+/** `using s = new Stream(...)` frees it at the end of the block, where the lib has Disposable. */
+export interface Stream<K extends FilterName = FilterName> extends Disposable {}
 
 /** Many streams of one kind on the library's lanes: one lane per symbol, one value per lane in each row. */
 export class Streams<K extends FilterName = FilterName> {
@@ -131,9 +151,10 @@ export class Streams<K extends FilterName = FilterName> {
   reset(): void;
   /** One lane's state in the portable format. */
   save(lane: number): Uint8Array;
+  /** Frees the lanes' states; safe to call twice. Afterwards every call throws TsfiltersError with code -3. */
   free(): void;
-  [Symbol.dispose](): void;
 }
+export interface Streams<K extends FilterName = FilterName> extends Disposable {}
 
 /** The instruction set of the lanes in this module: 'simd128' or 'scalar'. */
 export function simdTarget(): string;

@@ -26,14 +26,24 @@ const byName = new Map(filters.map((f) => [f.name, f]));
 /** The names of the filters, in the library's order. */
 export const filterNames = Object.freeze(filters.map((f) => f.name));
 
-/** A failure the library reported: `message` is its own (tsf_strerror), `code` its TSF_E_ number. */
+/**
+ * A failure the library reported: `message` is its own (tsf_strerror), `code`
+ * its TSF_E_ number. The package's own message replaces the library's where
+ * the package knows more, as for a freed stream (TSF_E_NOT_STREAM).
+ */
 export class TsfiltersError extends Error {
-  constructor(code) {
-    super(instance().string(instance().exports.tsf_strerror(code)));
+  constructor(code, message) {
+    super(message ?? instance().string(instance().exports.tsf_strerror(code)));
     this.name = 'TsfiltersError';
     this.code = code;
   }
 }
+
+// What the C library answers for a tsf_stream that is not one: a freed
+// stream's state no longer exists.
+const TSF_E_NOT_STREAM = -3;
+const freedError = (what) => new TsfiltersError(TSF_E_NOT_STREAM,
+  `tsfilters: ${what} freed (by free() or at the end of a \`using\` block); make a new one, or Stream.load a saved state`);
 
 // ---- checks at the boundary ------------------------------------------------
 //
@@ -71,13 +81,22 @@ function isArrayBuffer(value) {
   }
 }
 
+// What a value is, for an error message: 'an Int32Array', 'undefined',
+// 'the string "3"', 'number NaN'. Reads nothing of the caller's object but
+// its internal kind, so a getter or a Proxy cannot run here.
 function describe(value) {
-  if (value === null) return 'null';
+  if (value === null || value === undefined) return String(value);
   if (isArray(value)) return 'an array';
-  const kind = typedKind(value);
-  if (kind !== undefined) return `a ${kind}`;
-  if (ArrayBuffer.isView(value)) return 'a DataView';
-  return typeof value === 'object' ? 'an object' : `${typeof value} ${String(value)}`;
+  const kind = typedKind(value) ?? (ArrayBuffer.isView(value) ? 'DataView' : undefined);
+  if (kind !== undefined) return `${/^[AEIO]/.test(kind) ? 'an' : 'a'} ${kind}`;
+  if (isArrayBuffer(value)) return 'an ArrayBuffer';
+  switch (typeof value) {
+    case 'object': return 'an object';
+    case 'function': return 'a function';
+    case 'symbol': return 'a symbol';
+    case 'string': return `the string ${JSON.stringify(value.length > 40 ? `${value.slice(0, 40)}...` : value)}`;
+    default: return `${typeof value} ${String(value)}`;
+  }
 }
 
 function checkBuffer(typed, what) {
@@ -200,7 +219,7 @@ function parametersOf(filter, params, what) {
 function filterNamed(kind) {
   const filter = typeof kind === 'string' ? byName.get(kind) : undefined;
   if (filter === undefined) {
-    throw new TypeError(`unknown filter kind ${describe(kind)}; one of ${filterNames.join(', ')}`);
+    throw new TypeError(`unknown filter kind: expected one of ${filterNames.join(', ')}, got ${describe(kind)}`);
   }
   return filter;
 }
@@ -291,7 +310,8 @@ function check(code) {
 
 // Writes tsf_params for `filter` at `at`.
 function writeParams(wasm, filter, p, at) {
-  const view = new DataView(wasm.exports.memory.buffer);
+  wasm.views();
+  const view = wasm.data;
   view.setInt32(at, filter.shape === 'TWO_PERIODS' ? p.highPassPeriod : p.period, true);
   view.setInt32(at + 4, filter.shape === 'TWO_PERIODS' ? p.smoothPeriod : 0, true);
   view.setFloat32(at + 8, filter.shape === 'GAMMA_PERIOD' ? p.gamma : 0, true);
@@ -312,17 +332,21 @@ function describeSaved(bytes) {
 // Saved bytes (a Uint8Array or an ArrayBuffer) copied into a Uint8Array of
 // ours, through the intrinsic getters: an own `length` or `buffer` on the
 // caller's array changes nothing.
-function readSaved(bytes) {
+function readSaved(bytes, what) {
   let view;
   if (typedKind(bytes) === 'Uint8Array') {
-    checkBuffer(bytes, 'saved stream');
+    checkBuffer(bytes, what);
     view = bytes;
   } else if (isArrayBuffer(bytes)) {
-    view = new Uint8Array(bytes);
+    try {
+      view = new Uint8Array(bytes);
+    } catch {
+      throw new TypeError(`${what}: the ArrayBuffer is detached (transferred or resized away); it holds no saved state`);
+    }
   } else {
-    throw new TypeError(`a saved stream must be a Uint8Array, got ${describe(bytes)}`);
+    throw new TypeError(`${what}: expected a saved stream as a Uint8Array or an ArrayBuffer, got ${describe(bytes)}`);
   }
-  checkLength(typedLength.call(view), 'saved stream');
+  checkLength(typedLength.call(view), what);
   return new Uint8Array(view); // a copy, from the internal slots
 }
 
@@ -337,6 +361,19 @@ function loadInto(wasm, at, bytes) {
   } finally {
     wasm.free(copy);
   }
+}
+
+// The kind and parameters of saved bytes (ours) once the library has
+// accepted them, loaded into a state of its own: the library's error when
+// they are not a saved state.
+function checkSaved(wasm, bytes) {
+  const at = wasm.malloc(STREAM_BYTES);
+  try {
+    loadInto(wasm, at, bytes);
+  } finally {
+    wasm.free(at);
+  }
+  return describeSaved(bytes);
 }
 
 function saveFrom(wasm, at) {
@@ -429,7 +466,7 @@ export class Stream {
   }
 
   #state() {
-    if (this.#at === 0) throw new Error(`tsfilters: this ${this.#kind} stream has been freed`);
+    if (this.#at === 0) throw freedError(`this ${this.#kind} stream has been`);
     return this.#at;
   }
 
@@ -528,25 +565,32 @@ export class Stream {
     return saveFrom(this.#wasm, this.#state());
   }
 
-  /** Replaces this stream's state by a saved one; on a TsfiltersError the stream is unchanged. */
+  /**
+   * Replaces this stream's state by a saved one of the same kind (its
+   * parameters may differ); on any error the stream is unchanged. A stream
+   * keeps its kind for life, as its type says: a state of another kind is
+   * a TypeError, and Stream.load makes a stream of whatever kind was saved.
+   */
   restore(bytes) {
-    const read = readSaved(bytes);
-    loadInto(this.#wasm, this.#state(), read);
-    const { filter, params } = describeSaved(read);
-    this.#kind = filter.name;
+    const what = `${this.#kind}.restore`;
+    const read = readSaved(bytes, what);
+    const at = this.#state();
+    const { filter, params } = checkSaved(this.#wasm, read);
+    if (filter.name !== this.#kind) {
+      throw new TypeError(`${what}: the saved state is a ${filter.name} stream, and a stream keeps its kind; ` +
+        'Stream.load(bytes) makes a stream of the saved kind');
+    }
+    loadInto(this.#wasm, at, read);
     this.#params = Object.freeze(params);
   }
 
   /** A new stream from a saved state (Stream.save, tsf_stream_save in C, or the Python package). */
   static load(bytes, options) {
-    const read = readSaved(bytes);
-    const stream = new Stream('highPass', undefined, options);
-    try {
-      stream.restore(read);
-    } catch (error) {
-      stream.free();
-      throw error;
-    }
+    const read = readSaved(bytes, 'Stream.load');
+    const { filter, params } = checkSaved(instance(), read);
+    const stream = new Stream(filter.name, params, options);
+    loadInto(stream.#wasm, stream.#at, read); // checked: cannot fail
+    stream.#params = Object.freeze(params);
     return stream;
   }
 
@@ -591,9 +635,13 @@ export class Streams {
     const perLane = isArray(params);
     const given = perLane ? params.length : undefined;
     if (lanes === undefined && perLane) lanes = given;
-    checkNumber(lanes, `${filter.name} lanes`);
-    if (!Number.isInteger(lanes) || lanes < 1 || lanes > INT32_MAX / STREAM_BYTES) {
-      throw new RangeError(`${filter.name} lanes: expected an integer from 1 to ${Math.floor(INT32_MAX / STREAM_BYTES)}, got ${lanes}`);
+    const most = Math.floor(INT32_MAX / STREAM_BYTES);
+    if (typeof lanes !== 'number') {
+      throw new TypeError(`${filter.name}: lanes must be a number of lanes from 1 to ${most}, got ${describe(lanes)}` +
+        (lanes === undefined ? ' (give it, or an array of parameters with one entry per lane)' : ''));
+    }
+    if (!Number.isInteger(lanes) || lanes < 1 || lanes > most) {
+      throw new RangeError(`${filter.name}: lanes must be an integer from 1 to ${most}, got ${lanes}`);
     }
     if (perLane && given !== lanes) {
       throw new RangeError(`${filter.name}: ${given} parameter sets for ${lanes} lanes`);
@@ -647,7 +695,7 @@ export class Streams {
   }
 
   #state() {
-    if (this.#at === 0) throw new Error(`tsfilters: these ${this.#kind} streams have been freed`);
+    if (this.#at === 0) throw freedError(`these ${this.#kind} lanes have been`);
     return this.#at;
   }
 
@@ -711,10 +759,14 @@ export class Streams {
       throw new RangeError(`${what}: ${n} values are not whole rows of ${lanes} lanes`);
     }
     if (output !== undefined) {
-      if (typedKind(output) !== 'Float32Array' || typedLength.call(output) !== n) {
-        throw new TypeError(`${what}: output must be a Float32Array of ${n} values`);
+      if (typedKind(output) !== 'Float32Array') {
+        throw new TypeError(`${what}: output must be a Float32Array of ${n} values, got ${describe(output)}`);
       }
+      // Detached first: a detached array's length reads as 0.
       checkBuffer(output, `${what}: output`);
+      if (typedLength.call(output) !== n) {
+        throw new TypeError(`${what}: output must be a Float32Array of ${n} values, got one of ${typedLength.call(output)}`);
+      }
     }
     const rows = n / lanes;
     const gappy = [];
@@ -780,7 +832,7 @@ export class Streams {
   save(lane) {
     const at = this.#state();
     if (!Number.isInteger(lane) || lane < 0 || lane >= this.#lanes) {
-      throw new RangeError(`${this.#kind} lanes save: no lane ${describe(lane)} among ${this.#lanes}`);
+      throw new RangeError(`${this.#kind} lanes save: lane must be an integer from 0 to ${this.#lanes - 1}, got ${describe(lane)}`);
     }
     return saveFrom(this.#wasm, at + lane * STREAM_BYTES);
   }

@@ -14,7 +14,7 @@ const what = (value) => {
   if (value === null) return 'null';
   if (typeof value !== 'object' && typeof value !== 'function') return `${typeof value} ${String(value)}`;
   const kind = Object.prototype.toString.call(value).slice(8, -1);
-  return `${/^[AEIOU]/.test(kind) ? 'an' : 'a'} ${kind}`;
+  return `${/^[AEIO]/.test(kind) ? 'an' : 'a'} ${kind}`;
 };
 
 const sourceError = (value) => new TypeError('tsfilters init: the source must be a URL, a string URL, a Response, ' +

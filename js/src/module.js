@@ -70,13 +70,15 @@ export class Instance {
     this.scratch = this.malloc(16);
   }
 
+  // Whether the memory grew since the views were made (they are then made again).
   views() {
     const buffer = this.exports.memory.buffer;
-    if (buffer !== this.buffer) {
-      this.buffer = buffer;
-      this.f32 = new Float32Array(buffer);
-      this.u8 = new Uint8Array(buffer);
-    }
+    if (buffer === this.buffer) return false;
+    this.buffer = buffer;
+    this.f32 = new Float32Array(buffer);
+    this.u8 = new Uint8Array(buffer);
+    this.data = new DataView(buffer);
+    return true;
   }
 
   // A block of `bytes` bytes in the module's memory, 16-byte aligned. A
@@ -84,8 +86,22 @@ export class Instance {
   malloc(bytes) {
     const at = bytes > 0x7fffffff ? 0 : this.exports.malloc(bytes);
     if (at === 0) throw new RangeError(`tsfilters: ${bytes} bytes do not fit the WebAssembly memory`);
-    this.views();
+    if (this.views()) this.reserve();
     return at;
+  }
+
+  // The C allocator grows the memory by as little as it needs, and each
+  // growth costs in proportion to the memory's size (the engine remaps it
+  // and the old ArrayBuffer is detached and collected), so a million
+  // streams made one by one took minutes. Whenever it has grown, half as
+  // much again (at most 256 MiB) is claimed and handed back at once: the
+  // allocator keeps it as free space for what comes next, and the memory
+  // grows in geometric steps. Near the 4 GiB limit the claim just fails.
+  reserve() {
+    const size = this.buffer.byteLength;
+    const spare = this.exports.malloc(Math.min(size / 2, 1 << 28));
+    if (spare !== 0) this.exports.free(spare);
+    this.views();
   }
 
   free(at) {

@@ -13,7 +13,7 @@ describe('values', () => {
       assert.throws(() => tsf.superSmoother(bad), TypeError, String(bad));
       if (typeof bad !== 'number') assert.throws(() => new tsf.Stream('superSmoother').update(bad), TypeError, String(bad));
     }
-    assert.throws(() => tsf.superSmoother([1, 2, '3']), /values\[2\] is string 3/);
+    assert.throws(() => tsf.superSmoother([1, 2, '3']), /values\[2\] is the string "3", not a number/);
     assert.throws(() => new tsf.Stream('superSmoother').peek('3'), TypeError);
     assert.throws(() => tsf.superSmoother([1, null]), TypeError);
     assert.throws(() => tsf.superSmoother([1, , 3]), TypeError); // a hole
@@ -91,13 +91,21 @@ describe('saved states', () => {
     assert.equal(s.kind, 'laguerreOscillator');
   });
 
-  it('restore and load take the saved kind and parameters', () => {
-    const s = new tsf.Stream('highPass');
-    s.restore(stream().save());
-    assert.equal(s.kind, 'laguerreOscillator');
-    assert.deepEqual(s.params, { gamma: 0.5, period: 10 });
-    assert.equal(s.samples, 120);
-    assert.deepEqual(tsf.Stream.load(s.save().buffer).params, s.params);
+  it('load takes the saved kind and parameters; restore the parameters of its own kind only', () => {
+    const loaded = tsf.Stream.load(stream().save().buffer);
+    assert.equal(loaded.kind, 'laguerreOscillator');
+    assert.deepEqual(loaded.params, { gamma: 0.5, period: 10 });
+    assert.equal(loaded.samples, 120);
+    const s = new tsf.Stream('laguerreOscillator');
+    s.restore(loaded.save());
+    assert.deepEqual([s.params, s.samples], [{ gamma: 0.5, period: 10 }, 120]);
+    // Another kind would make the stream's kind (and its static type) lie.
+    const other = new tsf.Stream('highPass');
+    other.update(prices.subarray(0, 5));
+    const before = other.save();
+    assert.throws(() => other.restore(loaded.save()), (e) => e instanceof TypeError &&
+      /highPass\.restore: the saved state is a laguerreOscillator stream.*Stream\.load/.test(e.message));
+    assert.deepEqual([other.kind, other.save()], ['highPass', before]);
   });
 });
 
