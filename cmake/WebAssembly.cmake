@@ -54,6 +54,15 @@ add_test(NAME js.scalar_lanes WORKING_DIRECTORY ${js}
 add_test(NAME js.typecheck WORKING_DIRECTORY ${js}
          COMMAND ${TSFILTERS_NODE} node_modules/typescript/bin/tsc --strict --noEmit -p examples/tsconfig.json)
 set_tests_properties(js.typecheck PROPERTIES FIXTURES_REQUIRED npm)
+# The same for a user of tsfilters/lightweight-charts, with the chart library's types.
+add_test(NAME js.typecheck_chart WORKING_DIRECTORY ${js}
+         COMMAND ${TSFILTERS_NODE} node_modules/typescript/bin/tsc --strict --noEmit -p examples/tsconfig.chart.json)
+set_tests_properties(js.typecheck_chart PROPERTIES FIXTURES_REQUIRED npm)
+# tsfilters/lightweight-charts on the chart library from npm, in headless
+# Chromium, offline: the line against the batch call and Stream.peek.
+add_test(NAME js.chart_adapter WORKING_DIRECTORY ${js}
+         COMMAND ${TSFILTERS_NODE} --test test/browser/lightweight-charts.test.mjs)
+set_tests_properties(js.chart_adapter PROPERTIES FIXTURES_REQUIRED npm TIMEOUT 300)
 # `npm pack`'s tarball installed into an empty folder runs the README's example.
 add_test(NAME js.packed_package COMMAND ${js}/scripts/check_packed.sh ${PROJECT_BINARY_DIR}/packed)
 set_tests_properties(js.packed_package PROPERTIES FIXTURES_REQUIRED npm TIMEOUT 300)
