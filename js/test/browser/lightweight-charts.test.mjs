@@ -3,7 +3,8 @@
 // (adapter_page.html, from a local server, every other request refused).
 // The line is held to the batch call and to Stream.peek bit for bit.
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, symlinkSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { after, before, describe, it } from 'node:test';
 import { fileURLToPath, pathToFileURL } from 'node:url';
@@ -181,4 +182,28 @@ it('puts oscillators in a pane of their own, with a zero line when asked; hides 
   assert.match(result.badWarmup, /warmup must be 'show' or 'hide'/);
   assert.equal(result.seriesAfterErrors, 3);
   assert.deepEqual(browser.errors, []);
+});
+
+it('the docs\' plain <script type="module"> page runs as written, from node_modules', async () => {
+  // A user's folder: the page from docs/lightweight-charts.md beside a
+  // node_modules holding the chart library and this package.
+  const doc = readFileSync(join(js, '../docs/lightweight-charts.md'), 'utf8');
+  const html = /```html\n([\s\S]*?)```/.exec(doc)[1];
+  const folder = mkdtempSync(join(tmpdir(), 'tsfilters-docs-'));
+  mkdirSync(join(folder, 'node_modules'));
+  symlinkSync(join(js, 'node_modules/lightweight-charts'), join(folder, 'node_modules/lightweight-charts'));
+  symlinkSync(js, join(folder, 'node_modules/tsfilters'));
+  writeFileSync(join(folder, 'index.html'), `<!doctype html><meta charset="utf-8">\n${html}`);
+  const site = await serve(folder);
+  const user = await launchOffline({ allowed: site.origin });
+  try {
+    await user.page.goto(`${site.origin}/index.html`);
+    await user.page.waitForFunction(() => document.querySelectorAll('#chart canvas').length > 0);
+    await user.page.waitForTimeout(200);
+    assert.deepEqual(user.errors, []);
+  } finally {
+    await user.close();
+    site.close();
+    rmSync(folder, { recursive: true, force: true });
+  }
 });
