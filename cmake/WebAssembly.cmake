@@ -77,6 +77,15 @@ add_test(NAME js.scalar_lanes WORKING_DIRECTORY ${js}
 # TypeScript 5.9 and 7, with and without esnext.disposable.
 add_test(NAME js.typecheck WORKING_DIRECTORY ${js} COMMAND sh scripts/typecheck.sh)
 set_tests_properties(js.typecheck PROPERTIES FIXTURES_REQUIRED npm)
+# The same for a user of tsfilters/lightweight-charts, with the chart library's types.
+add_test(NAME js.typecheck_chart WORKING_DIRECTORY ${js}
+         COMMAND ${TSFILTERS_NODE} node_modules/typescript/bin/tsc --strict --noEmit -p examples/tsconfig.chart.json)
+set_tests_properties(js.typecheck_chart PROPERTIES FIXTURES_REQUIRED npm)
+# tsfilters/lightweight-charts on the chart library from npm, in headless
+# Chromium, offline: the line against the batch call and Stream.peek.
+add_test(NAME js.chart_adapter WORKING_DIRECTORY ${js}
+         COMMAND ${TSFILTERS_NODE} --test test/browser/lightweight-charts.test.mjs)
+set_tests_properties(js.chart_adapter PROPERTIES FIXTURES_REQUIRED npm TIMEOUT 300)
 # `npm pack`'s tarball, packed without leaving anything in the tree,
 # installed into an empty folder: ES module and CommonJS consumers on this
 # Node and on Node 20.10.0 (from npm, cached in packed.node-20.10 beside the
