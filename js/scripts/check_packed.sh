@@ -4,12 +4,13 @@
 # source tree as it was, installs the tarball into an empty folder and
 # there runs ES module and CommonJS consumers on this machine's Node and on
 # Node 20.10.0 (the oldest the package claims, installed from npm into
-# NODE_CACHE, by default WORKDIR.node-20.10, kept between runs), type-checks
-# TypeScript consumers of both kinds with TypeScript 5.9 and 7, and runs
+# NODE_CACHE, by default WORKDIR.node-20.10, kept between runs), runs
+# tsfilters/lightweight-charts beside its peer, type-checks TypeScript
+# consumers of both kinds with TypeScript 5.9 and 7, and runs
 # every ```js example of docs/javascript.md and of the README, as a user
 # who read them would.
 #
-#   check_packed.sh WORKDIR [NODE_CACHE]
+#   check_packed.sh WORKDIR [NODE_CACHE]   (absolute paths)
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 work=$1
@@ -95,6 +96,33 @@ const wasm = fileURLToPath(import.meta.resolve('tsfilters/tsfilters.wasm'));
 console.log(`tsfilters/lean: the seven functions give the default entry's bits, from ${readFileSync(wasm).length} bytes of tsfilters.wasm`);
 JS
 for node in node "$old_node"; do "$node" lean.mjs; done
+# tsfilters/lightweight-charts with its peer, the chart library (the copy
+# the repository's own tests use, so this runs offline), on a stand-in chart
+# that keeps what it is given: the line equals the batch call, and the
+# forming bar is the stream's peek.
+npm install --silent --no-audit --no-fund --no-save "$here/node_modules/lightweight-charts"
+cat >chart.mjs <<'JS'
+import { attachFilter } from 'tsfilters/lightweight-charts';
+import { Stream, superSmoother } from 'tsfilters';
+const drawn = [];
+const series = { setData: (points) => drawn.splice(0, drawn.length, ...points), update: (p) => {
+  if (drawn.length > 0 && drawn.at(-1).time === p.time) drawn[drawn.length - 1] = p; else drawn.push(p);
+}, createPriceLine() {} };
+const chart = { panes: () => [{}], addSeries: () => series, removeSeries() {} };
+const closes = Array.from({ length: 60 }, (_, i) => 100 + Math.sin(i / 5) * 4);
+const bars = closes.map((close, i) => ({ time: 1_700_000_000 + i * 86400, close }));
+const line = attachFilter(chart, 'superSmoother', { period: 10 });
+line.setData(bars.slice(0, 50));
+line.update({ ...bars[50], close: bars[50].close + 1 });
+const s = new Stream('superSmoother', { period: 10 });
+s.update(Float32Array.from(closes.slice(0, 50)));
+if (drawn.at(-1).value !== s.peek(bars[50].close + 1)) throw new Error('the forming bar is not the stream\'s peek');
+for (const bar of bars.slice(50)) line.update(bar);
+const batch = superSmoother(Float32Array.from(closes), { period: 10 });
+if (drawn.length !== 60 || drawn.some((p, i) => p.value !== batch[i])) throw new Error('the line is not the batch call');
+console.log('tsfilters/lightweight-charts: the line equals the batch call; the forming bar is peek');
+JS
+node chart.mjs
 # TypeScript consumers of the installed package, ES module (.mts) and
 # CommonJS (.cts, which resolves to the require condition's types), with
 # the default libs of --module nodenext and with ES2022 and the DOM alone
