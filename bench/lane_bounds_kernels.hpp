@@ -115,7 +115,7 @@ void copyVisits(const float* in, float* out, std::int32_t rows, std::int32_t lan
             for (std::int32_t t = t0; t < t0 + kRows && t < rows; ++t) {
                 const float* from = in + std::int64_t(t) * lanes + lane;
                 float* to = out + std::int64_t(t) * lanes + lane;
-                const std::int64_t ahead = kChain ? kGroup - 1 + 64 / sizeof(float) : std::int64_t(kRows) * lanes;
+                const std::int64_t ahead = kChain ? kNextLine<kChainedInFlight> : std::int64_t(kRows) * lanes;
                 prefetchAhead<false>(from, ahead);
                 prefetchAhead<true>(to, ahead);
                 F v[kGroup / W];
