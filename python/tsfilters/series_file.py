@@ -63,18 +63,13 @@ _LONG_NUMBER = re.compile(r"(?<!\d)(?<!:\d\d[.,])\d{3,}")
 
 
 def _python_date(text, date_format, dayfirst):
-    """The cell as a datetime (UTC for a stamp with an offset), read without
-    pandas and its range, or None."""
+    """The cell as a datetime, read without pandas and its range, or None."""
     try:
         if date_format is not None:
-            when = datetime.datetime.strptime(text, date_format)
-        else:
-            when = date_parser.parse(text, dayfirst=bool(dayfirst))
-        if when.tzinfo is not None:
-            when = when.astimezone(datetime.timezone.utc).replace(tzinfo=None)
+            return datetime.datetime.strptime(text, date_format)
+        return date_parser.parse(text, dayfirst=bool(dayfirst))
     except (ValueError, OverflowError):
         return None
-    return when
 
 
 def _beyond_range(cell, date_format=None, dayfirst=None):
@@ -85,7 +80,12 @@ def _beyond_range(cell, date_format=None, dayfirst=None):
                for n in _LONG_NUMBER.findall(text)):
         return False  # the common case, no date to read
     when = _python_date(text, date_format, dayfirst)
-    return when is not None and not _EARLIEST <= when <= _LATEST
+    if when is None:
+        return False
+    # A stamp with an offset is compared as the UTC instant pandas would read
+    # (converting it could overflow datetime's own year 9999).
+    utc = datetime.timezone.utc if when.tzinfo is not None else None
+    return not _EARLIEST.replace(tzinfo=utc) <= when <= _LATEST.replace(tzinfo=utc)
 
 
 def _first_beyond(cells, date_format, dayfirst):
