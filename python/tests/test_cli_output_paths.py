@@ -66,7 +66,9 @@ def expected(tmp_path, capsys):
 
 def command(*args, prelude=""):
     """The command in a fresh interpreter, behind the guard."""
-    env = dict(os.environ, PYTHONPATH=str(PYTHON_DIR))
+    env = dict(os.environ)
+    if not os.environ.get("TSFILTERS_TEST_INSTALLED"):
+        env["PYTHONPATH"] = str(PYTHON_DIR)
     code = GUARD + "os.replace = _guarded\n" + prelude + "import sys\nfrom tsfilters.cli import main\nsys.exit(main(sys.argv[1:]))"
     return [sys.executable, "-c", code, *args], env
 
