@@ -9,8 +9,8 @@
 // line's last point is what the batch call gives over all bars so far
 // (peek and then update give the same bits).
 import { LineSeries } from 'lightweight-charts';
-import { Stream, filterNames, precisionLimit, settlingLength } from './index.js';
-import * as batch from './index.js';
+import { Stream, filterNames, precisionLimit, settlingLength } from './api.js';
+import * as batch from './api.js';
 
 // Below this many closed bars the forming bar is computed by the batch call
 // over every bar instead of a peek. An oscillator scales its first 100
