@@ -4,6 +4,7 @@
 // bars the way a live feed does: each bar moves through a few intrabar
 // prices (the forming bar, drawn with peek) before it closes.
 import { CandlestickSeries, LineSeries, createChart } from 'lightweight-charts';
+import '../../js/src/index.js'; // the default entry: the module embedded, for file://
 import { attachFilter } from '../../js/src/lightweight-charts.js';
 import defaultCsv from '../../data/wti_daily.csv';
 import { CsvError, parseCsv } from './csv.js';
