@@ -150,7 +150,10 @@ function readValues(values, what) {
   const n = values.length;
   if (!Number.isSafeInteger(n) || n < 0) throw new TypeError(`${what}: its length ${describe(n)} is not a length`);
   checkLength(n, what);
-  let read = new Float32Array(Math.min(n, 1 << 16));
+  // One pass into an array of exactly n values, up to 16M of them (64 MB,
+  // which the collector takes back if a value is refused); a longer one
+  // grows as it is read, so that `new Array(3e8)` allocates little.
+  let read = new Float32Array(n <= 1 << 24 ? n : 1 << 16);
   for (let i = 0; i < n; ++i) {
     const v = values[i];
     if (typeof v !== 'number') throw new TypeError(`${what}[${i}] is ${describe(v)}, not a number`);
