@@ -202,8 +202,9 @@ async function load(text, name) {
     const series = parseCsv(text, { adjusted: $('adjusted').checked });
     show({ name, ...series });
   } catch (error) {
-    if (!(error instanceof CsvError)) throw error;
-    status.textContent = `${name}: ${error.message}`;
+    // Whatever fails, the status says so and names the file; a file refused
+    // while it is read leaves the chart drawn before as it was.
+    status.textContent = `${name}: ${error instanceof CsvError ? '' : 'cannot draw it: '}${error.message}`;
     status.classList.add('error');
   }
 }
