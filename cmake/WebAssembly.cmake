@@ -64,7 +64,7 @@ set_tests_properties(js.npm_ci PROPERTIES FIXTURES_SETUP npm TIMEOUT 600)
 add_test(NAME js.lean_bundle WORKING_DIRECTORY ${js} COMMAND ${TSFILTERS_NODE} scripts/build_lean.mjs)
 set_tests_properties(js.lean_bundle PROPERTIES FIXTURES_REQUIRED npm FIXTURES_SETUP lean)
 # What a page downloads: the .wasm at most 80 KB gzipped, an application of
-# one function from the lean entry at most 15 KB.
+# one function from the lean entry at most 15 KB, with the chart adapter 25 KB.
 add_test(NAME js.sizes WORKING_DIRECTORY ${js} COMMAND ${TSFILTERS_NODE} scripts/sizes.mjs --check)
 set_tests_properties(js.sizes PROPERTIES FIXTURES_REQUIRED lean)
 file(GLOB node_tests CONFIGURE_DEPENDS ${js}/test/*.test.js)
@@ -86,6 +86,11 @@ set_tests_properties(js.typecheck_chart PROPERTIES FIXTURES_REQUIRED npm)
 add_test(NAME js.chart_adapter WORKING_DIRECTORY ${js}
          COMMAND ${TSFILTERS_NODE} --test test/browser/lightweight-charts.test.mjs)
 set_tests_properties(js.chart_adapter PROPERTIES FIXTURES_REQUIRED npm TIMEOUT 300)
+# The tarball as web applications build it, outside the tree: Vite (client
+# and server rendering), webpack and an esbuild IIFE, each page in Chromium
+# drawing the batch call's bits through tsfilters/lean and the adapter.
+add_test(NAME js.bundlers WORKING_DIRECTORY ${js} COMMAND ${TSFILTERS_NODE} --test test/bundlers/bundlers.test.mjs)
+set_tests_properties(js.bundlers PROPERTIES FIXTURES_REQUIRED npm TIMEOUT 600)
 # `npm pack`'s tarball, packed without leaving anything in the tree,
 # installed into an empty folder: ES module and CommonJS consumers on this
 # Node and on Node 20.10.0 (from npm, cached in packed.node-20.10 beside the

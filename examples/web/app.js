@@ -4,6 +4,7 @@
 // bars the way a live feed does: each bar moves through a few intrabar
 // prices (the forming bar, drawn with peek) before it closes.
 import { CandlestickSeries, LineSeries, createChart } from 'lightweight-charts';
+import '../../js/src/index.js'; // the default entry: the module embedded, for file://
 import { attachFilter } from '../../js/src/lightweight-charts.js';
 import defaultCsv from '../../data/wti_daily.csv';
 import { CsvError, parseCsv } from './csv.js';
@@ -201,8 +202,9 @@ async function load(text, name) {
     const series = parseCsv(text, { adjusted: $('adjusted').checked });
     show({ name, ...series });
   } catch (error) {
-    if (!(error instanceof CsvError)) throw error;
-    status.textContent = `${name}: ${error.message}`;
+    // Whatever fails, the status says so and names the file; a file refused
+    // while it is read leaves the chart drawn before as it was.
+    status.textContent = `${name}: ${error instanceof CsvError ? '' : 'cannot draw it: '}${error.message}`;
     status.classList.add('error');
   }
 }

@@ -113,6 +113,12 @@ export function parseCsv(text, { adjusted = false } = {}) {
       ++empty;
       continue;
     }
+    // The filters compute on single-precision closes: a close that rounds
+    // beyond that range (1e39, a feed's Number.MAX_VALUE "no price") is
+    // refused by name here rather than midway through drawing.
+    if (!Number.isFinite(Math.fround(close))) {
+      throw new CsvError(`${where}: the close ${fields[column.close]} is beyond the filters' single-precision range (±3.4028235e38)`);
+    }
     const row = { seconds: time.seconds, close, line: i + 1 };
     if (ohlc) {
       row.open = value('open') ?? close;

@@ -1,8 +1,9 @@
 // Bundles the `tsfilters/lean` entry into generated/lean.js: src/lean.js
-// and everything it imports, one ES module, with lean_module.js in place of
-// default_module.js, so that the entry carries none of the embedded module
-// (it loads generated/tsfilters.wasm, beside it, in init()). Not minified:
-// an application's bundler minifies it with the rest.
+// and everything it imports, one ES module for a page without a bundler:
+// it carries none of the embedded module and loads tsfilters.wasm from
+// beside itself in init(). Not minified. Packages go through src/lean.js
+// instead (the package's `tsfilters/lean`), which shares its API and
+// module with tsfilters/lightweight-charts.
 //
 //   node scripts/build_lean.mjs        (npm pack runs it; so does `make web`)
 import { existsSync } from 'node:fs';
@@ -20,10 +21,18 @@ try {
   process.exit(1);
 }
 
-const leanModule = {
-  name: 'lean-module',
+// init() finds the package's tsfilters.wasm at ../generated/ from src/; the
+// one file has it beside itself.
+const besideItself = {
+  name: 'wasm-beside',
   setup(build) {
-    build.onResolve({ filter: /\/default_module\.js$/ }, () => ({ path: here('src/lean_module.js') }));
+    build.onLoad({ filter: /\/src\/init\.js$/ }, async (args) => {
+      const { readFile } = await import('node:fs/promises');
+      const text = await readFile(args.path, 'utf8');
+      const literal = "new URL('../generated/tsfilters.wasm', import.meta.url)";
+      if (!text.includes(literal)) throw new Error(`${args.path} no longer has ${literal}`);
+      return { contents: text.replace(literal, "new URL('./tsfilters.wasm', import.meta.url)"), loader: 'js' };
+    });
   },
 };
 
@@ -34,7 +43,7 @@ await esbuild.build({
   format: 'esm',
   platform: 'neutral',
   target: 'es2022',
-  plugins: [leanModule],
+  plugins: [besideItself],
   banner: { js: '// Generated from src/ by scripts/build_lean.mjs: the tsfilters/lean entry.' },
   logLevel: 'warning',
 });

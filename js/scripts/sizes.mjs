@@ -8,30 +8,46 @@ import { readFileSync } from 'node:fs';
 import { gzipSync } from 'node:zlib';
 
 const here = (file) => new URL(`../${file}`, import.meta.url).pathname;
-export const limits = { wasmGzip: 80 * 1024, leanBundleGzip: 15 * 1024 };
+export const limits = { wasmGzip: 80 * 1024, leanBundleGzip: 15 * 1024, leanChartGzip: 25 * 1024 };
 
 const gzip = (bytes) => gzipSync(bytes, { level: 9 }).length;
 
-// An application of one import from `entry`, bundled for the browser.
-async function bundle(entry) {
+// An application of `code`, bundled for the browser as from the installed
+// package (its exports map and sideEffects), the chart library left out.
+async function bundle(code) {
   const { build } = await import('esbuild');
+  const self = {
+    name: 'self',
+    setup(b) {
+      b.onResolve({ filter: /^tsfilters(\/|$)/ }, async (args) => {
+        const sub = args.path.slice('tsfilters'.length);
+        const exports = JSON.parse(readFileSync(here('package.json'), 'utf8')).exports[`.${sub}`];
+        const target = typeof exports === 'string' ? exports : exports.import?.default ?? exports.default;
+        return { path: here(target), sideEffects: JSON.parse(readFileSync(here('package.json'), 'utf8')).sideEffects.includes(target) };
+      });
+    },
+  };
   const result = await build({
-    stdin: { contents: `import { superSmoother } from '${here(entry)}';\nglobalThis.out = superSmoother;\n`,
-      resolveDir: here('.'), loader: 'js' },
+    stdin: { contents: code, resolveDir: here('.'), loader: 'js' },
     bundle: true, minify: true, format: 'esm', platform: 'browser', target: 'es2022', write: false,
-    logLevel: 'error',
+    external: ['lightweight-charts'], plugins: [self], logLevel: 'error',
   });
   return result.outputFiles[0].contents;
 }
 
 export async function sizes() {
   const wasm = readFileSync(here('generated/tsfilters.wasm'));
-  const lean = await bundle('generated/lean.js');
-  const full = await bundle('src/index.js');
+  const lean = await bundle("import { superSmoother } from 'tsfilters/lean';\nglobalThis.out = superSmoother;\n");
+  const full = await bundle("import { superSmoother } from 'tsfilters';\nglobalThis.out = superSmoother;\n");
+  const leanChart = await bundle("import { init } from 'tsfilters/lean';\n" +
+    "import { attachFilter } from 'tsfilters/lightweight-charts';\nglobalThis.out = [init, attachFilter];\n");
+  const names = await bundle("import { filterNames } from 'tsfilters';\nglobalThis.out = filterNames;\n");
   return {
     wasm: wasm.length, wasmGzip: gzip(wasm),
     leanBundle: lean.length, leanBundleGzip: gzip(lean),
+    leanChart: leanChart.length, leanChartGzip: gzip(leanChart),
     defaultBundle: full.length, defaultBundleGzip: gzip(full),
+    namesBundle: names.length, namesBundleGzip: gzip(names),
   };
 }
 
@@ -42,7 +58,10 @@ export function describeSizes(s) {
     `tsfilters.wasm: ${kb(s.wasm)}, ${kb(s.wasmGzip)} gzip (limit ${kb(limits.wasmGzip)})`,
     `one function from tsfilters/lean, bundled: ${kb(s.leanBundle)}, ${kb(s.leanBundleGzip)} gzip ` +
       `(limit ${kb(limits.leanBundleGzip)}), plus the .wasm`,
+    `tsfilters/lean with tsfilters/lightweight-charts (the chart library aside), bundled: ${kb(s.leanChart)}, ` +
+      `${kb(s.leanChartGzip)} gzip (limit ${kb(limits.leanChartGzip)}), plus the .wasm`,
     `one function from tsfilters (module embedded), bundled: ${kb(s.defaultBundle)}, ${kb(s.defaultBundleGzip)} gzip`,
+    `filterNames alone from tsfilters, bundled: ${kb(s.namesBundle)}, ${kb(s.namesBundleGzip)} gzip`,
   ].join('\n');
 }
 

@@ -28,34 +28,52 @@ const what = (value) => {
   return `${/^[AEIO]/.test(kind) ? 'an' : 'a'} ${kind}`;
 };
 
-const sourceError = (value) => new TypeError('tsfilters init: the source must be a URL, a string URL, a Response, ' +
+const sourceError = (value) => new TypeError('tsfilters init: the source must be a URL, a string URL (outside a page, or a file path), a Response, ' +
   `a Promise of one, an ArrayBuffer, a typed array or a WebAssembly.Module; got ${what(value)}`);
+
+const isAbsoluteUrl = (text) => {
+  try {
+    return new URL(text) !== null;
+  } catch {
+    return false;
+  }
+};
 
 const isResponse = (value) => typeof Response !== 'undefined' && value instanceof Response;
 
-// The bytes of a file: URL through the runtime's file system (Node, Deno
-// and Bun all have node:fs). The specifier is computed so that bundlers
-// for the browser leave it alone. A browser has no node:fs, and no page
-// may fetch a file: URL.
-async function readFileUrl(url) {
-  let fs;
+// node:fs where the runtime has it (Node, Deno and Bun), else null. The
+// specifier is computed so that bundlers for the browser leave it alone.
+async function fileSystem() {
   try {
     const specifier = ['node', 'fs/promises'].join(':');
-    fs = globalThis.process?.getBuiltinModule?.(specifier) ??
+    return globalThis.process?.getBuiltinModule?.(specifier) ??
       await import(/* webpackIgnore: true */ /* @vite-ignore */ specifier);
-  } catch (error) {
-    throw new TypeError(`tsfilters init: cannot read ${url.href} here: a page cannot load a file: URL; ` +
-      "serve the page over HTTP, or use the entry 'tsfilters', which embeds the module", { cause: error });
+  } catch {
+    return null;
+  }
+}
+
+// What a server can pass instead, for the messages of a source it cannot read.
+const SERVER_SOURCES = "on a server, pass the file's path (fileURLToPath(import.meta.resolve('tsfilters/tsfilters.wasm'))), " +
+  "its bytes (readFileSync of that path) or a WebAssembly.Module";
+
+// The bytes of a file, named by a file: URL or a path. A browser has no
+// node:fs, and no page may fetch a file: URL.
+async function readFile(file, shown) {
+  const fs = await fileSystem();
+  if (fs === null) {
+    throw new TypeError(`tsfilters init: cannot read ${shown} here: a page cannot load a file; ` +
+      "serve the page over HTTP, or use the entry 'tsfilters', which embeds the module");
   }
   try {
-    return await fs.readFile(url);
+    return await fs.readFile(file);
   } catch (error) {
-    throw new TypeError(`tsfilters init: cannot read ${url.href}: ${error.message}`, { cause: error });
+    throw new TypeError(`tsfilters init: cannot read ${shown}: ${error.message}; ${SERVER_SOURCES}`, { cause: error });
   }
 }
 
 async function fetchUrl(url) {
-  if (url.protocol === 'file:') return compile(await readFileUrl(url), url.href);
+  if (url.protocol === 'file:') return compile(await readFile(url, url.href), url.href);
   let response;
   try {
     response = await fetch(url);
@@ -99,12 +117,16 @@ async function toModule(source) {
   if (source instanceof WebAssembly.Module) return source;
   if (source instanceof URL) return fetchUrl(source);
   if (typeof source === 'string') {
+    // Outside a page a string that is no absolute URL is a file's path, as
+    // a server has it ('C:\\...' is one too, not a URL of scheme c:).
+    const page = globalThis.location?.href;
+    const path = page === undefined && (/^[A-Za-z]:[\\/]/.test(source) || !isAbsoluteUrl(source));
+    if (path) return compile(await readFile(source, source), source);
     let url;
     try {
-      url = new URL(source, globalThis.location?.href);
+      url = new URL(source, page);
     } catch {
-      throw new TypeError(`tsfilters init: '${source}' is not a URL (outside a page, give an absolute one, ` +
-        'or a URL object: pathToFileURL(path) for a file)');
+      throw new TypeError(`tsfilters init: '${source}' is not a URL`);
     }
     return fetchUrl(url);
   }
@@ -138,11 +160,24 @@ function refusal(module) {
   return reasons.length > 0 ? reasons.join('; ') : null;
 }
 
+// The package's tsfilters.wasm, as bundlers see it: a literal URL relative
+// to import.meta.url, which Vite and webpack copy into the build (the
+// one-file generated/lean.js has it beside itself). A bundle without
+// import.meta.url (an IIFE or CommonJS bundle) cannot say where it is.
+function besideThisFile() {
+  try {
+    return new URL('../generated/tsfilters.wasm', import.meta.url);
+  } catch {
+    throw new TypeError('tsfilters init: this bundle has no import.meta.url to find tsfilters.wasm by (an IIFE or ' +
+      'CommonJS bundle); pass init() its URL (init(\'/assets/tsfilters.wasm\')), its bytes or a WebAssembly.Module');
+  }
+}
+
 // Loads the module into an instance of its own, and shares it only once it
 // has passed every check: a refused module leaves nothing behind, and the
 // next init() starts afresh.
 async function load(source) {
-  if (source === undefined) source = new URL('./tsfilters.wasm', import.meta.url);
+  if (source === undefined) source = besideThisFile();
   else if (typeof source?.then === 'function') source = await source;
   const module = await toModule(source);
   const why = refusal(module);
@@ -168,7 +203,8 @@ async function load(source) {
  * `source`: a URL or a string URL (fetched; a file: URL is read), a
  * Response (compiled as it streams when its type is application/wasm), a
  * Promise of either (`fetch(...)`), the module's bytes or a compiled
- * WebAssembly.Module. By default, tsfilters.wasm beside this file. Once it
+ * WebAssembly.Module; outside a page, a string that is no URL is a file's
+ * path. By default, the package's tsfilters.wasm. Once it
  * has succeeded, later calls resolve at once and load nothing; a module
  * that is not this version's tsfilters.wasm is refused with a TypeError
  * that says why, and after any failure a later call tries again. A call

@@ -1,6 +1,9 @@
 // The `tsfilters/lean` entry: the package's API without the embedded
-// module, which init() loads from tsfilters.wasm beside this file (or from
-// wherever it is told). npm pack bundles this file into generated/lean.js,
-// with lean_module.js in place of default_module.js (scripts/build_lean.mjs).
-export * from './index.js';
+// module, which init() loads from tsfilters.wasm (by default the one in the
+// package's generated/ folder, or wherever it is told). It shares api.js
+// with tsfilters/lightweight-charts, so the adapter runs on the module this
+// init() loaded. scripts/build_lean.mjs also bundles it into one file,
+// generated/lean.js, for a page without a bundler (with tsfilters.wasm
+// beside it).
+export * from './api.js';
 export { init } from './init.js';

@@ -18,8 +18,16 @@ export interface AttachFilterOptions {
   /** The series' title; default the filter's name. */
   title?: string;
   lineWidth?: LineSeriesPartialOptions['lineWidth'];
-  /** 'show' (default) draws the start-up values; 'hide' leaves gaps until the filter has settled. */
+  /**
+   * 'show' (default) draws the start-up values; 'hide' leaves gaps until the filter has settled,
+   * the whole line when it never settles with these parameters (settlingLength gives null).
+   */
   warmup?: 'show' | 'hide';
+  /**
+   * A close the filter cannot take (NaN, or beyond binary32 such as Number.MAX_VALUE):
+   * 'error' (default) throws a RangeError and changes nothing; 'drop' draws a gap and leaves the filter as it was.
+   */
+  missing?: 'error' | 'drop';
   /** A dashed horizontal line at 0. */
   zeroLine?: boolean;
   /** Any further options of the line series. */
@@ -27,13 +35,20 @@ export interface AttachFilterOptions {
 }
 
 export interface FilterLine {
-  /** Replaces every bar, oldest first: the line is the batch call over their closes, bit for bit. */
+  /**
+   * Replaces every bar, oldest first: the line is the batch call over their closes, bit for bit.
+   * All or nothing: on any error the line and its stream stay as they were.
+   */
   setData(bars: readonly FilterBar[]): void;
   /**
    * The last bar's time replaces it (the forming bar, drawn with Stream.peek);
-   * a later time closes it (Stream.update) and starts the next; an earlier time throws a RangeError.
+   * a later time closes it (Stream.update) and starts the next; the time of an older bar
+   * replaces that bar (re-sent after a reconnect, or corrected) and redraws the line from it
+   * with the batch call's bits. A time before the last that no bar has throws a RangeError.
    */
   update(bar: FilterBar): void;
+  /** Takes the last `count` bars (default 1) off the line, as the series' pop() does; returns what it took. */
+  pop(count?: number): unknown[];
   /** The line series drawn. */
   readonly series: ISeriesApi<'Line', Time>;
   /**

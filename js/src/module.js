@@ -2,16 +2,28 @@
 // the package; index.js builds the public API on it.
 //
 // Where the compiled module comes from is the one thing the two entries do
-// differently: `tsfilters` compiles the copy embedded in the package on
-// first use (default_module.js); `tsfilters/lean` is the same code bundled
-// with lean_module.js in that file's place, and its init() hands the module
-// in through instanceOf() and share(), once it has checked it.
-import { defaultModule } from './default_module.js';
+// differently: `tsfilters` (index.js) hands in the copy embedded in the
+// package, compiled on first use (provideModule); `tsfilters/lean` hands
+// in none, and its init() makes the instance through instanceOf() and
+// share(), once it has checked the module. Nothing here imports the
+// embedded copy, so that an application on the lean entry never ships it.
 
 let compiled = null;
+let provider = null;
+
+/** Gives the module to compile on first use, when no init() has loaded one. */
+export function provideModule(make) {
+  if (provider === null) provider = make;
+}
 
 function wasmModule() {
-  if (compiled === null) compiled = defaultModule();
+  if (compiled === null) {
+    if (provider === null) {
+      throw new Error('tsfilters: the WebAssembly module is not loaded yet; call `await init()` of ' +
+        "'tsfilters/lean' (once) before the first call, or import 'tsfilters', which embeds it");
+    }
+    compiled = provider();
+  }
   return compiled;
 }
 

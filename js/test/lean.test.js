@@ -6,6 +6,8 @@ import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { after, before, describe, it } from 'node:test';
+import { relative } from 'node:path';
+import { fileURLToPath } from 'node:url';
 import * as full from '../src/index.js';
 import { assertSameBits, oddParams, priceWalk } from './support.js';
 
@@ -108,6 +110,14 @@ describe('tsfilters/lean init() twice and after failures', () => {
     assertSameAsDefault(lean);
   });
 
+  it('a file path, absolute or relative to the working folder, loads as a server passes it', async () => {
+    for (const path of [fileURLToPath(wasmUrl), relative(process.cwd(), fileURLToPath(wasmUrl))]) {
+      const lean = await freshLean();
+      await lean.init(path);
+      assertSameAsDefault(lean);
+    }
+  });
+
   it('a call made while another loads waits for it, and loads nothing once it has succeeded', async () => {
     const lean = await freshLean();
     const first = lean.init();
@@ -124,7 +134,10 @@ describe('tsfilters/lean init() twice and after failures', () => {
     'a plain object': [() => ({ href: 'tsfilters.wasm' }), /got an Object/],
     'an array of bytes': [() => [0, 97, 115, 109], /got an Array/],
     'a Promise of a Promise of a number': [() => Promise.resolve(Promise.resolve(7)), /got number 7/],
-    'a relative string outside a page': [() => 'tsfilters.wasm', /'tsfilters.wasm' is not a URL/],
+    // Outside a page a string that is no URL is a path, as a server has it;
+    // one that names no file (Vite's '/assets/...' URL, say) says what to pass.
+    'a path of no file outside a page': [() => 'no-such/tsfilters.wasm', /cannot read no-such\/tsfilters\.wasm: ENOENT.*on a server, pass the file's path/],
+    'a server URL path outside a page': [() => '/assets/tsfilters-1a2b.wasm', /cannot read \/assets\/tsfilters-1a2b\.wasm: .*its bytes/],
     'bytes that are no WebAssembly module': [() => new Uint8Array(16).fill(7), /not a WebAssembly module \(it does not start/],
     'a detached ArrayBuffer': [() => {
       const buffer = new Uint8Array(wasmBytes).buffer;

@@ -165,11 +165,17 @@ describe('reads the files people have', () => {
       ['Date,Close\n2024-01-02,71,5\n', /line 2: 3 fields under a header of 2 \(decimal commas need ; or tab/],
       ['Date,Open,Volume\n2024-01-02,71.5,9\n', /line 1: no Close column/],
       ['', /the file is empty/],
+      // Beyond binary32: refused by name before anything is drawn.
+      ['date,close\n2024-01-02,71.5\n2024-01-03,1e39\n', /line 3: the close 1e39 is beyond the filters' single-precision range/],
+      ['date,close\n2024-01-02,71.5\n2024-01-03,1.7976931348623157e308\n', /line 3: the close 1\.79.* is beyond/],
     ]) {
       await page.setInputFiles('#file', { name: 'bad.csv', mimeType: 'text/csv', buffer: Buffer.from(text) });
       await page.waitForFunction((m) => new RegExp(m).test(document.getElementById('status').textContent), message.source);
       assert.deepEqual(await page.evaluate(() => window.tsfiltersDemo.lastDrawn(1)), before);
     }
+    // The chart kept is still whole: a replay runs over it.
+    await page.evaluate(() => window.tsfiltersDemo.replay(0));
+    assert.deepEqual(await page.evaluate(() => window.tsfiltersDemo.lastDrawn(1)), before);
     assert.deepEqual(errors(), []);
   });
 });

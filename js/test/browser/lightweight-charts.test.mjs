@@ -264,3 +264,161 @@ it('a chart call that throws: attachFilter takes back its series and stream; rem
   assert.equal(result.left, 0);
   assert.deepEqual(browser.errors, []);
 });
+
+// ---- bad ticks, all-or-nothing setData, reconnects and pop ----------------
+
+it('a close beyond binary32 or NaN: a RangeError naming the limit, nothing changed; missing \'drop\' draws a gap', async () => {
+  const result = await onChart((under, chart, { kinds, closes }) => {
+    const errorOf = (f) => { try { f(); return null; } catch (e) { return `${e.name}: ${e.message}`; } };
+    const out = {};
+    for (const [kind, params] of kinds) {
+      const bars = closes.slice(0, 400).map((value, t) => ({ time: t * 60, value }));
+      const line = under.attachFilter(chart, kind, params, { pane: 0 });
+      line.setData(bars.slice(0, 300));
+      const before = JSON.stringify(line.series.data());
+      const errors = [];
+      for (const bad of [1e39, Number.MAX_VALUE, -3.5e38, NaN, Infinity]) {
+        errors.push(errorOf(() => line.setData(bars.slice(0, 300).map((b, t) => (t === 150 ? { ...b, value: bad } : b)))));
+        errors.push(errorOf(() => line.update({ time: 299 * 60, value: bad }))); // the forming bar
+        errors.push(errorOf(() => line.update({ time: 300 * 60, value: bad }))); // a new one
+        errors.push(errorOf(() => line.update({ time: 100 * 60, value: bad }))); // an older one
+      }
+      const unchanged = JSON.stringify(line.series.data()) === before;
+      // Later bars go on as if no bad tick had come.
+      for (const b of bars.slice(300)) line.update(b);
+      const clean = JSON.stringify(under.valuesAt(line.series, bars.map((b) => b.time))) ===
+        JSON.stringify(under.asDrawn(under.tsf[kind](closes.slice(0, 400), params)));
+      line.remove();
+      // Dropped: a gap where the bad close is, and the filter over the others.
+      const dropping = under.attachFilter(chart, kind, params, { pane: 0, missing: 'drop' });
+      const sent = bars.map((b, t) => (t % 97 === 40 ? { ...b, value: [1e39, Number.MAX_VALUE, NaN][t % 3] } : b));
+      dropping.setData(sent.slice(0, 250));
+      for (const b of sent.slice(250)) dropping.update(b);
+      const kept = sent.filter((b) => Number.isFinite(Math.fround(b.value))).map((b) => b.value);
+      const y = under.asDrawn(under.tsf[kind](kept, params));
+      let k = 0;
+      const want = sent.map((b) => (Number.isFinite(Math.fround(b.value)) ? y[k++] : null));
+      const dropped = JSON.stringify(under.valuesAt(dropping.series, bars.map((b) => b.time))) === JSON.stringify(want);
+      dropping.remove();
+      out[kind] = { errors, unchanged, clean, dropped };
+    }
+    out.unknown = errorOf(() => under.attachFilter(chart, 'superSmoother', {}, { colour: 'red', width: 3 }));
+    out.badMissing = errorOf(() => under.attachFilter(chart, 'superSmoother', {}, { missing: 'keep' }));
+    return out;
+  }, { kinds, closes });
+  for (const [kind] of kinds) {
+    const r = result[kind];
+    assert.equal(r.errors.length, 20);
+    for (const e of r.errors) assert.match(e, /^RangeError: .*no binary32 number .*missing: 'drop'/, kind);
+    assert.ok(r.unchanged, `${kind}: the line stays as it was`);
+    assert.ok(r.clean, `${kind}: later bars give the batch call`);
+    assert.ok(r.dropped, `${kind}: missing 'drop' draws gaps and the batch call over the other closes`);
+  }
+  assert.match(result.unknown, /^TypeError: attachFilter: unknown options "colour", "width"/);
+  assert.match(result.badMissing, /^TypeError: .*missing must be 'error' or 'drop'/);
+  assert.deepEqual(browser.errors, []);
+});
+
+it('setData is all or nothing: a refused bar or a throwing chart leaves the line and its stream as they were', async () => {
+  const result = await onChart((under, chart, { closes }) => {
+    const kind = 'laguerreOscillator';
+    const params = { gamma: 0.5, period: 30 };
+    const bars = closes.slice(0, 400).map((value, t) => ({ time: t * 60, value }));
+    const line = under.attachFilter(chart, kind, params);
+    line.setData(bars.slice(0, 200));
+    const before = JSON.stringify(line.series.data());
+    const failures = [];
+    const attempt = (f) => { try { f(); } catch (e) { failures.push(e.name); } };
+    attempt(() => line.setData([...bars.slice(0, 300), { time: 300 * 60, value: 1e39 }]));
+    attempt(() => line.setData(bars.slice(0, 300).concat([{ time: 1, value: 1 }])));
+    const setData = line.series.setData;
+    line.series.setData = () => { throw new Error('chart refused'); };
+    attempt(() => line.setData(bars.slice(0, 350)));
+    line.series.setData = setData;
+    const unchanged = JSON.stringify(line.series.data()) === before;
+    for (const b of bars.slice(200)) line.update(b);
+    const same = JSON.stringify(under.valuesAt(line.series, bars.map((b) => b.time))) ===
+      JSON.stringify(under.asDrawn(under.tsf[kind](closes.slice(0, 400), params)));
+    return { failures, unchanged, same };
+  }, { closes });
+  assert.deepEqual(result.failures, ['RangeError', 'RangeError', 'Error']);
+  assert.ok(result.unchanged, 'the line drawn stays');
+  assert.ok(result.same, 'the stream stayed too: later bars give the batch call');
+});
+
+describe('a feed that reconnects and re-sends its last 20 bars, with corrections, and pops', () => {
+  for (const [kind, params] of kinds) {
+    it(kind, async () => {
+      const result = await onChart((under, chart, { kind, params, closes }) => {
+        const line = under.attachFilter(chart, kind, params, { pane: 0 });
+        const times = closes.map((_, t) => t * 3600);
+        const truth = closes.slice(); // what the feed says now about each bar
+        line.setData(times.slice(0, 120).map((time, t) => ({ time, value: truth[t] })));
+        const wrong = [];
+        const check = (t, at) => {
+          const want = under.asDrawn(under.tsf[kind](truth.slice(0, t + 1).filter((v) => v !== null), params));
+          const drawn = under.valuesAt(line.series, times.slice(0, t + 1)).filter((_, i) => truth[i] !== null);
+          if (JSON.stringify(drawn) !== JSON.stringify(want) && wrong.length < 3) wrong.push({ at, t });
+        };
+        const send = (t) => line.update(truth[t] === null ? { time: times[t] } : { time: times[t], value: truth[t] });
+        let reconnects = 0;
+        for (let t = 120; t < 800; ++t) {
+          send(t);
+          if (t % 97 === 0) {
+            // Reconnect: the last 20 bars again, some corrected, one a gap,
+            // and the forming one re-sent as it was.
+            for (let r = t - 19; r <= t; ++r) {
+              if (r % 7 === 3) truth[r] = Math.fround(truth[r] ?? closes[r]) + 0.25;
+              if (r === t - 11) truth[r] = null;
+              send(r);
+            }
+            ++reconnects;
+            check(t, 'reconnect');
+          }
+          if (t % 131 === 0 && t >= 400) {
+            // A correction far back: the whole line is redrawn.
+            truth[t - 300] = closes[t - 300] - 1.5;
+            send(t - 300);
+            check(t, 'far correction');
+          }
+          if (t % 149 === 0) {
+            // The feed takes back its last 3 bars and sends them again.
+            const taken = line.pop(3).length;
+            if (taken !== 3) wrong.push({ at: 'pop', t, taken });
+            check(t - 3, 'pop');
+            for (let r = t - 2; r <= t; ++r) send(r);
+          }
+        }
+        check(799, 'end');
+        const reference = new under.tsf.Stream(kind, params);
+        const fed = truth.filter((v) => v !== null);
+        reference.update(fed.slice(0, -1));
+        const peekIsLast = Object.is(line.series.data().at(-1).value ?? NaN, reference.peek(fed.at(-1)));
+        reference.free();
+        line.remove();
+        return { wrong, reconnects, peekIsLast };
+      }, { kind, params, closes });
+      assert.deepEqual(result.wrong, []);
+      assert.ok(result.reconnects >= 7);
+      assert.ok(result.peekIsLast, 'the forming bar is still the stream\'s peek');
+      assert.deepEqual(browser.errors, []);
+    });
+  }
+});
+
+it('an oscillator\'s forming 100th bar turning into a gap leaves no stale points', async () => {
+  const result = await onChart((under, chart, { closes }) => {
+    const out = {};
+    for (const kind of ['cyberneticOscillator', 'laguerreOscillator']) {
+      const line = under.attachFilter(chart, kind, {});
+      line.setData(closes.slice(0, 99).map((value, t) => ({ time: t * 60, value })));
+      line.update({ time: 99 * 60, value: closes[99] }); // the 100th, forming: every point drawn
+      const drawnWith = line.series.data().length;
+      line.update({ time: 99 * 60 }); // now a gap: 99 closes, which give no line at all
+      out[kind] = { drawnWith, drawnWithout: line.series.data().length };
+      line.remove();
+    }
+    return out;
+  }, { closes });
+  for (const r of Object.values(result)) assert.deepEqual(r, { drawnWith: 100, drawnWithout: 0 });
+});
