@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <numeric>
 
 namespace tsfilters::stream::lanes {
@@ -34,17 +35,29 @@ struct Slots {
 
 namespace overlap {
 
-// Checked arithmetic: false where the exact result does not fit. Offsets
-// that do not fit in 64 bits lie outside every address space anyway.
-inline bool times(std::int64_t a, std::int64_t b, std::int64_t& r) {
-    return !__builtin_mul_overflow(a, b, &r);
-}
-inline bool plus(std::int64_t a, std::int64_t b, std::int64_t& r) {
-    return !__builtin_add_overflow(a, b, &r);
-}
-
 inline std::uint64_t magnitude(std::int64_t v) {
     return v < 0 ? 0 - std::uint64_t(v) : std::uint64_t(v);
+}
+
+// Checked arithmetic: false where the exact result does not fit. Offsets
+// that do not fit in 64 bits lie outside every address space anyway.
+// Written out rather than with the compilers' overflow built-ins, which on
+// 32-bit targets may call a runtime helper the toolchain does not link.
+inline bool times(std::int64_t a, std::int64_t b, std::int64_t& r) {
+    const std::uint64_t ma = magnitude(a), mb = magnitude(b);
+    const bool negative = (a < 0) != (b < 0);
+    const std::uint64_t most = (std::uint64_t(1) << 63) - (negative ? 0 : 1);
+    if (mb != 0 && ma > most / mb) return false;
+    const std::uint64_t m = ma * mb;
+    r = std::int64_t(negative ? 0 - m : m);
+    return true;
+}
+inline bool plus(std::int64_t a, std::int64_t b, std::int64_t& r) {
+    constexpr std::int64_t kMost = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t kLeast = std::numeric_limits<std::int64_t>::min();
+    if (b > 0 ? a > kMost - b : a < kLeast - b) return false;
+    r = a + b;
+    return true;
 }
 
 // Bytes [low, high) that one side touches, from its base. False when they

@@ -257,6 +257,39 @@ TEST(OverlapRule, AgreesWithEveryPairOfElements) {
     EXPECT_GT(exactChecks, 10000);
 }
 
+TEST(OverlapRule, CheckedArithmeticAtTheEdges) {
+    using namespace tsfilters::stream::lanes::overlap;
+    std::int64_t r = 0;
+    EXPECT_TRUE(times(kSmall / 2, 2, r) && r == kSmall);
+    EXPECT_TRUE(times(kSmall, 1, r) && r == kSmall);
+    EXPECT_TRUE(times(-1, kBig, r) && r == -kBig);
+    EXPECT_TRUE(times(kBig / 2, 2, r) && r == kBig - 1);
+    EXPECT_TRUE(times(0, kSmall, r) && r == 0);
+    EXPECT_TRUE(times(3037000499, -3037000499, r) && r == -3037000499 * 3037000499);
+    EXPECT_FALSE(times(-1, kSmall, r));
+    EXPECT_FALSE(times(kBig / 2 + 1, 2, r));
+    EXPECT_FALSE(times(kSmall, kSmall, r));
+    EXPECT_FALSE(times(3037000500, 3037000500, r));  // just past the root of 2^63
+    EXPECT_TRUE(plus(kBig, kSmall, r) && r == -1);
+    EXPECT_TRUE(plus(kSmall, 0, r) && r == kSmall);
+    EXPECT_FALSE(plus(kBig, 1, r));
+    EXPECT_FALSE(plus(kSmall, -1, r));
+#if defined(__SIZEOF_INT128__)
+    // Against 128-bit arithmetic, over operands of every size.
+    std::mt19937_64 random(64);
+    for (int i = 0; i < 200000; ++i) {
+        const auto operand = [&] { return std::int64_t(random()) >> (random() % 64); };
+        const std::int64_t a = operand(), b = operand();
+        const __int128 product = __int128(a) * b, sum = __int128(a) + b;
+        const bool fits = product >= kSmall && product <= kBig, sumFits = sum >= kSmall && sum <= kBig;
+        ASSERT_EQ(times(a, b, r), fits) << a << " * " << b;
+        if (fits) ASSERT_EQ(r, std::int64_t(product));
+        ASSERT_EQ(plus(a, b, r), sumFits) << a << " + " << b;
+        if (sumFits) ASSERT_EQ(r, std::int64_t(sum));
+    }
+#endif
+}
+
 TEST(OverlapRule, ExtentsThatOverflowOnlyWhenShiftedAreRefused) {
     const auto at = [](std::uintptr_t a) { return reinterpret_cast<const void*>(a); };
     // Each side fits in 64 bits; counted from the input's base the output does not.
