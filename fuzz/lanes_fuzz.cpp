@@ -9,12 +9,19 @@
 //   0        kind (1..7)
 //   1        lanes (1..40)
 //   2, 3     count (0..599)
-//   4        layout: 0 time-major, 1 series-major, 2 broadcast, 3 strided
+//   4        layout: 0 time-major, 1 series-major, 2 broadcast, 3 strided,
+//            4 time-major in place, 5 input and output in one buffer
 //   5        extra stride for the strided layout
+//   layout 5 only: input time and lane strides (see strideFrom), then a
+//            byte whose bit 0 asks for output strides of their own (two
+//            more bytes) and bit 1 for a shift of the output (a signed
+//            byte, in elements). The call may refuse such a layout, and
+//            then must have written nothing and changed no stream.
 //   then per lane: period and smooth period (signed bytes, so 0 and
 //   negative periods occur), gamma (raw float bits, 4 bytes), samples
 //   already fed before the call (0..149)
 //   the rest samples as raw float bits, cycled
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -47,6 +54,20 @@ bool sameWord(std::uint64_t a, std::uint64_t b) {
     return sameFloat(fa[0], fb[0]) && sameFloat(fa[1], fb[1]);
 }
 
+// Byte for byte, NaNs included; an empty vector may hold no array at all.
+template <class T>
+bool sameBytes(const std::vector<T>& a, const std::vector<T>& b) {
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
+}
+
+// A stride for layout 5: 0, 1, n or a little more than n, either sign,
+// so that tables, series one after another and overlaps of both occur.
+std::int64_t strideFrom(std::uint8_t b, std::int64_t n) {
+    const std::int64_t magnitudes[] = {0, 1, n, n + 1 + (b >> 3) % 4};
+    const std::int64_t m = magnitudes[(b >> 1) % 4];
+    return b & 1 ? -m : m;
+}
+
 [[noreturn]] void fail(const char* what, long lane, long at) {
     std::fprintf(stderr, "%s: lane %ld, sample %ld, target %s\n", what, lane, at, tsf_simd_target());
     std::abort();
@@ -59,8 +80,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto kind = tsf_kind(1 + in.byte() % 7);
     const std::int32_t lanes = 1 + in.byte() % 40;
     const std::int32_t count = std::int32_t((in.byte() | (std::uint32_t(in.byte()) << 8)) % 600);
-    const int layout = in.byte() % 4;
+    const int layout = in.byte() % 6;
     const std::int64_t extra = 1 + in.byte() % 5;
+    std::int64_t its = lanes, ils = 1, ots = lanes, ols = 1, shift = 0;
+    if (layout == 1) its = 1, ils = count, ots = 1, ols = count;
+    if (layout == 2) its = 1, ils = 0;
+    if (layout == 3) its = lanes * extra + 1, ils = extra, ots = 1, ols = std::int64_t(count) + extra;
+    if (layout == 5) {
+        its = ots = strideFrom(in.byte(), lanes);
+        ils = ols = strideFrom(in.byte(), count);
+        const std::uint8_t how = in.byte();
+        if (how & 1) ots = strideFrom(in.byte(), lanes), ols = strideFrom(in.byte(), count);
+        if (how & 2) shift = std::int8_t(in.byte());
+    }
+    const bool oneBuffer = layout >= 4;
 
     std::vector<tsf_stream> streams(static_cast<std::size_t>(lanes));
     std::vector<std::int32_t> fed(static_cast<std::size_t>(lanes));
@@ -91,29 +124,54 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::vector<tsf_stream> alone = streams;
 
-    std::int64_t its = lanes, ils = 1, ots = lanes, ols = 1;
-    if (layout == 1) its = 1, ils = count, ots = 1, ols = count;
-    if (layout == 2) its = 1, ils = 0;
-    if (layout == 3) its = lanes * extra + 1, ils = extra, ots = 1, ols = std::int64_t(count) + extra;
-    const auto extent = [&](std::int64_t t, std::int64_t l) {
-        return count == 0 ? 1 : std::size_t((count - 1) * t + (lanes - 1) * l + 1);
+    // Elements low .. high of each side, from its first; the buffers hold
+    // exactly those (and for one buffer, both sides' together).
+    const auto span = [&](std::int64_t t, std::int64_t l, std::int64_t& low, std::int64_t& high) {
+        const std::int64_t a = std::int64_t(count > 0 ? count - 1 : 0) * t, b = std::int64_t(lanes - 1) * l;
+        low = std::min<std::int64_t>(a, 0) + std::min<std::int64_t>(b, 0);
+        high = std::max<std::int64_t>(a, 0) + std::max<std::int64_t>(b, 0);
     };
-    std::vector<float> input(extent(its, ils)), output(extent(ots, ols), 0.0f);
+    std::int64_t inLow, inHigh, outLow, outHigh;
+    span(its, ils, inLow, inHigh);
+    span(ots, ols, outLow, outHigh);
+    std::vector<float> inputs, outputs;
+    float *input, *output;
+    if (oneBuffer) {
+        const std::int64_t low = std::min(inLow, outLow + shift), high = std::max(inHigh, outHigh + shift);
+        inputs.assign(std::size_t(high - low + 1), 0.0f);
+        input = inputs.data() - low;
+        output = input + shift;
+    } else {
+        inputs.assign(std::size_t(inHigh - inLow + 1), 0.0f);
+        outputs.assign(std::size_t(outHigh - outLow + 1), 0.0f);
+        input = inputs.data() - inLow;
+        output = outputs.data() - outLow;
+    }
     for (std::int32_t j = 0; j < lanes; ++j)
-        for (std::int32_t t = 0; t < count; ++t) input[std::size_t(t * its + j * ils)] = sample(t + 7 * j);
+        for (std::int32_t t = 0; t < count; ++t) input[t * its + j * ils] = sample(t + 7 * j);
+    const std::vector<float> givenInputs = inputs, givenOutputs = outputs;
+    const std::vector<tsf_stream> givenStreams = streams;
+    const float* given = givenInputs.data() + (input - inputs.data());
 
-    const int rc = tsf_lanes_update(streams.data(), lanes, input.data(), its, ils, count, output.data(), ots, ols);
+    const int rc = tsf_lanes_update(streams.data(), lanes, input, its, ils, count, output, ots, ols);
+    if (rc == TSF_E_ARGUMENT && layout == 5) {
+        if (!sameBytes(inputs, givenInputs) || !sameBytes(outputs, givenOutputs))
+            fail("a refused call wrote", -1, rc);
+        if (!sameBytes(streams, givenStreams)) fail("a refused call changed a stream", -1, rc);
+        return 0;
+    }
     if (rc != count) fail("lanes call refused", -1, rc);
 
     std::vector<float> x(std::size_t(count) + 1), y(x.size());
     for (std::int32_t j = 0; j < lanes; ++j) {
-        for (std::int32_t t = 0; t < count; ++t) x[std::size_t(t)] = input[std::size_t(t * its + j * ils)];
+        for (std::int32_t t = 0; t < count; ++t) x[std::size_t(t)] = given[t * its + j * ils];
         tsf_stream_update(&alone[std::size_t(j)], x.data(), count, y.data());
-        for (std::int32_t t = 0; t < count; ++t)
-            if (!sameFloat(y[std::size_t(t)], output[std::size_t(t * ots + j * ols)])) {
+        // An output time stride of 0 keeps only a lane's last output.
+        for (std::int32_t t = ots == 0 ? std::max(count - 1, 0) : 0; t < count; ++t)
+            if (!sameFloat(y[std::size_t(t)], output[t * ots + j * ols])) {
                 std::uint32_t a, b;
                 std::memcpy(&a, &y[std::size_t(t)], 4);
-                std::memcpy(&b, &output[std::size_t(t * ots + j * ols)], 4);
+                std::memcpy(&b, &output[t * ots + j * ols], 4);
                 std::fprintf(stderr, "alone %08x, lanes %08x\n", a, b);
                 fail("output differs from the stream alone", j, t);
             }

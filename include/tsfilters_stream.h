@@ -128,7 +128,7 @@ typedef struct tsf_stream {
 #define TSF_E_LANES (-9)         /* lanes: a negative number of lanes */
 #define TSF_E_MIXED (-10)        /* lanes: the streams are not all of one kind */
 #define TSF_E_FULL (-11)         /* update: the stream would pass TSF_MAX_SAMPLES samples */
-#define TSF_E_ARGUMENT (-12)     /* lanes: more than one lane writing one output slot */
+#define TSF_E_ARGUMENT (-12)     /* lanes: output and input overlap, or two lanes share an output slot */
 
 /* sizeof(tsf_stream), for bindings that allocate it themselves. */
 TSF_STREAM_API size_t TSF_STREAM_CALL tsf_stream_bytes(void);
@@ -195,14 +195,26 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_load(tsf_stream* s, const void* bu
  * processor and instruction set. The streams must all be initialised and
  * of one kind; each keeps its own parameters. Returns count; 0 when lanes
  * is 0 or count <= 0 (nothing read or written); TSF_E_LANES for lanes < 0;
- * TSF_E_NULL, TSF_E_NOT_STREAM, TSF_E_MIXED or TSF_E_FULL (a lane would
- * pass TSF_MAX_SAMPLES), writing nothing. Input and output may be the same
- * array with the same strides. An output lane stride of 0 with more than
- * one lane is TSF_E_ARGUMENT: every lane would write one slot, and in place
- * each lane's write would change the sample the next lane reads, in an
- * order that depends on the instruction set. No threads, no
- * allocation: split the lanes among your own threads, one disjoint range
- * of streams per thread. */
+ * TSF_E_NULL, TSF_E_NOT_STREAM, TSF_E_MIXED, TSF_E_FULL (a lane would
+ * pass TSF_MAX_SAMPLES) or TSF_E_ARGUMENT, writing nothing.
+ *
+ * Input and output may share memory in two ways only:
+ *   - in place: the same pointer and the same strides, with no element
+ *     shared by two lanes or two samples (a table with time stride at
+ *     least the number of lanes and lane stride 1, or series one after
+ *     another with lane stride at least count, in either direction); each
+ *     output then overwrites the sample it came from;
+ *   - interleaved: the same strides from another pointer, with no output
+ *     element on any input element (output columns beside input columns).
+ * Any other overlap is TSF_E_ARGUMENT: a lane's output on another lane's
+ * sample, or on a later sample of its own, would be read or not depending
+ * on the order in which the instruction set visits lanes and rows. So is
+ * an output element written by two lanes (an output lane stride of 0 with
+ * more than one lane, for one), and strides that reach past what 64-bit
+ * byte offsets can count. Strides a call does not use (the time strides
+ * when count is 1, the lane strides when lanes is 1) are not looked at.
+ * No threads, no allocation: split the lanes among your own threads, one
+ * disjoint range of streams per thread. */
 TSF_STREAM_API int TSF_STREAM_CALL tsf_lanes_update(tsf_stream* streams, int32_t lanes,
                                                    const float* input, int64_t input_time_stride,
                                                    int64_t input_lane_stride, int32_t count,

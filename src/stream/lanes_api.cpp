@@ -15,6 +15,7 @@
 
 #include "stream/advance.hpp"
 #include "stream/lanes_job.hpp"
+#include "stream/lanes_overlap.hpp"
 #include "stream/simd_target.hpp"
 #include "stream/stream_kinds.hpp"
 #include "stream/stream_state.hpp"
@@ -226,7 +227,9 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_lanes_update(
     if (result != 0) return result;
     if (count <= 0) return 0;
     if (input == nullptr || output == nullptr) return TSF_E_NULL;
-    if (lanes > 1 && output_lane_stride == 0) return TSF_E_ARGUMENT;
+    if (lanes::orderWouldShow({input, input_time_stride, input_lane_stride},
+                              {output, output_time_stride, output_lane_stride}, count, lanes))
+        return TSF_E_ARGUMENT;
     if (count > kMaxSamples - most) return TSF_E_FULL;
     const lanes::Layout at{input, input_time_stride, input_lane_stride,
                            output, output_time_stride, output_lane_stride};
