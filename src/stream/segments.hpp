@@ -19,6 +19,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -37,6 +38,7 @@ namespace tsfilters::stream::segments {
 // set (2, 4 or 8 lanes a block), and as many as the widest kernels keep in
 // flight.
 inline constexpr std::int32_t kSlots = 16;
+static_assert(kSlots % 8 == 0 && kSlots >= 2);
 
 // Rows per chunk: the tile holds kSlots x kTileRows samples (8 KiB).
 inline constexpr std::int32_t kTileRows = 128;
@@ -67,13 +69,22 @@ void runAlone(const tsf_stream& fresh, const float* input, std::int64_t count, f
     window<Kind>(s, output);  // an oscillator's samples 0..99; nothing for the others
 }
 
+// Everything but an oscillator's window lies in a stream's first
+// kTransposedWords words: all that the kernels and a stream past its
+// window read, and all that a slot keeps. A stream run from a copy of
+// those words alone writes each window slot before it reads it.
+static_assert(offsetof(StreamState, scale) + sizeof(float) <= lanes::kTransposedWords * 8);
+static_assert(offsetof(StreamState, window) > offsetof(StreamState, scale));
+inline constexpr std::size_t kKeptBytes = lanes::kTransposedWords * 8;
+
 // Where word w of slot j lies once the slots are transposed for the
-// kernels (lanes_job.hpp): position q = w * blockLanes + i of block j /
-// blockLanes, counted through its streams' words.
-inline std::uint64_t& wordOf(tsf_stream* slots, std::int32_t blockLanes, std::int32_t j,
-                             std::int32_t w) {
-    const std::int32_t q = w * blockLanes + j % blockLanes;
-    return slots[j - j % blockLanes + q / lanes::kTransposedWords].opaque[q % lanes::kTransposedWords];
+// kernels (lanes_job.hpp): position q = w * blockLanes + i of the block
+// holding slot j as its lane i, counted through the block's streams' words.
+// Blocks have 2, 4 or 8 lanes: `shift` is the log2 of that.
+inline std::uint64_t& wordOf(tsf_stream* slots, std::int32_t shift, std::int32_t j, std::int32_t w) {
+    const std::int32_t lane = j & ((1 << shift) - 1);
+    const std::int32_t q = (w << shift) | lane;
+    return slots[j - lane + q / lanes::kTransposedWords].opaque[q % lanes::kTransposedWords];
 }
 
 template <class Kind>
@@ -92,21 +103,22 @@ public:
             for (std::int32_t i = 0; i < segments_; ++i) runSegmentAlone(i);
             return;
         }
+        findCarried(stateOf(&probe));
+        while ((1 << shift_) < target_.blockLanes) ++shift_;
         job.kind = Kind::kNumber;
         job.words = slots_[0].opaque;
         job.blocks = kSlots / target_.blockLanes;
-        job.input = tile_;
-        job.output = tile_;
         job.inputTimeStride = job.outputTimeStride = 1;
-        job.inputLaneStride = job.outputLaneStride = kTileRows;
 
-        // A slot that never gets a segment still runs in its lane: from a
-        // fresh state over zeros, values of no consequence but defined.
+        // Every slot starts from the fresh state, whose coefficients are
+        // every segment's: a segment brings only its carried values. A slot
+        // that never gets a segment still runs in its lane, over zeros,
+        // values of no consequence but defined.
         std::memset(tile_, 0, sizeof tile_);
         std::int32_t live = 0;
         for (std::int32_t j = 0; j < kSlots; ++j) {
             for (std::int32_t w = 0; w < lanes::kTransposedWords; ++w)
-                wordOf(slots_, target_.blockLanes, j, w) = fresh_.opaque[w];
+                wordOf(slots_, shift_, j, w) = fresh_.opaque[w];
             live += fill(j);
         }
         while (live > 0) {
@@ -117,17 +129,32 @@ public:
                     if (slot_[j].left > 0) finishAlone(j);
                 return;
             }
-            std::int64_t rows = kTileRows;
+            const bool direct = live == kSlots && evenlySpaced();
+            std::int64_t rows = direct ? kPiece : kTileRows;
             for (std::int32_t j = 0; j < kSlots; ++j)
                 if (slot_[j].left > 0) rows = std::min(rows, slot_[j].left);
             job.rows = static_cast<std::int32_t>(rows);
-            for (std::int32_t j = 0; j < kSlots; ++j)
-                if (slot_[j].left > 0) std::memcpy(tile_ + j * kTileRows, slot_[j].input, rows * sizeof(float));
-            target_.run(job);
+            if (direct) {
+                // Segments of one length one after another, the common
+                // case of a sorted table: the kernels read and write them
+                // where they are.
+                job.input = slot_[0].input;
+                job.output = slot_[0].output;
+                job.inputLaneStride = slot_[1].input - slot_[0].input;
+                job.outputLaneStride = slot_[1].output - slot_[0].output;
+                target_.run(job);
+            } else {
+                job.input = job.output = tile_;
+                job.inputLaneStride = job.outputLaneStride = kTileRows;
+                for (std::int32_t j = 0; j < kSlots; ++j)
+                    if (slot_[j].left > 0) std::copy_n(slot_[j].input, rows, tile_ + j * kTileRows);
+                target_.run(job);
+                for (std::int32_t j = 0; j < kSlots; ++j)
+                    if (slot_[j].left > 0) std::copy_n(tile_ + j * kTileRows, rows, slot_[j].output);
+            }
             for (std::int32_t j = 0; j < kSlots; ++j) {
                 Slot& s = slot_[j];
                 if (s.left == 0) continue;
-                std::memcpy(s.output, tile_ + j * kTileRows, rows * sizeof(float));
                 s.input += rows, s.output += rows, s.left -= rows, s.samples += rows;
                 if (s.left < kFewestRows) {
                     if (s.left > 0) finishAlone(j);
@@ -152,6 +179,31 @@ private:
         runAlone<Kind>(fresh_, input_ + begin, endOf(i) - begin, output_ + begin);
     }
 
+    // The words of a stream holding what its step carries from sample to
+    // sample, and an oscillator's scale: all that differs between two
+    // streams of the same parameters past their warm-ups and windows.
+    void findCarried(StreamState& s) {
+        const auto* base = reinterpret_cast<const unsigned char*>(&s);
+        const auto add = [this](std::size_t offset) {
+            const auto w = static_cast<std::int32_t>(offset / 8);
+            if (std::find(carried_, carried_ + carriedWords_, w) == carried_ + carriedWords_)
+                carried_[carriedWords_++] = w;
+        };
+        s.step<Kind>().forEachState(
+            [&](const auto& v) { add(std::size_t(reinterpret_cast<const unsigned char*>(&v) - base)); });
+        if constexpr (Kind::kRmsWindow) add(offsetof(StreamState, scale));
+    }
+
+    // Whether every slot's input, and every slot's output, lie at one
+    // stride from the slot before.
+    bool evenlySpaced() const {
+        const std::ptrdiff_t in = slot_[1].input - slot_[0].input, out = slot_[1].output - slot_[0].output;
+        for (std::int32_t j = 2; j < kSlots; ++j)
+            if (slot_[j].input - slot_[j - 1].input != in || slot_[j].output - slot_[j - 1].output != out)
+                return false;
+        return true;
+    }
+
     // Puts the next segment long enough for a lane in slot j, running the
     // shorter ones met on the way alone. 1 when the slot got one.
     std::int32_t fill(std::int32_t j) {
@@ -163,12 +215,13 @@ private:
                 runSegmentAlone(next_);
                 continue;
             }
-            tsf_stream one = fresh_;
+            tsf_stream one;
+            std::memcpy(&one, &fresh_, kKeptBytes);
             StreamState& s = stateOf(&one);
             update<Kind>(s, input_ + begin, static_cast<std::int32_t>(early), output_ + begin);
             window<Kind>(s, output_ + begin);
-            for (std::int32_t w = 0; w < lanes::kTransposedWords; ++w)
-                wordOf(slots_, target_.blockLanes, j, w) = one.opaque[w];
+            for (std::int32_t k = 0; k < carriedWords_; ++k)
+                wordOf(slots_, shift_, j, carried_[k]) = one.opaque[carried_[k]];
             slot_[j] = {input_ + begin + early, output_ + begin + early, count - early, early};
             ++next_;
             return 1;
@@ -179,12 +232,13 @@ private:
     // The rest of slot j's segment through the stream's own update, from the
     // state the kernels left; the slot is then empty.
     void finishAlone(std::int32_t j) {
-        tsf_stream one = fresh_;
-        for (std::int32_t w = 0; w < lanes::kTransposedWords; ++w)
-            one.opaque[w] = wordOf(slots_, target_.blockLanes, j, w);
+        tsf_stream one;
+        std::memcpy(&one, &fresh_, kKeptBytes);
+        for (std::int32_t k = 0; k < carriedWords_; ++k)
+            one.opaque[carried_[k]] = wordOf(slots_, shift_, j, carried_[k]);
         StreamState& s = stateOf(&one);
-        s.samples = slot_[j].samples;
         Slot& at = slot_[j];
+        s.samples = at.samples;
         for (std::int64_t done = 0; done < at.left; done += kPiece)
             update<Kind>(s, at.input + done, static_cast<std::int32_t>(std::min(kPiece, at.left - done)),
                          at.output + done);
@@ -198,7 +252,10 @@ private:
     std::int32_t segments_;
     std::int64_t total_;
     float* output_;
-    std::int32_t next_ = 0;  // the first segment no slot has taken or run alone
+    std::int32_t next_ = 0;   // the first segment no slot has taken or run alone
+    std::int32_t shift_ = 0;  // log2 of the lanes per block
+    std::int32_t carried_[lanes::kMaxValues];
+    std::int32_t carriedWords_ = 0;
 
     Slot slot_[kSlots];
     tsf_stream slots_[kSlots];  // the slots' streams, block by block transposed
