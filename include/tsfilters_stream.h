@@ -246,7 +246,7 @@ TSF_STREAM_API const char* TSF_STREAM_CALL tsf_simd_target(void);
  * Empty segments (equal starts) are allowed. input == output works;
  * arrays that partly overlap are refused. Runs on the instruction set
  * tsf_simd_target names, segments side by side in the vector lanes, with
- * the same bits on every one. No threads, no allocation (about 20 KiB of
+ * the same bits on every one. No threads, no allocation (about 24 KiB of
  * stack).
  *
  * Returns the number of samples filtered, total - starts[0]; 0 when

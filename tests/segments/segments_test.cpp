@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -67,11 +69,14 @@ Series expected(const KindCase& k, const Table& t) {
     return y;
 }
 
+// The call's outputs; the slots past total must keep the sentinel.
 Series run(const KindCase& k, const Table& t) {
-    Series y(t.values.size(), kSentinel);
+    Series y(t.values.size() + 3, kSentinel);
     EXPECT_EQ(tsf_segments_run(k.kind, &k.params, t.values.data(), t.starts.data(),
                                std::int32_t(t.starts.size()), t.total, y.data()),
               t.total - t.starts[0]);
+    for (size_t i = t.values.size(); i < y.size(); ++i) EXPECT_TRUE(testing_support::isSentinel(y[i]));
+    y.resize(t.values.size());
     return y;
 }
 
@@ -143,6 +148,15 @@ TEST(Segments, SplitIntoCallsAsThreadsWould) {
                                        middle, y.data()),
                       middle - t.starts[0]);
             EXPECT_SAME_SERIES(y, whole);
+            // The same two calls at once, on two threads.
+            Series z(t.values.size(), kSentinel);
+            std::thread later([&] {
+                tsf_segments_run(k.kind, &k.params, t.values.data(), t.starts.data() + split, n - split,
+                                 t.total, z.data());
+            });
+            tsf_segments_run(k.kind, &k.params, t.values.data(), t.starts.data(), split, middle, z.data());
+            later.join();
+            EXPECT_SAME_SERIES(z, whole);
         }
     }
 }
