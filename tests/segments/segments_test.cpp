@@ -83,7 +83,8 @@ Series run(const KindCase& k, const Table& t) {
 std::vector<KindCase> variedKinds() {
     std::vector<KindCase> all;
     for (const auto& [period, smooth, gamma] :
-         {std::tuple{20, 10, 0.8f}, {3, 2, 0.2f}, {90, 30, 0.95f}, {48, 5, 0.0f}, {0, 0, 0.5f}}) {
+         {std::tuple{20, 10, 0.8f}, {3, 2, 0.2f}, {90, 30, 0.95f}, {48, 5, 0.0f}, {0, 0, 0.5f},
+          {-7, -3, 1.5f}}) {
         for (const KindCase& k : stream_testing::allKinds(period, smooth, gamma)) all.push_back(k);
     }
     return all;
@@ -187,6 +188,10 @@ TEST(Segments, RefusalsWriteNothing) {
     std::vector<std::int64_t> past = t.starts;
     past[size_t(n) - 1] = t.total + 1;
     const std::int64_t tooLong[] = {0};
+    // Starts whose own bytes are (the first part of) the output.
+    std::vector<std::int64_t> overStarts(size_t(t.total), 0);
+    std::copy(t.starts.begin(), t.starts.end(), overStarts.begin());
+    const std::vector<std::int64_t> startsGiven = overStarts;
     struct Case {
         std::int64_t code;
         std::int64_t got;
@@ -209,6 +214,9 @@ TEST(Segments, RefusalsWriteNothing) {
             // not read yet.
             {TSF_E_SEGMENTS, tsf_segments_run(kind, &p, buffer.data(), s, n, t.total, buffer.data() + 1)},
             {TSF_E_SEGMENTS, tsf_segments_run(kind, &p, buffer.data() + 1, s, n, t.total, buffer.data())},
+            // Outputs written over the starts would move later segments.
+            {TSF_E_SEGMENTS, tsf_segments_run(kind, &p, in, overStarts.data(), n, t.total,
+                                              reinterpret_cast<float*>(overStarts.data()))},
             // Checked before a sample is read: the input is far shorter.
             {TSF_E_FULL, tsf_segments_run(kind, &p, in, tooLong, 1, TSF_MAX_SAMPLES + 1, out.data())},
         };
@@ -216,6 +224,7 @@ TEST(Segments, RefusalsWriteNothing) {
     }
     for (float v : out) ASSERT_TRUE(testing_support::isSentinel(v));
     EXPECT_SAME_SERIES(buffer, given);
+    EXPECT_EQ(overStarts, startsGiven);
     EXPECT_STRNE(tsf_strerror(TSF_E_SEGMENTS), tsf_strerror(TSF_E_ARGUMENT));
 }
 
