@@ -10,9 +10,9 @@
 // stream's own update. The others share kSlots lanes of the vector kernels:
 // each slot takes one segment, runs its warm-up (or an oscillator's window)
 // through the stream's update, and is then advanced by the kernels with the
-// other slots, a chunk of rows at a time: where the slots' segments lie
-// evenly spaced (a table of one length per symbol), in place; otherwise
-// over copies of their samples in a small tile of equal strides. A slot whose
+// other slots, a chunk of rows at a time: read and written where they lie
+// when the slots' segments are evenly spaced (a table of one length per
+// symbol), otherwise through copies in a small tile of equal strides. A slot whose
 // segment ends takes the next one; a slot left with a few rows finishes
 // them alone, so that no chunk is short. The kernels give every lane the
 // scalar step's bits (lane_kernels.hpp), so a segment's bits do not depend
