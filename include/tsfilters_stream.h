@@ -129,6 +129,7 @@ typedef struct tsf_stream {
 #define TSF_E_MIXED (-10)        /* lanes: the streams are not all of one kind */
 #define TSF_E_FULL (-11)         /* update: the stream would pass TSF_MAX_SAMPLES samples */
 #define TSF_E_ARGUMENT (-12)     /* lanes: output and input overlap, or two lanes share an output slot */
+#define TSF_E_SEGMENTS (-13)     /* segments: starts out of order or outside 0..total, or arrays overlapping */
 
 /* sizeof(tsf_stream), for bindings that allocate it themselves. */
 TSF_STREAM_API size_t TSF_STREAM_CALL tsf_stream_bytes(void);
@@ -235,6 +236,43 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_lanes_peek(const tsf_stream* streams, int
  * "scalar"). The widest the processor has, unless the environment variable
  * TSFILTERS_SIMD names a narrower one when the library first needs it. */
 TSF_STREAM_API const char* TSF_STREAM_CALL tsf_simd_target(void);
+
+/* Segments: a long table (one row per symbol and time, sorted by symbol
+ * and then time) filtered symbol by symbol in one call. Segment i is
+ *   input[starts[i] .. starts[i + 1] - 1]
+ * (the last one ends at input[total - 1]), and each is filtered as its own
+ * series, from a fresh stream of `kind` with `params` (used as given, as
+ * for tsf_stream_init), into the same slots of output. A segment's outputs
+ * are the batch call's on that segment alone, bit for bit, with NaN in
+ * every slot the batch call leaves unwritten:
+ *   - TSF_LAGUERRE_FILTER: the segment's first slot;
+ *   - the two oscillators: every slot of a segment of fewer than 100
+ *     samples, or whose first 100 values have an RMS of 0.
+ * An oscillator's samples 0..98 get their scaled values here (the call
+ * sees the whole segment), unlike a stream's.
+ *
+ * Slots before starts[0] are neither read nor written, so the segments
+ * split among threads are calls with the same input, output and total
+ * pointers and disjoint ranges of starts: a call over starts[0 .. k-1]
+ * with total = starts[k], and one over starts[k ..] with the table's total.
+ * Empty segments (equal starts) are allowed. input == output works;
+ * arrays that partly overlap are refused. Runs on the instruction set
+ * tsf_simd_target names, segments side by side in the vector lanes, with
+ * the same bits on every one. No threads, no allocation (about 24 KiB of
+ * stack).
+ *
+ * Returns the number of samples filtered, total - starts[0]; 0 when
+ * segments is 0 (starts, input and output are then not read) or no
+ * segment has a sample. Refuses, writing nothing: TSF_E_NULL for a null
+ * params, or a null starts, input or output that the call needs; TSF_E_KIND;
+ * TSF_E_SEGMENTS for segments < 0, total < 0, starts that decrease or lie
+ * outside 0..total, input and output that partly overlap, or an output
+ * over the starts themselves; TSF_E_FULL
+ * for a segment longer than TSF_MAX_SAMPLES. */
+TSF_STREAM_API int64_t TSF_STREAM_CALL tsf_segments_run(tsf_kind kind, const tsf_params* params,
+                                                       const float* input, const int64_t* starts,
+                                                       int32_t segments, int64_t total,
+                                                       float* output);
 
 /* A static English message for any code, known or not. */
 TSF_STREAM_API const char* TSF_STREAM_CALL tsf_strerror(int code);
