@@ -52,6 +52,11 @@ def no_library(monkeypatch):
     monkeypatch.setattr(stream_module, "functions", refuse)
 
 
+def envelope(header, state_bytes=None):
+    text = header if isinstance(header, bytes) else json.dumps(header).encode()
+    return b"TSFD" + struct.pack("<I", len(text)) + text + (state_bytes or state("high_pass"))
+
+
 GOOD = ["a", "b"], [state("high_pass"), state("high_pass", period=9)]
 
 
@@ -90,6 +95,17 @@ def test_crafted_streams_pickles_are_refused_before_the_library(no_library, args
         unpickle(data)
 
 
+@pytest.mark.parametrize("args", [(["not bytes"], "error"), (state("high_pass"), "garbage"),
+                                  (state("high_pass"), "error", "sometimes"),
+                                  (envelope({"timestamp": "NaT"}), "error")])
+def test_crafted_stream_pickles_are_refused(args):
+    class One:
+        def __reduce__(self):
+            return (stream_module._stream_from_bytes, args)
+    with pytest.raises(ValueError):
+        unpickle(pickle.dumps(One()))
+
+
 def test_a_pickle_of_an_older_version_still_loads(wti):
     closes = pd.Series(wti[:40], index=pd.date_range("2024-01-01", periods=40))
     book = tsfilters.Streams("super_smoother", ["a", "b"], period=[10, 12], seen="skip")
@@ -101,11 +117,6 @@ def test_a_pickle_of_an_older_version_still_loads(wti):
     assert same_bits(again.update(np.array([70.0, 71.0])), book.update(np.array([70.0, 71.0])))
     empty = unpickle(pickle.dumps(tsfilters.Streams("laguerre_filter", 0)))
     assert empty.name == "laguerre_filter" and empty.update(np.empty(0)).size == 0
-
-
-def envelope(header, state_bytes=None):
-    text = header if isinstance(header, bytes) else json.dumps(header).encode()
-    return b"TSFD" + struct.pack("<I", len(text)) + text + (state_bytes or state("high_pass"))
 
 
 @pytest.mark.parametrize("header", [

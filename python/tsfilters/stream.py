@@ -348,6 +348,10 @@ class Stream:
 
 
 def _stream_from_bytes(data, missing, seen="error"):
+    """A pickled Stream (see __reduce__): its bytes, checked as from_bytes
+    checks them; anything else is a ValueError, as for a crafted Streams."""
+    if type(data) is not bytes:
+        raise ValueError(f"not a pickled Stream: its state is a {type(data).__name__}, not bytes")
     return Stream.from_bytes(data, missing=missing, seen=seen)
 
 
