@@ -586,9 +586,12 @@ class Streams:
                          "nothing was fed (pass missing='drop' to skip it, or 'keep' to feed it)")
 
     def _advance(self, state, values):
-        if not self.columns:  # nothing to run, and no row length to reshape by
+        lanes = state.shape[0]  # the states say how long a row is, not the labels
+        if not lanes:  # nothing to run, and no row length to reshape by
             return values
-        block = values.reshape(-1, len(self.columns))
+        if values.size % lanes:
+            raise ValueError(f"expected one value per column ({lanes}), not {values.shape}")
+        block = values.reshape(-1, lanes)
         if self.missing == "drop" and block.size and not (
                 np.isfinite(block.min()) and np.isfinite(block.max())):
             self._advance_dropping(state, block, _gaps.gaps(block))
