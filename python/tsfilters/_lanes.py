@@ -159,8 +159,12 @@ def run_row(streams, address, values, threads=None):
     """`run` for one row of float32 `values` (1-D, one per lane), in place;
     `address` is that of `streams`, which the caller keeps. A live row is
     the call where what Python does around the C work shows: one lanes
-    call, with nothing worked out that a row does not need."""
-    lanes = values.shape[0]
+    call, with nothing worked out that a row does not need. The lane count
+    is the states', and the row must match it: the lanes read and write one
+    value per state."""
+    lanes = streams.shape[0]
+    if values.shape != (lanes,):
+        raise ValueError(f"a row of {values.shape} values for {lanes} lanes")
     lib = functions()
     if lib.lanes_update is None or parts_for(lanes, 1, threads) > 1:
         block = values.reshape(1, -1)

@@ -25,12 +25,16 @@ CHOICES = ("error", "skip")
 # Saved bytes that carry a date: this magic, the length of a JSON header,
 # the header, then the library's own saved state.
 MAGIC = b"TSFD"
+# A header holds one date and its frequency, tens of bytes; one far longer
+# was not written by `envelope`, and is not read (a deep nest of arrays
+# would exhaust the JSON reader's recursion).
+MAX_HEADER = 1024
 
 
 def check_choice(seen):
     if seen not in CHOICES:
         raise ValueError(f"seen must be one of {', '.join(CHOICES)}, not {seen!r}")
-    return seen
+    return CHOICES[CHOICES.index(seen)]  # the text itself, not what compared equal to it
 
 
 def _pandas():
@@ -44,13 +48,30 @@ def is_dated(index):
 
 
 def date_of(label):
-    """A row's name as a date, or None when it is not one."""
-    if isinstance(label, (datetime.date, np.datetime64)):
-        return _pandas().Timestamp(label)
+    """A row's name as a date, or None when it is not one. A NaT name is
+    a ValueError: it compares false with every date, so it would pass as
+    new and, remembered as the last date, let every later bar through."""
     _pd = _pandas()
-    if _pd is not None and isinstance(label, _pd.Period):
+    if _pd is None:  # no pandas, no pandas dates
+        return None
+    if label is _pd.NaT or (isinstance(label, np.datetime64) and np.isnat(label)):
+        raise ValueError("the row is named NaT, not a date; a stream needs every bar's date "
+                         "to tell new bars from ones it has seen")
+    if isinstance(label, (datetime.date, np.datetime64)):
+        return _pd.Timestamp(label)
+    if isinstance(label, _pd.Period):
         return label
     return None
+
+
+def refuse_nat(index, what):
+    """ValueError naming the first NaT of a dated index: such a bar has no
+    place in time, before or after the last one fed."""
+    if index.hasnans:
+        position = int(np.argmax(np.asarray(index.isna())))
+        raise ValueError(f"{what} has NaT for a date at position {position}; a stream needs "
+                         "every bar's date to tell new bars from ones it has seen (drop the "
+                         "rows without a date first)")
 
 
 def _older(dates, last):
@@ -89,6 +110,30 @@ def envelope(date, state):
     return MAGIC + struct.pack("<I", len(text)) + text + state
 
 
+def _date_from_header(header):
+    """The date a header holds, if it holds it as `envelope` writes it:
+    {"timestamp": isoformat} or {"period": text, "freq": freqstr}, texts
+    that read back to themselves. Anything else (NaT, "now", a number, a
+    date without its time) is what `envelope` never writes."""
+    import pandas as pd  # a dated stream was saved from pandas input
+    if not isinstance(header, dict) or not all(isinstance(v, str) for v in header.values()):
+        raise ValueError("it is not an object of texts")
+    if set(header) == {"timestamp"}:
+        text = header["timestamp"]
+        date = pd.Timestamp(text)
+        written = None if date is pd.NaT else date.isoformat()
+    elif set(header) == {"period", "freq"}:
+        text = header["period"]
+        date = pd.Period(text, freq=header["freq"])
+        written = None if date is pd.NaT else (str(date), date.freqstr)
+        text = (text, header["freq"])
+    else:
+        raise ValueError(f"it has the keys {sorted(header)}")
+    if written != text:
+        raise ValueError(f"{text!r} is not a date as a saved stream writes it")
+    return date
+
+
 def open_envelope(data):
     """(date or None, the library's saved state) of saved bytes."""
     if not data.startswith(MAGIC):
@@ -96,15 +141,14 @@ def open_envelope(data):
     if len(data) < 8:
         raise ValueError("the saved bytes end inside their date header")
     size, = struct.unpack_from("<I", data, 4)
+    if size > MAX_HEADER:
+        raise ValueError(f"the saved bytes' date header of {size} bytes is not one a stream "
+                         f"writes (at most {MAX_HEADER})")
     if len(data) < 8 + size:
         raise ValueError("the saved bytes end inside their date header")
     try:
-        header = json.loads(data[8:8 + size].decode("utf-8"))
-        import pandas as pd  # a dated stream was saved from pandas input
-        if "period" in header:
-            date = pd.Period(header["period"], freq=header["freq"])
-        else:
-            date = pd.Timestamp(header["timestamp"])
-    except (ValueError, KeyError, TypeError, AttributeError) as exc:
+        date = _date_from_header(json.loads(data[8:8 + size].decode("utf-8")))
+    except (ValueError, KeyError, TypeError, AttributeError, OverflowError,
+            RecursionError) as exc:
         raise ValueError(f"the saved bytes' date header is not readable: {exc}") from None
     return date, data[8 + size:]

@@ -24,6 +24,13 @@ strictly increasing is refused, as feeding it would filter it backwards.
 It also remembers the date of the last bar it was fed, so that bars a feed
 sends again are refused (seen="error") or dropped (seen="skip"); see
 `_seen`. reset() starts a stream over, with the same parameters.
+
+One object may be shared between threads: each holds a lock of its own for
+the length of every call that reads or changes its state. ctypes lets go of
+the GIL inside the library, and a lanes update rearranges the states in
+place while it runs, so without the lock a peek, a save or a reset in
+another thread would read or free them mid-call. The lock is re-entrant, so
+a value whose conversion calls back into the same object does not hang.
 """
 
 import ctypes
@@ -31,12 +38,13 @@ import math
 import numbers
 import os
 import struct
+import threading
 
 import numpy as np
 
 from . import _columnar, _gaps, _labels, _lanes, _not_prices, _parameters, _seen, precision
 from ._arrays import INT32_MAX, loaded_pandas
-from ._stream_library import NAMES, functions
+from ._stream_library import KINDS, NAMES, functions
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 _STREAM_CHOICES = ("error", "drop", "keep")
@@ -48,7 +56,7 @@ _LANES_CHOICES = ("error", "drop", "keep")
 def _check_missing(missing, choices):
     if missing not in choices:
         raise ValueError(f"missing must be one of {', '.join(choices)}, not {missing!r}")
-    return missing
+    return choices[choices.index(missing)]  # the text itself, not what compared equal to it
 
 
 def _real(value, what):
@@ -80,6 +88,7 @@ def check_time_order(index, what):
     a stream cannot reorder what it has been fed."""
     if index.dtype.kind != "M" and not isinstance(index, loaded_pandas().PeriodIndex):
         return
+    _seen.refuse_nat(index, what)
     if index.is_monotonic_increasing and index.is_unique:
         return
     stamps = index.asi8
@@ -154,6 +163,7 @@ class Stream:
         self.name = name
         self.missing = _check_missing(missing, _STREAM_CHOICES)
         self.seen = _seen.check_choice(seen)
+        self._lock = threading.RLock()
         self._state = _lanes.new_streams(name, [self.parameters])
 
     @classmethod
@@ -161,6 +171,7 @@ class Stream:
         stream = cls.__new__(cls)
         stream.name, stream.parameters, stream.missing = name, parameters, missing
         stream.seen, stream.last_date = seen, last_date
+        stream._lock = threading.RLock()
         stream._state = state
         return stream
 
@@ -168,8 +179,10 @@ class Stream:
         """Back to the state after construction: no samples, no last date,
         the same parameters. The way back after a bad tick fed with
         missing="keep"."""
-        self._state = _lanes.new_streams(self.name, [self.parameters])
-        self.last_date = None
+        fresh = _lanes.new_streams(self.name, [self.parameters])
+        with self._lock:
+            self._state = fresh
+            self.last_date = None
 
     @property
     def _state(self):
@@ -204,14 +217,21 @@ class Stream:
         if isinstance(x, float):
             # The tick: the double rounded to float32 by the C conversion, as
             # NumPy rounds it; anything not finite then takes the long way.
-            tick = self._tick
-            tick.value = x
-            if math.isfinite(tick.value):
-                update, address, sample = self._tick_call
-                code = update(address, sample, 1, sample)
-                if code < 0:
-                    functions().check(code)
-                return tick.value
+            # The float buffer is the object's own, so it is used under the lock.
+            with self._lock:
+                tick = self._tick
+                tick.value = x
+                if math.isfinite(tick.value):
+                    update, address, sample = self._tick_call
+                    code = update(address, sample, 1, sample)
+                    if code < 0:
+                        functions().check(code)
+                    return tick.value
+        with self._lock:
+            return self._update(x)
+
+    def _update(self, x):
+        """update() of anything but a finite float, under the lock."""
         if np.ndim(x) == 0:
             value = self._one(x, "the sample")
             if value is None:
@@ -264,26 +284,31 @@ class Stream:
         if value is None:
             return float("nan")
         out = ctypes.c_float()
-        functions().check(functions().stream_peek(self._address, value, ctypes.byref(out)))
+        with self._lock:
+            functions().check(functions().stream_peek(self._address, value, ctypes.byref(out)))
         return out.value
 
     def window(self):
         """An oscillator's outputs for samples 0..99 once it has had 100
         samples (as the batch call writes them); None otherwise."""
         out = np.empty(100, dtype=np.float32)
-        got = functions().check(functions().stream_window(self._address,
-                                                          out.ctypes.data_as(_FLOAT_P)))
+        with self._lock:
+            got = functions().check(functions().stream_window(self._address,
+                                                              out.ctypes.data_as(_FLOAT_P)))
         return out if got else None
 
     @property
     def samples(self):
         """How many samples the stream has consumed."""
-        return functions().check(functions().stream_samples(self._address))
+        with self._lock:
+            return functions().check(functions().stream_samples(self._address))
 
     def copy(self):
         """An independent snapshot that continues exactly as this one would."""
+        with self._lock:
+            state, last_date = self._state.copy(), self.last_date
         return Stream._from_state(self.name, dict(self.parameters), self.missing,
-                                  self._state.copy(), self.seen, self.last_date)
+                                  state, self.seen, last_date)
 
     def to_bytes(self, *, dates=True):
         """The state in the library's saved format: it loads in C (tsf_stream_load)
@@ -291,11 +316,13 @@ class Stream:
         puts the last date in front of it, for from_bytes to restore; pass
         dates=False for the library's bare state (what a C host loads)."""
         lib = functions()
-        size = lib.check(lib.stream_save(self._address, None, 0))
-        buffer = ctypes.create_string_buffer(size)
-        lib.check(lib.stream_save(self._address, buffer, size))
-        if dates and self.last_date is not None:
-            return _seen.envelope(self.last_date, buffer.raw)
+        with self._lock:  # the state and its date as of one moment
+            size = lib.check(lib.stream_save(self._address, None, 0))
+            buffer = ctypes.create_string_buffer(size)
+            lib.check(lib.stream_save(self._address, buffer, size))
+            last_date = self.last_date
+        if dates and last_date is not None:
+            return _seen.envelope(last_date, buffer.raw)
         return buffer.raw
 
     @classmethod
@@ -321,6 +348,10 @@ class Stream:
 
 
 def _stream_from_bytes(data, missing, seen="error"):
+    """A pickled Stream (see __reduce__): its bytes, checked as from_bytes
+    checks them; anything else is a ValueError, as for a crafted Streams."""
+    if type(data) is not bytes:
+        raise ValueError(f"not a pickled Stream: its state is a {type(data).__name__}, not bytes")
     return Stream.from_bytes(data, missing=missing, seen=seen)
 
 
@@ -380,7 +411,8 @@ class Streams:
     _known = ()
     # Peek's working copy of the states, allocated once.
     _scratch = None
-    # The shape of a row that may take update's short way (see _row_shape).
+    # The shape of a row that may take update's short way: one value per
+    # state; None, so that no row takes it, for a table of no columns.
     _shape = None
     # The date of the last row fed, when rows came with dates.
     last_date = None
@@ -401,12 +433,12 @@ class Streams:
             raise ValueError("the column labels repeat; each column needs its own")
         self.name = name
         self.columns = labels
-        self._shape = _row_shape(labels)
         self.parameters = _parameters.per_lane(name, parameters, len(labels))
         precision.warn(name, self.parameters, stacklevel=2)
         self.missing = _check_missing(missing, _LANES_CHOICES)
         self.seen = _seen.check_choice(seen)
         self.threads = _lanes.check_threads(threads) if threads is not None else None
+        self._lock = threading.RLock()
         self._state = _new_states(name, self.parameters)
         _pd = loaded_pandas()
         if _pd is not None:
@@ -421,7 +453,10 @@ class Streams:
     @_state.setter
     def _state(self, words):
         # The address once per state, not once per live row: see Stream.
+        # The row the lanes take is as long as the states are many, never
+        # more: the lanes read and write one state per value.
         self._words, self._address = words, words.ctypes.data
+        self._shape = (words.shape[0],) if words.shape[0] else None
 
     def _positions(self, labels):
         """Where each of this table's columns sits among `labels`, or None
@@ -551,9 +586,12 @@ class Streams:
                          "nothing was fed (pass missing='drop' to skip it, or 'keep' to feed it)")
 
     def _advance(self, state, values):
-        if not self.columns:  # nothing to run, and no row length to reshape by
+        lanes = state.shape[0]  # the states say how long a row is, not the labels
+        if not lanes:  # nothing to run, and no row length to reshape by
             return values
-        block = values.reshape(-1, len(self.columns))
+        if values.size % lanes:
+            raise ValueError(f"expected one value per column ({lanes}), not {values.shape}")
+        block = values.reshape(-1, lanes)
         if self.missing == "drop" and block.size and not (
                 np.isfinite(block.min()) and np.isfinite(block.max())):
             self._advance_dropping(state, block, _gaps.gaps(block))
@@ -614,7 +652,8 @@ class Streams:
             # one check for gaps, one conversion, one lanes call.
             values = _gaps.finite_float32(row)
             if values is not None:
-                _lanes.run_row(self._words, self._address, values, self.threads)
+                with self._lock:
+                    _lanes.run_row(self._words, self._address, values, self.threads)
                 return values
         elif self._index is not None and getattr(row, "index", None) is self._index \
                 and isinstance(row, loaded_pandas().Series) and row.dtype in _LIVE_DTYPES \
@@ -623,41 +662,51 @@ class Streams:
             # of the frame the table was made from): no labels to match.
             values = _gaps.finite_float32(row.to_numpy())
             if values is not None and values.shape == self._shape:
-                _lanes.run_row(self._words, self._address, values, self.threads)
+                with self._lock:
+                    _lanes.run_row(self._words, self._address, values, self.threads)
                 return type(row)(values, index=row.index, name=row.name, copy=False)
-        row, date = self._fresh_rows(row)
-        if row is None:
-            return None
-        values, back = self._rows(row)
-        out = back(self._advance(self._state, values))
-        if date is not None:
-            self.last_date = date
-        return out
+        with self._lock:  # the date check, the rows and the new date as one step
+            row, date = self._fresh_rows(row)
+            if row is None:
+                return None
+            values, back = self._rows(row)
+            out = back(self._advance(self._state, values))
+            if date is not None:
+                self.last_date = date
+            return out
 
     def reset(self):
         """Back to the state after construction: no rows, no last date, the
         same columns and parameters."""
-        self._state = _new_states(self.name, self.parameters)
-        self._scratch = None
-        self.last_date = None
+        fresh = _new_states(self.name, self.parameters)
+        with self._lock:
+            self._state = fresh
+            self._scratch = None
+            self.last_date = None
 
     def peek(self, row):
         """The outputs the next row would get if it were `row`; nothing
         changes."""
+        with self._lock:
+            return self._peek(row)
+
+    def _peek(self, row):
         values, back = self._rows(row)
         if values.ndim != 1:
             raise ValueError("peek takes one row")
         lib = functions()
         if lib.lanes_peek is not None and values.size:
+            lanes = self._state.shape[0]
+            if values.shape != (lanes,):  # what the lanes read, whatever the labels say
+                raise ValueError(f"expected one value per column ({lanes}), not {values.shape}")
             out = np.empty_like(values)
-            lib.check(lib.lanes_peek(self._state.ctypes.data, len(self.columns),
+            lib.check(lib.lanes_peek(self._state.ctypes.data, lanes,
                                      values.ctypes.data_as(_FLOAT_P), 1,
                                      out.ctypes.data_as(_FLOAT_P), 1))
             return back(out)
         # A library without the lanes' peek: the row runs on a working copy
         # of the states, kept for the next peek (a fresh array each time
-        # costs its page faults on every call) and taken out while in use,
-        # so that two threads peeking at once never share one.
+        # costs its page faults on every call).
         scratch, self._scratch = self._scratch, None
         if scratch is None or scratch.shape != self._state.shape:
             scratch = np.empty_like(self._state)
@@ -669,56 +718,132 @@ class Streams:
     def window(self):
         """An oscillator's outputs for samples 0..99 of every column, as
         (100, columns), once 100 rows have been fed; None otherwise."""
-        if not _parameters.row(self.name).rms_scaled or self.samples < 100:
+        if not _parameters.row(self.name).rms_scaled:
             return None
-        out = np.full((100, len(self.columns)), np.nan, dtype=np.float32)
-        _lanes.patch_windows(self._state, out)
+        with self._lock:
+            if self._samples() < 100:
+                return None
+            out = np.full((100, self._state.shape[0]), np.nan, dtype=np.float32)
+            _lanes.patch_windows(self._state, out)
         return out
 
     @property
     def samples(self):
         """How many rows have been fed."""
-        if not self.columns:
+        with self._lock:
+            return self._samples()
+
+    def _samples(self):
+        if not self._state.shape[0]:
             return 0
         return functions().check(functions().stream_samples(self._state[0].ctypes.data))
 
     def __getitem__(self, column):
         """A snapshot of one column's stream, as a Stream."""
         j = self.columns.index(column)
+        with self._lock:
+            state, last_date = self._state[j:j + 1].copy(), self.last_date
         return Stream._from_state(self.name, dict(self.parameters[j]), "error",
-                                  self._state[j:j + 1].copy(), self.seen, self.last_date)
+                                  state, self.seen, last_date)
 
     def copy(self):
-        other = Streams.__new__(Streams)
-        other.__dict__.update(self.__dict__)
-        other._state = self._state.copy()
+        with self._lock:
+            other = Streams.__new__(Streams)
+            other.__dict__.update(self.__dict__)
+            other._state = self._state.copy()
+        other._lock = threading.RLock()  # its own: a copy is not shared with this one
         other._scratch = None
         return other
 
     def __reduce__(self):
-        saved = [self[column].to_bytes(dates=False) for column in self.columns]
+        # Every column as of one moment: a row fed meanwhile by another
+        # thread lands in all of them or in none.
+        with self._lock:
+            states, last_date = self._state.copy(), self.last_date
+        saved = [Stream._from_state(self.name, parameters, "error", states[j:j + 1])
+                 .to_bytes(dates=False) for j, parameters in enumerate(self.parameters)]
         return (_streams_from_bytes, (self.columns, saved, self.missing, self.threads,
-                                      self.seen, self.last_date))
+                                      self.seen, last_date, self.name))
 
     def __repr__(self):
         return f"Streams({self.name!r}, {len(self.columns)} columns) after {self.samples} rows"
 
 
-def _row_shape(columns):
-    """The shape of one row of `columns` values; None, so that no row takes
-    update's short way, for a table of no columns, which has no lanes to run."""
-    return (len(columns),) if columns else None
+def _pickled_date(last_date):
+    """A pickle's last date, if it is one a stream keeps: a Timestamp or a
+    Period (as pandas pickles them), never NaT, which would let every bar
+    through."""
+    if last_date is None:
+        return None
+    _pd = loaded_pandas()
+    # NaT is neither a Timestamp nor a Period.
+    if _pd is None or not isinstance(last_date, (_pd.Timestamp, _pd.Period)):
+        raise ValueError(f"the last date {last_date!r} is not a pandas Timestamp or Period")
+    return last_date
 
 
-def _streams_from_bytes(columns, saved, missing, threads, seen="error", last_date=None):
-    streams = [Stream.from_bytes(data) for data in saved]
+def _pickled_kind(saved):
+    """The one filter kind of a pickle's saved states, read from their
+    headers (the library checks the rest when it loads them)."""
+    kinds = set()
+    for data in saved:
+        if type(data) is not bytes or len(data) < 8 or data.startswith(_seen.MAGIC):
+            raise ValueError("a column's state is not a saved stream's bytes")
+        kinds.add(struct.unpack_from("<H", data, 6)[0])
+    if len(kinds) > 1:
+        raise ValueError(f"the columns' states are of {len(kinds)} filter kinds, not one")
+    kind = kinds.pop() if kinds else None
+    if kind is not None and kind not in NAMES:
+        raise ValueError(f"the columns' states are of an unknown filter kind {kind}")
+    return kind
+
+
+def _check_pickle(columns, saved, missing, threads, seen, last_date, name):
+    """What a pickled Streams holds, checked before anything reaches the
+    library: a pickle comes from outside, and one that names only this
+    function and plain data passes any allow-list of callables, so its
+    values may be anything. A column without a state (or a state without a
+    column) would send the lanes past the end of the states."""
+    if type(columns) not in (list, tuple) or type(saved) not in (list, tuple):
+        raise ValueError("the columns and their states must be lists")
+    if len(columns) != len(saved):
+        raise ValueError(f"{len(columns)} columns but {len(saved)} saved states")
+    try:
+        unique = len(set(columns)) == len(columns)
+    except TypeError:
+        unique = False
+    if not unique:
+        raise ValueError("the column labels repeat or cannot be labels")
+    if type(missing) is not str or missing not in _LANES_CHOICES:
+        raise ValueError(f"missing={missing!r} is not one of {', '.join(_LANES_CHOICES)}")
+    if type(seen) is not str or seen not in _seen.CHOICES:
+        raise ValueError(f"seen={seen!r} is not one of {', '.join(_seen.CHOICES)}")
+    if threads is not None and (type(threads) is not int or threads < 1):
+        raise ValueError(f"threads={threads!r} is not a positive integer or None")
+    if name is not None and (type(name) is not str or name not in KINDS):
+        raise ValueError(f"{name!r} is not a filter")
+    kind = _pickled_kind(saved)
+    if kind is not None and name is not None and NAMES[kind] != name:
+        raise ValueError(f"the states are of {NAMES[kind]}, not {name}")
+    return _pickled_date(last_date), (NAMES[kind] if kind is not None else name)
+
+
+def _streams_from_bytes(columns, saved, missing, threads, seen="error", last_date=None,
+                        name=None):
+    """A pickled Streams (see __reduce__); ValueError for anything that is
+    not what __reduce__ writes."""
+    try:
+        last_date, name = _check_pickle(columns, saved, missing, threads, seen, last_date, name)
+    except ValueError as exc:
+        raise ValueError(f"not a pickled Streams: {exc}") from None
+    loaded = [_load(data) for data in saved]
     out = Streams.__new__(Streams)
-    out.name = streams[0].name if streams else None
+    out.name = name
     out.columns, out.missing, out.threads = list(columns), missing, threads
-    out._shape = _row_shape(out.columns)
     out.seen, out.last_date = seen, last_date
-    out.parameters = [s.parameters for s in streams]
+    out.parameters = [_parameters_from_saved(data)[1] for _, data in loaded]
+    out._lock = threading.RLock()
     words = functions().stream_words
-    out._state = np.concatenate([s._state for s in streams]) if streams \
+    out._state = np.concatenate([state for state, _ in loaded]) if loaded \
         else np.zeros((0, words), dtype=np.uint64)
     return out
