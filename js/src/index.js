@@ -2,10 +2,9 @@
 // lanes, computed by the WebAssembly build of the same C++ sources, so that
 // every output is the bits the native library writes.
 import { filterTable } from '../generated/filter_table.js';
-import { instance } from './module.js';
+import { STREAM_BYTES, instance } from './module.js';
 
 const INT32_MAX = 0x7fffffff;
-const STREAM_BYTES = 768; // sizeof(tsf_stream), checked against the module below
 
 // The parameters each shape takes, as the C functions name them.
 const shapeParameters = {

@@ -2,13 +2,24 @@
 // a Response, bytes or a compiled module, streaming where the response
 // allows, and makes the module's instance, after which every call of the
 // package works as in the default entry.
-import { instance, loaded, useModule } from './module.js';
+import { filterTable } from '../generated/filter_table.js';
+import { STREAM_BYTES, WASI_MODULE, WASI_NAMES, instanceOf, loaded, share } from './module.js';
 
-// What the package calls in the module: a module without them is some
-// other program, or another version's.
-const NEEDED = ['memory', '_initialize', 'malloc', 'free', 'tsf_stream_init', 'tsf_lanes_update', 'tsf_strerror'];
+// Every export the package calls, and what it must be. A module without one
+// of them is some other program, or another version's, and would fail in
+// whichever call first reached the gap, with the engine's own error.
+export const NEEDED = Object.freeze({
+  memory: 'memory',
+  ...Object.fromEntries(['_initialize', 'malloc', 'free', 'tsf_strerror', 'tsf_simd_target',
+    'tsf_stream_bytes', 'tsf_stream_init', 'tsf_stream_update', 'tsf_stream_peek', 'tsf_stream_window',
+    'tsf_stream_samples', 'tsf_stream_reset', 'tsf_stream_save', 'tsf_stream_load',
+    'tsf_lanes_update', 'tsf_lanes_peek', ...filterTable.map((row) => row.exportName)]
+    .map((name) => [name, 'function'])),
+});
 
-let loading = null;
+// The calls of init() so far, each after the one before: a call made while
+// another loads waits for it, and loads its own source only if that failed.
+let queue = Promise.resolve();
 
 const what = (value) => {
   if (value === null) return 'null';
@@ -105,17 +116,51 @@ async function toModule(source) {
   throw sourceError(source);
 }
 
+const notOurs = (why, cause) => new TypeError(
+  `tsfilters init: the module is not this version's tsfilters.wasm (${why})`, cause === undefined ? undefined : { cause });
+
+// What keeps `module` from being this version's tsfilters.wasm, read from
+// its exports and imports alone, before any of its code runs; null if nothing.
+function refusal(module) {
+  const exported = new Map(WebAssembly.Module.exports(module).map((e) => [e.name, e.kind]));
+  const missing = [];
+  const reasons = [];
+  for (const [name, kind] of Object.entries(NEEDED)) {
+    const has = exported.get(name);
+    if (has === undefined) missing.push(name);
+    else if (has !== kind) reasons.push(`its ${name} is a ${has}, not a ${kind}`);
+  }
+  if (missing.length > 0) reasons.unshift(`it lacks ${missing.join(', ')}`);
+  const foreign = WebAssembly.Module.imports(module)
+    .filter((i) => i.module !== WASI_MODULE || i.kind !== 'function' || !WASI_NAMES.includes(i.name))
+    .map((i) => `${i.module}.${i.name}`);
+  if (foreign.length > 0) reasons.push(`it imports ${foreign.join(', ')}, which this package does not provide`);
+  return reasons.length > 0 ? reasons.join('; ') : null;
+}
+
+// Loads the module into an instance of its own, and shares it only once it
+// has passed every check: a refused module leaves nothing behind, and the
+// next init() starts afresh.
 async function load(source) {
   if (source === undefined) source = new URL('./tsfilters.wasm', import.meta.url);
   else if (typeof source?.then === 'function') source = await source;
   const module = await toModule(source);
-  const exported = new Set(WebAssembly.Module.exports(module).map((e) => e.name));
-  const missing = NEEDED.filter((name) => !exported.has(name));
-  if (missing.length > 0) {
-    throw new TypeError(`tsfilters init: the module is not this version's tsfilters.wasm (it lacks ${missing.join(', ')})`);
+  const why = refusal(module);
+  if (why !== null) throw notOurs(why);
+  let made, bytes;
+  try {
+    made = instanceOf(module);
+    bytes = made.exports.tsf_stream_bytes();
+  } catch (error) {
+    // A trap or a failed link is the module's doing; anything else (no
+    // memory left, say) is passed on as it is.
+    if (!(error instanceof WebAssembly.RuntimeError || error instanceof WebAssembly.LinkError)) throw error;
+    throw notOurs(`it failed to start: ${error.message}`, error);
   }
-  useModule(module);
-  instance(); // the instance now, so that no later call waits for it
+  if (bytes !== STREAM_BYTES) {
+    throw notOurs(`its tsf_stream_bytes() answers ${String(bytes)}, where this package's streams take ${STREAM_BYTES}`);
+  }
+  share(made);
 }
 
 /**
@@ -124,16 +169,18 @@ async function load(source) {
  * Response (compiled as it streams when its type is application/wasm), a
  * Promise of either (`fetch(...)`), the module's bytes or a compiled
  * WebAssembly.Module. By default, tsfilters.wasm beside this file. Once it
- * has succeeded, later calls resolve at once and load nothing; after a
- * failure, a later call tries again.
+ * has succeeded, later calls resolve at once and load nothing; a module
+ * that is not this version's tsfilters.wasm is refused with a TypeError
+ * that says why, and after any failure a later call tries again. A call
+ * made while another is loading waits for it, and loads its own source
+ * only if that one failed.
  */
 export function init(source) {
   if (loaded()) return Promise.resolve();
-  if (loading === null) {
-    loading = load(source).catch((error) => {
-      loading = null;
-      throw error;
-    });
-  }
-  return loading;
+  // A promise given while another call loads is read only when its turn
+  // comes; until then its rejection is not left unhandled.
+  if (source instanceof Promise) Promise.prototype.then.call(source, undefined, () => {});
+  const attempt = queue.then(() => (loaded() ? undefined : load(source)));
+  queue = attempt.catch(() => {});
+  return attempt;
 }

@@ -30,6 +30,10 @@ export type WasmSource = string | UrlLike | ResponseLike | ArrayBuffer | ArrayBu
  * done first (before, they throw). By default the file beside the entry,
  * `new URL('./tsfilters.wasm', import.meta.url)`. A Response is compiled
  * as it streams when its type is application/wasm. Once it has succeeded,
- * later calls resolve at once and load nothing.
+ * later calls resolve at once and load nothing. A module that is not this
+ * version's tsfilters.wasm is refused with a TypeError naming what is
+ * wrong, and leaves nothing behind: a later call may try again. A call
+ * made while another loads waits for it, and loads its own source only if
+ * that one failed.
  */
 export declare function init(source?: WasmSource | PromiseLike<WasmSource>): Promise<void>;

@@ -2,7 +2,10 @@
 import type { IChartApi, ISeriesApi, LineSeriesPartialOptions, Time } from 'lightweight-charts';
 import type { FilterName, ParamsOf } from './index.js';
 
-/** A bar as the chart library takes it: a point, a candle (its close is used), or a gap. */
+/**
+ * A bar as the chart library takes it: a point, a candle (its close is used), or a gap.
+ * A time that is no calendar date ('2023-02-29', month 13) is a TypeError.
+ */
 export type FilterBar =
   | { time: Time; value: number }
   | { time: Time; open: number; high: number; low: number; close: number }
@@ -33,7 +36,10 @@ export interface FilterLine {
   update(bar: FilterBar): void;
   /** The line series drawn. */
   readonly series: ISeriesApi<'Line', Time>;
-  /** Takes the line off the chart and frees its stream; the handle is unusable afterwards. */
+  /**
+   * Takes the line off the chart and frees its stream; the handle is unusable afterwards.
+   * If the chart throws, the stream is freed all the same and a later remove() tries the chart again.
+   */
   remove(): void;
 }
 

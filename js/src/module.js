@@ -5,7 +5,7 @@
 // differently: `tsfilters` compiles the copy embedded in the package on
 // first use (default_module.js); `tsfilters/lean` is the same code bundled
 // with lean_module.js in that file's place, and its init() hands the module
-// in through useModule().
+// in through instanceOf() and share(), once it has checked it.
 import { defaultModule } from './default_module.js';
 
 let compiled = null;
@@ -18,15 +18,15 @@ function wasmModule() {
 /** Whether the shared instance exists (the module is loaded and running). */
 export const loaded = () => shared !== null;
 
-/** The compiled module the shared instance will be made from; a no-op once it is made. */
-export function useModule(module) {
-  if (shared === null) compiled = module;
-}
+/** sizeof(tsf_stream) in the module this package was built with. */
+export const STREAM_BYTES = 768;
 
 // The module is built against the WASI C library but does no input or
 // output; the three calls that library keeps are answered here. The
 // environment holds only what `environment` names (TSFILTERS_SIMD picks the
 // lanes' instruction set, as it does natively).
+export const WASI_MODULE = 'wasi_snapshot_preview1';
+
 function wasiImports(environment, memoryOf) {
   const encoder = new TextEncoder();
   const strings = Object.entries(environment).map(([k, v]) => encoder.encode(`${k}=${v}\0`));
@@ -53,13 +53,16 @@ function wasiImports(environment, memoryOf) {
   };
 }
 
-// One instance of the module: its exports and views of its memory, which
-// are made again whenever the memory grows.
+/** The names of the imports an instance is given, all in WASI_MODULE. */
+export const WASI_NAMES = Object.freeze(Object.keys(wasiImports({}, () => null)));
+
+// One instance of the module (by default the package's): its exports and
+// views of its memory, which are made again whenever the memory grows.
 export class Instance {
-  constructor(environment = {}) {
+  constructor(environment = {}, module = wasmModule()) {
     let memory = null;
-    const instance = new WebAssembly.Instance(wasmModule(), {
-      wasi_snapshot_preview1: wasiImports(environment, () => memory),
+    const instance = new WebAssembly.Instance(module, {
+      [WASI_MODULE]: wasiImports(environment, () => memory),
     });
     this.exports = instance.exports;
     memory = this.exports.memory;
@@ -136,13 +139,27 @@ function simdFromEnvironment() {
   }
 }
 
-// The instance the package's functions use, made on first use.
 // TSFILTERS_SIMD in the environment picks the lanes' instruction set
 // ('scalar' or 'simd128'), as it does for the native library.
+function sharedEnvironment() {
+  const simd = simdFromEnvironment();
+  return simd ? { TSFILTERS_SIMD: simd } : {};
+}
+
+// The instance the package's functions use, made on first use.
 export function instance() {
-  if (shared === null) {
-    const simd = simdFromEnvironment();
-    shared = new Instance(simd ? { TSFILTERS_SIMD: simd } : {});
-  }
+  if (shared === null) shared = new Instance(sharedEnvironment());
   return shared;
+}
+
+/**
+ * An instance of `module` made as the shared one would be, but not shared:
+ * init() checks it before anything uses it, and a module it refuses
+ * leaves no trace.
+ */
+export const instanceOf = (module) => new Instance(sharedEnvironment(), module);
+
+/** Makes `made` the shared instance; a no-op once there is one. */
+export function share(made) {
+  if (shared === null) shared = made;
 }

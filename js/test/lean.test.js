@@ -108,10 +108,11 @@ describe('tsfilters/lean init() twice and after failures', () => {
     assertSameAsDefault(lean);
   });
 
-  it('calls made while loading share the one load', async () => {
+  it('a call made while another loads waits for it, and loads nothing once it has succeeded', async () => {
     const lean = await freshLean();
     const first = lean.init();
-    assert.equal(lean.init('ignored, a load is under way'), first);
+    const second = lean.init('not a URL outside a page: never read, since the first load succeeds');
+    assert.equal(await second, undefined);
     await first;
     assertSameAsDefault(lean);
   });

@@ -7,12 +7,13 @@ wrong command line. Errors go to stderr as one line, without a traceback.
 
 import argparse
 import os
+import signal
 import sys
 import warnings
 
 import numpy as np
 
-from . import _library, csvio, precision
+from . import _library, _output_file, csvio, precision
 from ._arrays import check_int32, check_real
 from ._filter_table import FILTER_TABLE, RMS_WINDOW
 from ._gaps import CHOICES as MISSING_CHOICES
@@ -171,13 +172,17 @@ def _check_output(path, source, suffixes=None):
     if suffixes and os.path.splitext(path)[1].lower() not in suffixes:
         raise UsageError(f"cannot tell the image format from {path!r}; "
                          f"end the name in {', '.join(suffixes)}")
-    if os.path.isdir(path):
-        raise csvio.DataError(f"cannot write {path}: it is a directory")
-    parent = os.path.dirname(os.path.abspath(path))
-    if not os.path.isdir(parent):
-        raise csvio.DataError(f"cannot write {path}: no directory {parent}")
+    # A directory, a disk, a socket or a missing folder is refused before
+    # any work, as it would be when writing.
+    try:
+        how = _output_file.plan(path)
+    except _output_file.OutputError as exc:
+        raise csvio.DataError(str(exc)) from None
     if os.path.exists(path) and os.path.exists(source) and os.path.samefile(path, source):
         raise csvio.DataError(f"cannot write {path}: it is the input file")
+    folder = os.path.dirname(how.target)
+    if how.kind == "replace" and not os.access(folder, os.W_OK | os.X_OK):
+        raise csvio.DataError(f"cannot write {path}: the directory {folder} is not writable")
 
 
 def command_apply(args):
@@ -425,6 +430,12 @@ def main(argv=None):
             args.run(args)
     except UsageError as exc:
         command.error(str(exc))
+    except KeyboardInterrupt:
+        # Ctrl-C ends the command as it ends other tools: by the signal, with
+        # no traceback (any temporary file is already removed).
+        signal.signal(signal.SIGINT, signal.SIG_DFL)
+        os.kill(os.getpid(), signal.SIGINT)
+        return 128 + signal.SIGINT
     except BrokenPipeError:
         # As other Unix tools: a closed pipe ends the command without a word,
         # with the status of a process ended by SIGPIPE.

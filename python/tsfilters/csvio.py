@@ -11,13 +11,12 @@ an error needs one.
 import csv
 import os
 import re
-import stat
-import tempfile
 import warnings
 
 import numpy as np
 import pandas as pd
 
+from . import _output_file
 from ._gaps import MARKERS, is_marker
 
 
@@ -256,39 +255,12 @@ def write_csv(file, table, columns):
 
 
 def write_atomically(path, write):
-    """Calls `write(file_path)` on a temporary file in the target's own
-    directory and renames it over `path` only when it succeeded, so readers
-    never see a half-written file and a failure leaves the old one alone."""
-    target = os.path.abspath(path)
-    directory, name = os.path.split(target)
-    suffix = os.path.splitext(name)[1]
+    """Calls `write(file_path)` to write `path`: a regular file through a
+    temporary file renamed over it only when complete, so readers never see
+    a half-written file and a failure leaves the old one alone; a FIFO or a
+    device directly (see _output_file). Failures are a DataError naming
+    `path`."""
     try:
-        fd, temp = tempfile.mkstemp(prefix=f".{name}.", suffix=suffix, dir=directory)
-    except OSError as exc:
-        raise DataError(f"cannot write {path}: {exc.strerror or exc}") from None
-    os.close(fd)
-    try:
-        write(temp)
-        os.chmod(temp, _mode_for(target))
-        os.replace(temp, target)
-    except BaseException:
-        try:
-            os.unlink(temp)
-        except OSError:
-            pass
-        raise
-
-
-def _mode_for(target):
-    """A file written over keeps its permissions (a private 0600 file stays
-    private); a new one gets what open() would give it under the umask."""
-    try:
-        return stat.S_IMODE(os.stat(target).st_mode)
-    except FileNotFoundError:
-        return 0o666 & ~_umask()
-
-
-def _umask():
-    mask = os.umask(0)
-    os.umask(mask)
-    return mask
+        _output_file.write_output(path, write)
+    except _output_file.OutputError as exc:
+        raise DataError(str(exc)) from None

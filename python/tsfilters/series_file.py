@@ -2,10 +2,13 @@
 checked for time order and gaps, ready for the filters. Every problem is
 reported with the file and the line."""
 
+import datetime
 import re
 import sys
 
 import numpy as np
+import pandas as pd
+from dateutil import parser as date_parser
 
 from . import _dates, _gaps, _order, csvio
 from .csvio import DataError
@@ -48,10 +51,72 @@ def _pick(table, requested, usual_name, candidates, fits):
     return next((name for name in candidates if fits(name)), None)
 
 
+# What pandas raises for a date it reads but cannot hold in nanoseconds
+# (pandas 2 and later read it in seconds first and fail on the conversion).
+_BEYOND_ERRORS = (pd.errors.OutOfBoundsDatetime, OverflowError)
+# The instants datetime64[ns] holds, to the microseconds inside them.
+_EARLIEST = datetime.datetime(1677, 9, 21, 0, 12, 43, 145225)
+_LATEST = datetime.datetime(2262, 4, 11, 23, 47, 16, 854775)
+# A year beyond those is written with three digits or more; the digits of
+# a fraction of a second (12:00:00.123) are no year.
+_LONG_NUMBER = re.compile(r"(?<!\d)(?<!:\d\d[.,])\d{3,}")
+
+
+def _python_date(text, date_format, dayfirst):
+    """The cell as a datetime, read without pandas and its range, or None."""
+    try:
+        if date_format is not None:
+            return datetime.datetime.strptime(text, date_format)
+        return date_parser.parse(text, dayfirst=bool(dayfirst))
+    except (ValueError, OverflowError):
+        return None
+
+
+def _beyond_range(cell, date_format=None, dayfirst=None):
+    """Whether the cell is a date, but one outside what the series' dates
+    can hold (a mistyped 9999-12-31)."""
+    text = str(cell).strip()
+    if not any(int(n) <= _EARLIEST.year or int(n) >= _LATEST.year
+               for n in _LONG_NUMBER.findall(text)):
+        return False  # the common case, no date to read
+    when = _python_date(text, date_format, dayfirst)
+    if when is None:
+        return False
+    # A stamp with an offset is compared as the UTC instant pandas would read
+    # (converting it could overflow datetime's own year 9999).
+    utc = datetime.timezone.utc if when.tzinfo is not None else None
+    return not _EARLIEST.replace(tzinfo=utc) <= when <= _LATEST.replace(tzinfo=utc)
+
+
+def _first_beyond(cells, date_format, dayfirst):
+    return next((row for row, cell in enumerate(cells)
+                 if _beyond_range(cell, date_format, dayfirst)), None)
+
+
+def _beyond_error(table, name, row):
+    what = "a date" if row is None else repr(table.cells(name)[row])
+    where = "" if row is None else f":{table.line(row)}"
+    return DataError(f"{table.path}{where}: column {name!r}: {what} is outside the dates the "
+                     f"tool can hold, {_EARLIEST:%Y-%m-%d} to {_LATEST:%Y-%m-%d}; "
+                     "a mistyped year?")
+
+
+def _reads_as_dates(cells, sample=50):
+    """Whether the first `sample` cells read as dates, counting those beyond
+    the range as dates (they are reported with their line once read)."""
+    cells = cells[:sample]
+    beyond = np.fromiter((_beyond_range(cell) for cell in cells), bool, len(cells))
+    rest = cells[~beyond]
+    try:
+        return rest.size > 0 and _dates.looks_like_dates(rest)
+    except _BEYOND_ERRORS:
+        return True
+
+
 def _pick_date_column(table, requested):
     return _pick(table, requested, "date", table.header,
                  lambda name: not csvio.is_number_column(table, name)
-                 and _dates.looks_like_dates(table.cells(name)))
+                 and _reads_as_dates(table.cells(name)))
 
 
 # The usual English names of a closing price, as headers write them in any
@@ -89,6 +154,8 @@ def _read_dates(table, name, date_format, dayfirst):
     cells = table.cells(name)
     try:
         return _dates.parse(cells, date_format, dayfirst)
+    except _BEYOND_ERRORS:
+        raise _beyond_error(table, name, _first_beyond(cells, date_format, dayfirst)) from None
     except _dates.AmbiguousDates as exc:
         raise DataError(
             f"{table.path}:{table.line(exc.position)}: column {name!r}: "
@@ -96,6 +163,12 @@ def _read_dates(table, name, date_format, dayfirst):
             "file settles which; pass --dayfirst, --monthfirst or --date-format "
             "(e.g. %d/%m/%Y)") from None
     except _dates.DateError as exc:
+        # A date beyond the range reads as no date to pandas, and with a
+        # format pandas may give up on the whole column, at its first cell.
+        beyond = _first_beyond(cells, date_format, dayfirst)
+        if beyond is not None and (beyond <= exc.position or _python_date(
+                str(cells[exc.position]).strip(), date_format, dayfirst) is not None):
+            raise _beyond_error(table, name, beyond) from None
         raise DataError(f"{table.path}:{table.line(exc.position)}: column {name!r}: "
                         f"{cells[exc.position]!r} is not a date") from None
 

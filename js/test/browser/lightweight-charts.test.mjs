@@ -207,3 +207,60 @@ it('the docs\' plain <script type="module"> page runs as written, from node_modu
     rmSync(folder, { recursive: true, force: true });
   }
 });
+
+it('a chart call that throws: attachFilter takes back its series and stream; remove() can be retried; impossible dates and lying arrays are refused', async () => {
+  const result = await onChart((under, chart, { closes }) => {
+    const errorOf = (f) => { try { f(); return null; } catch (e) { return `${e.name}: ${e.message}`; } };
+    const seriesCount = () => chart.panes().flatMap((p) => p.getSeries()).length;
+    const out = {};
+    // createPriceLine of the real series throws: the series made comes off again.
+    const addSeries = chart.addSeries.bind(chart);
+    chart.addSeries = (...args) => {
+      const series = addSeries(...args);
+      series.createPriceLine = () => { throw new Error('no price line'); };
+      return series;
+    };
+    out.priceLine = errorOf(() => under.attachFilter(chart, 'cyberneticOscillator', {}, { zeroLine: true }));
+    out.afterPriceLine = seriesCount();
+    delete chart.addSeries;
+    // Many failed attaches, panes() throwing: the module memory stays as it was.
+    const panes = chart.panes.bind(chart);
+    chart.panes = () => { throw new Error('no panes'); };
+    const attempt = () => { try { under.attachFilter(chart, 'laguerreOscillator'); } catch { /* expected */ } };
+    for (let i = 0; i < 10; ++i) attempt();
+    const bytes = under.moduleBytes();
+    for (let i = 0; i < 10000; ++i) attempt();
+    out.memoryGrewBy = under.moduleBytes() - bytes;
+    chart.panes = panes;
+    // removeSeries throws once: the handle stays removable.
+    const line = under.attachFilter(chart, 'superSmoother', { period: 10 });
+    const bars = closes.slice(0, 150).map((value, t) => ({ time: 1e9 + 86400 * t, value }));
+    line.setData(bars);
+    const before = JSON.stringify(line.series.data());
+    out.badDate = errorOf(() => line.update({ time: '2024-02-30', value: 1 }));
+    const lying = new Proxy(bars.slice(0, 3), { get: (t, k) => (k === 'length' ? 1000 : t[k]) });
+    out.lying = errorOf(() => line.setData(lying));
+    out.unchanged = JSON.stringify(line.series.data()) === before;
+    const removeSeries = chart.removeSeries.bind(chart);
+    chart.removeSeries = () => { throw new Error('not now'); };
+    out.firstRemove = errorOf(() => line.remove());
+    out.stillThere = seriesCount();
+    chart.removeSeries = removeSeries;
+    out.secondRemove = errorOf(() => line.remove());
+    out.thirdRemove = errorOf(() => line.remove());
+    out.left = seriesCount();
+    return out;
+  }, { closes });
+  assert.equal(result.priceLine, 'Error: no price line');
+  assert.equal(result.afterPriceLine, 0);
+  assert.equal(result.memoryGrewBy, 0);
+  assert.match(result.badDate, /^TypeError: .*time "2024-02-30" is no calendar date/);
+  assert.match(result.lying, /^TypeError: superSmoother line setData: bar 3 is missing/);
+  assert.ok(result.unchanged);
+  assert.equal(result.firstRemove, 'Error: not now');
+  assert.equal(result.stillThere, 1);
+  assert.equal(result.secondRemove, null);
+  assert.equal(result.thirdRemove, null);
+  assert.equal(result.left, 0);
+  assert.deepEqual(browser.errors, []);
+});
