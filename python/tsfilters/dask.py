@@ -19,7 +19,13 @@ that return a Series are fragile in Dask's meta handling. So the work is
 three plain steps: each row is tagged with its partition and position, the
 table is shuffled so that each symbol's rows meet in one partition, where
 they are sorted by time and filtered; the outputs are then sent back to the
-partition and position they came from.
+partition and position they came from, never matched by index label (an
+index read from several files repeats its labels across partitions).
+
+Tag and return both read the frame's partitions, so they must be the same
+partitions: each output carries its row's time stamp back, and a partition
+whose rows do not match what came back is refused with a way out, never
+filled with another row's value.
 """
 
 import numpy as np
@@ -27,9 +33,11 @@ import pandas as pd
 
 from . import _long
 from ._gaps import check_choice
+from ._long_readers import key_names
 from .long_tables import check_columns, read_pandas
 
 _PART, _POS, _OUT = "_tsfilters_partition", "_tsfilters_position", "_tsfilters_output"
+_STAMP = "_tsfilters_stamp"
 
 
 def _filter_rows(frame, name, value, by, time, checked, missing, blank):
@@ -74,35 +82,48 @@ def apply(frame, name, *, value="close", by="symbol", time="date", missing="erro
     return run(frame, name, value, by, time, checked, missing, blank)
 
 
-def _tag(part, partition_info=None):
-    return part.assign(**{_PART: np.int64(partition_info["number"]),
-                          _POS: np.arange(len(part), dtype=np.int64)})
+def _tag(part, columns, partition_info=None):
+    """The filter's columns of `part`, each row tagged with its place."""
+    return part[columns].assign(**{_PART: np.int64(partition_info["number"]),
+                                   _POS: np.arange(len(part), dtype=np.int64)})
 
 
 def _filter_shuffled(part, name, value, by, time, checked, missing, blank):
     out = _filter_rows(part, name, value, by, time, checked, missing, blank)
-    return pd.DataFrame({_PART: part[_PART].to_numpy(), _POS: part[_POS].to_numpy(), _OUT: out})
+    return pd.DataFrame({_PART: part[_PART].to_numpy(), _POS: part[_POS].to_numpy(),
+                         _STAMP: part[time].to_numpy(), _OUT: out})
 
 
-def _attach(part, routed, name):
-    """The outputs routed back to `part`, in its row order."""
-    outputs = routed.sort_values(_POS)[_OUT].to_numpy()
-    if len(outputs) != len(part):
-        raise RuntimeError(f"{len(outputs)} outputs came back for {len(part)} rows")
-    return pd.Series(outputs, index=part.index, name=name)
+_UNALIGNED = ("the Dask frame gave different partitions when it was read twice (a source "
+              "that changes between reads, or one whose partitions Dask regroups); "
+              "call frame = frame.persist() first, or filter a pandas frame of each file")
+
+
+def _attach(part, routed, name, time):
+    """The outputs routed back to `part`, in its row order; refused unless
+    each output's time stamp is its row's."""
+    routed = routed.sort_values(_POS)
+    positions = routed[_POS].to_numpy()
+    if len(routed) != len(part) or not np.array_equal(positions, np.arange(len(part))) \
+            or not np.array_equal(routed[_STAMP].to_numpy(), part[time].to_numpy()):
+        raise ValueError(f"{len(routed)} outputs came back for {len(part)} rows: {_UNALIGNED}")
+    return pd.Series(routed[_OUT].to_numpy(), index=part.index, name=name)
 
 
 def run(frame, name, value, by, time, checked, missing, blank):
     """`apply` of a Dask frame, its parameters checked."""
     count = frame.npartitions
-    columns = frame[[by, time, value]]
-    tagged = columns.map_partitions(
-        _tag, meta=columns._meta.assign(**{_PART: np.int64(0), _POS: np.int64(0)}))
+    columns = key_names(by) + [time, value]
+    # Tagged from the whole frame, as _attach reads it, not from a
+    # selection of its columns, which Dask may read in other partitions.
+    tagged = frame.map_partitions(
+        _tag, columns, meta=frame._meta[columns].assign(**{_PART: np.int64(0),
+                                                           _POS: np.int64(0)}))
     meta = pd.DataFrame({_PART: pd.Series(dtype=np.int64), _POS: pd.Series(dtype=np.int64),
-                         _OUT: pd.Series(dtype=np.float32)})
-    filtered = tagged.shuffle(by).map_partitions(
+                         _STAMP: frame._meta[time], _OUT: pd.Series(dtype=np.float32)})
+    filtered = tagged.shuffle(key_names(by)).map_partitions(
         _filter_shuffled, name, value, by, time, checked, missing, blank, meta=meta)
     # Partition i of `routed` holds exactly the outputs of input partition i.
     routed = filtered.set_index(_PART, divisions=list(range(count)) + [count - 1])
-    return frame.map_partitions(_attach, routed, name, align_dataframes=False,
+    return frame.map_partitions(_attach, routed, name, time, align_dataframes=False,
                                 meta=pd.Series(dtype=np.float32, name=name))
