@@ -1,18 +1,20 @@
 """Filtering a long table of many symbols, in pandas or on a Dask cluster.
 
 A long table has one row per symbol and date, as price data is usually
-stored; its rows need not be in any order. `apply` runs filter `name` over
-each symbol's values in time order and returns one output per row, aligned
-with the input:
+stored; its rows need not be in any order. `assign` runs filter `name`
+over each symbol's values in time order and adds the outputs as a column,
+each on its own row:
 
-    >>> frame["smooth"] = tsfilters.dask.apply(frame, "ultimate_smoother", period=20,
-    ...                                        value="close", by="symbol", time="date")
+    >>> frame = tsfilters.dask.assign(frame, "smooth", "ultimate_smoother", period=20,
+    ...                               value="close", by="symbol", time="date")
 
-`tsfilters.per_symbol` is the same for pandas, Polars and Dask frames
-alike. The same call takes a pandas DataFrame or a Dask DataFrame (then it returns
-a Dask Series with the frame's partitions, ready to assign as a column), and
-gives the same bits either way: both run each symbol's rows through the same
-batch call.
+`apply` (and `tsfilters.per_symbol`, the same for every frame library)
+returns the outputs as a Series instead. Both take a pandas DataFrame or a
+Dask DataFrame and give the same bits either way. A Dask Series is safe to
+assign as a column only where Dask lines it up by partition: when the
+frame's divisions are known, or under Dask without query planning; where
+Dask would match it by index label instead, `apply` refuses and points
+at `assign`.
 
 On Dask, rows do not keep their order inside a group, and grouped applies
 that return a Series are fragile in Dask's meta handling. So the work is
@@ -82,6 +84,33 @@ def apply(frame, name, *, value="close", by="symbol", time="date", missing="erro
     return run(frame, name, value, by, time, checked, missing, blank)
 
 
+def assign(frame, column, name, *, value="close", by="symbol", time="date",
+           missing="error", warmup="keep", **parameters):
+    """`frame` with the output of `apply` as its new `column`, attached to
+    each partition's own rows in their order: right for any index, also
+    one whose labels repeat across partitions (a folder of files, each
+    numbered from 0) and with unknown divisions, where a Series assigned
+    as a column would be matched to rows by label.
+
+    >>> import pandas as pd
+    >>> from tsfilters import dask
+    >>> frame = pd.DataFrame({"symbol": ["B", "A"], "date": [1, 1], "close": [2.0, 1.0]})
+    >>> dask.assign(frame, "smooth", "super_smoother", period=10)["smooth"].tolist()
+    [2.0, 1.0]
+    """
+    checked, blank = _long.checked(name, parameters, warmup, stacklevel=3)
+    check_choice(missing)
+    _check_frame(frame)
+    check_columns(frame.columns, value, by, time)
+    if isinstance(frame, pd.DataFrame):
+        out = _filter_rows(frame, name, value, by, time, checked, missing, blank)
+        return frame.assign(**{column: out})
+    routed = _routed(frame, name, value, by, time, checked, missing, blank)
+    meta = frame._meta.assign(**{column: np.float32(0)})
+    return frame.map_partitions(_attach_column, routed, column, time, align_dataframes=False,
+                                meta=meta)
+
+
 def _tag(part, columns, partition_info=None):
     """The filter's columns of `part`, each row tagged with its place."""
     return part[columns].assign(**{_PART: np.int64(partition_info["number"]),
@@ -110,8 +139,13 @@ def _attach(part, routed, name, time):
     return pd.Series(routed[_OUT].to_numpy(), index=part.index, name=name)
 
 
-def run(frame, name, value, by, time, checked, missing, blank):
-    """`apply` of a Dask frame, its parameters checked."""
+def _attach_column(part, routed, column, time):
+    return part.assign(**{column: _attach(part, routed, column, time).to_numpy()})
+
+
+def _routed(frame, name, value, by, time, checked, missing, blank):
+    """The filtered outputs, partition i of the result holding those of
+    the rows of partition i of `frame`, with their positions."""
     count = frame.npartitions
     columns = key_names(by) + [time, value]
     # Tagged from the whole frame, as _attach reads it, not from a
@@ -120,10 +154,33 @@ def run(frame, name, value, by, time, checked, missing, blank):
         _tag, columns, meta=frame._meta[columns].assign(**{_PART: np.int64(0),
                                                            _POS: np.int64(0)}))
     meta = pd.DataFrame({_PART: pd.Series(dtype=np.int64), _POS: pd.Series(dtype=np.int64),
-                         _STAMP: frame._meta[time], _OUT: pd.Series(dtype=np.float32)})
+                         _STAMP: frame._meta[time].reset_index(drop=True),
+                         _OUT: pd.Series(dtype=np.float32)})
     filtered = tagged.shuffle(key_names(by)).map_partitions(
         _filter_shuffled, name, value, by, time, checked, missing, blank, meta=meta)
-    # Partition i of `routed` holds exactly the outputs of input partition i.
-    routed = filtered.set_index(_PART, divisions=list(range(count)) + [count - 1])
+    return filtered.set_index(_PART, divisions=list(range(count)) + [count - 1])
+
+
+def _refuse_label_alignment(frame, name, value, by, time):
+    """Dask with query planning assigns a Series that is not built from
+    the frame alone by matching index labels when the frame's divisions
+    are unknown: rows whose labels repeat across partitions would swap
+    values. Such a frame gets `assign`, which cannot mix rows up."""
+    if getattr(frame, "expr", None) is None or frame.known_divisions:
+        return
+    by_text = f", by={by!r}" if by != "symbol" else ""
+    raise ValueError(
+        "the Dask frame's divisions are unknown, so a Series assigned to it would be "
+        "matched to rows by index label, which puts values on the wrong rows where labels "
+        "repeat across partitions (as in a folder of files, each numbered from 0); use "
+        f"frame = tsfilters.dask.assign(frame, 'smooth', {name!r}, value={value!r}{by_text}, "
+        f"time={time!r}, ...), which adds the column partition by partition, or give the "
+        "frame a sorted unique index with known divisions")
+
+
+def run(frame, name, value, by, time, checked, missing, blank):
+    """`apply` of a Dask frame, its parameters checked."""
+    _refuse_label_alignment(frame, name, value, by, time)
+    routed = _routed(frame, name, value, by, time, checked, missing, blank)
     return frame.map_partitions(_attach, routed, name, time, align_dataframes=False,
                                 meta=pd.Series(dtype=np.float32, name=name))
