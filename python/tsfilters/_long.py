@@ -16,6 +16,8 @@ the checks are all here, so that every path refuses the same tables with
 the same messages and filters the rest to the same bits.
 """
 
+from typing import Any, Dict, Tuple
+
 import numpy as np
 
 from . import _calls, _gaps, _segments
@@ -209,7 +211,8 @@ def _sorted_order(key, bound):
 
 # ---- the filter ------------------------------------------------------------------
 
-def filter_rows(table, name, checked, missing, blank, names):
+def filter_rows(table: Any, name: str, checked: Dict[str, Any], missing: str, blank: int,
+                names: Tuple[Any, Any, Any]) -> Any:
     """The output of filter `name` for every row of `table`, in its row
     order, float32 with NaN where the filter gives nothing. `checked` and
     `blank` come from `_calls.checked_call`; `names` are the (value, by,

@@ -10,6 +10,7 @@ text or as Python objects.
 """
 
 import sys
+from typing import Any, List
 
 import numpy as np
 
@@ -19,7 +20,7 @@ from ._columnar import read
 from ._labels import shown
 
 
-def key_names(by):
+def key_names(by: Any) -> List[Any]:
     """`by` as a list of column names: one name, or several."""
     if isinstance(by, (list, tuple)):
         if not by:
@@ -137,7 +138,7 @@ def read_polars(frame, value, by, time):
                               frame[time], time)
 
 
-def read_polars_series(value, keys, stamps, time):
+def read_polars_series(value: Any, keys: List[Any], stamps: Any, time: Any) -> Any:
     """`_long.Long` of Polars Series: the prices, the key columns and the
     time column (named `time` in messages)."""
     pl = sys.modules["polars"]

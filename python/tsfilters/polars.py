@@ -96,7 +96,7 @@ def _key_list(by: Keys, time: Optional[str]) -> List[Any]:
     if not isinstance(by, (str, list, tuple)):
         raise TypeError(f"by must be a column name or a list of them, not "
                         f"{type(by).__name__} {by!r}")
-    return key_names(by)
+    return list(key_names(by))
 
 
 class ExprNamespace(Methods[pl.Expr]):
