@@ -129,7 +129,7 @@ typedef struct tsf_stream {
 #define TSF_E_MIXED (-10)        /* lanes: the streams are not all of one kind */
 #define TSF_E_FULL (-11)         /* update: the stream would pass TSF_MAX_SAMPLES samples */
 #define TSF_E_ARGUMENT (-12)     /* lanes: more than one lane writing one output slot */
-#define TSF_E_SEGMENTS (-13)     /* segments: starts out of order or outside 0..total, or input and output partly overlapping */
+#define TSF_E_SEGMENTS (-13)     /* segments: starts out of order or outside 0..total, or arrays overlapping */
 
 /* sizeof(tsf_stream), for bindings that allocate it themselves. */
 TSF_STREAM_API size_t TSF_STREAM_CALL tsf_stream_bytes(void);
@@ -246,7 +246,7 @@ TSF_STREAM_API const char* TSF_STREAM_CALL tsf_simd_target(void);
  * Empty segments (equal starts) are allowed. input == output works;
  * arrays that partly overlap are refused. Runs on the instruction set
  * tsf_simd_target names, segments side by side in the vector lanes, with
- * the same bits on every one. No threads, no allocation (about 20 KiB of
+ * the same bits on every one. No threads, no allocation (about 24 KiB of
  * stack).
  *
  * Returns the number of samples filtered, total - starts[0]; 0 when
@@ -254,7 +254,8 @@ TSF_STREAM_API const char* TSF_STREAM_CALL tsf_simd_target(void);
  * segment has a sample. Refuses, writing nothing: TSF_E_NULL for a null
  * params, or a null starts, input or output that the call needs; TSF_E_KIND;
  * TSF_E_SEGMENTS for segments < 0, total < 0, starts that decrease or lie
- * outside 0..total, or input and output that partly overlap; TSF_E_FULL
+ * outside 0..total, input and output that partly overlap, or an output
+ * over the starts themselves; TSF_E_FULL
  * for a segment longer than TSF_MAX_SAMPLES. */
 TSF_STREAM_API int64_t TSF_STREAM_CALL tsf_segments_run(tsf_kind kind, const tsf_params* params,
                                                        const float* input, const int64_t* starts,

@@ -10,8 +10,9 @@
 // stream's own update. The others share kSlots lanes of the vector kernels:
 // each slot takes one segment, runs its warm-up (or an oscillator's window)
 // through the stream's update, and is then advanced by the kernels with the
-// other slots, a chunk of rows at a time, over copies of the slots' samples
-// in a small tile laid out as separate series of equal stride. A slot whose
+// other slots, a chunk of rows at a time: read and written where they lie
+// when the slots' segments are evenly spaced (a table of one length per
+// symbol), otherwise through copies in a small tile of equal strides. A slot whose
 // segment ends takes the next one; a slot left with a few rows finishes
 // them alone, so that no chunk is short. The kernels give every lane the
 // scalar step's bits (lane_kernels.hpp), so a segment's bits do not depend
@@ -52,6 +53,14 @@ inline constexpr std::int64_t kVectorRowsFrom = 32;
 // A stream's update takes at most this many samples at a time.
 inline constexpr std::int64_t kPiece = std::int64_t{1} << 30;
 
+// Everything but an oscillator's window lies in a stream's first
+// kTransposedWords words: all that the kernels and a stream past its
+// window read, and all that a slot keeps. A stream run from a copy of
+// those words alone writes each window slot before it reads it.
+static_assert(offsetof(StreamState, scale) + sizeof(float) <= lanes::kTransposedWords * 8);
+static_assert(offsetof(StreamState, window) > offsetof(StreamState, scale));
+inline constexpr std::size_t kKeptBytes = lanes::kTransposedWords * 8;
+
 // The outputs of one segment through a fresh stream, its oscillator
 // window completed. An oscillator's segment shorter than its window has no
 // scale, so no output: NaN everywhere, and nothing to compute.
@@ -61,21 +70,14 @@ void runAlone(const tsf_stream& fresh, const float* input, std::int64_t count, f
         std::fill(output, output + count, kNoValue);
         return;
     }
-    tsf_stream copy = fresh;
+    tsf_stream copy;
+    std::memcpy(&copy, &fresh, kKeptBytes);
     StreamState& s = stateOf(&copy);
     for (std::int64_t done = 0; done < count; done += kPiece)
         update<Kind>(s, input + done, static_cast<std::int32_t>(std::min(kPiece, count - done)),
                      output + done);
     window<Kind>(s, output);  // an oscillator's samples 0..99; nothing for the others
 }
-
-// Everything but an oscillator's window lies in a stream's first
-// kTransposedWords words: all that the kernels and a stream past its
-// window read, and all that a slot keeps. A stream run from a copy of
-// those words alone writes each window slot before it reads it.
-static_assert(offsetof(StreamState, scale) + sizeof(float) <= lanes::kTransposedWords * 8);
-static_assert(offsetof(StreamState, window) > offsetof(StreamState, scale));
-inline constexpr std::size_t kKeptBytes = lanes::kTransposedWords * 8;
 
 // Where word w of slot j lies once the slots are transposed for the
 // kernels (lanes_job.hpp): position q = w * blockLanes + i of the block

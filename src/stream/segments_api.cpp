@@ -41,6 +41,13 @@ bool partlyOverlap(const float* a, const float* b, std::int64_t n) {
     return x != y && x < y + bytes && y < x + bytes;
 }
 
+// Whether the n floats at a share a byte with the count starts at b.
+bool overlap(const float* a, std::int64_t n, const std::int64_t* b, std::int32_t count) {
+    const auto x = reinterpret_cast<std::uintptr_t>(a), y = reinterpret_cast<std::uintptr_t>(b);
+    return x < y + static_cast<std::uintptr_t>(count) * sizeof(std::int64_t) &&
+           y < x + static_cast<std::uintptr_t>(n) * sizeof(float);
+}
+
 }  // namespace
 }  // namespace tsfilters::stream::segments
 
@@ -68,6 +75,9 @@ TSF_STREAM_API int64_t TSF_STREAM_CALL tsf_segments_run(tsf_kind kind, const tsf
     if (total == first) return 0;
     if (input == nullptr || output == nullptr) return TSF_E_NULL;
     if (segments::partlyOverlap(input + first, output + first, total - first)) return TSF_E_SEGMENTS;
+    // The starts are read again as the segments run: outputs written over
+    // them would send later segments outside the checked ranges.
+    if (segments::overlap(output + first, total - first, starts, segments)) return TSF_E_SEGMENTS;
     segments::kRun[kind - 1]({params->period, params->smooth_period, params->gamma}, input, starts,
                              segments, total, output);
     return total - first;

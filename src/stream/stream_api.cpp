@@ -184,7 +184,7 @@ TSF_STREAM_API const char* TSF_STREAM_CALL tsf_strerror(int code) {
         case TSF_E_MIXED: return "the lanes' streams are not all of one kind";
         case TSF_E_FULL: return "the stream would pass its most samples (2^53)";
         case TSF_E_ARGUMENT: return "more than one lane would write the same output slot (output lane stride 0)";
-        case TSF_E_SEGMENTS: return "segments out of order or outside the table, or input and output partly overlap";
+        case TSF_E_SEGMENTS: return "segments out of order or outside the table, or the arrays overlap";
         default: return code > 0 ? "not an error code" : "unknown error code";
     }
 }

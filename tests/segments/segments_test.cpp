@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -67,18 +69,22 @@ Series expected(const KindCase& k, const Table& t) {
     return y;
 }
 
+// The call's outputs; the slots past total must keep the sentinel.
 Series run(const KindCase& k, const Table& t) {
-    Series y(t.values.size(), kSentinel);
+    Series y(t.values.size() + 3, kSentinel);
     EXPECT_EQ(tsf_segments_run(k.kind, &k.params, t.values.data(), t.starts.data(),
                                std::int32_t(t.starts.size()), t.total, y.data()),
               t.total - t.starts[0]);
+    for (size_t i = t.values.size(); i < y.size(); ++i) EXPECT_TRUE(testing_support::isSentinel(y[i]));
+    y.resize(t.values.size());
     return y;
 }
 
 std::vector<KindCase> variedKinds() {
     std::vector<KindCase> all;
     for (const auto& [period, smooth, gamma] :
-         {std::tuple{20, 10, 0.8f}, {3, 2, 0.2f}, {90, 30, 0.95f}, {48, 5, 0.0f}, {0, 0, 0.5f}}) {
+         {std::tuple{20, 10, 0.8f}, {3, 2, 0.2f}, {90, 30, 0.95f}, {48, 5, 0.0f}, {0, 0, 0.5f},
+          {-7, -3, 1.5f}}) {
         for (const KindCase& k : stream_testing::allKinds(period, smooth, gamma)) all.push_back(k);
     }
     return all;
@@ -143,6 +149,15 @@ TEST(Segments, SplitIntoCallsAsThreadsWould) {
                                        middle, y.data()),
                       middle - t.starts[0]);
             EXPECT_SAME_SERIES(y, whole);
+            // The same two calls at once, on two threads.
+            Series z(t.values.size(), kSentinel);
+            std::thread later([&] {
+                tsf_segments_run(k.kind, &k.params, t.values.data(), t.starts.data() + split, n - split,
+                                 t.total, z.data());
+            });
+            tsf_segments_run(k.kind, &k.params, t.values.data(), t.starts.data(), split, middle, z.data());
+            later.join();
+            EXPECT_SAME_SERIES(z, whole);
         }
     }
 }
@@ -173,6 +188,10 @@ TEST(Segments, RefusalsWriteNothing) {
     std::vector<std::int64_t> past = t.starts;
     past[size_t(n) - 1] = t.total + 1;
     const std::int64_t tooLong[] = {0};
+    // Starts whose own bytes are (the first part of) the output.
+    std::vector<std::int64_t> overStarts(size_t(t.total), 0);
+    std::copy(t.starts.begin(), t.starts.end(), overStarts.begin());
+    const std::vector<std::int64_t> startsGiven = overStarts;
     struct Case {
         std::int64_t code;
         std::int64_t got;
@@ -195,6 +214,9 @@ TEST(Segments, RefusalsWriteNothing) {
             // not read yet.
             {TSF_E_SEGMENTS, tsf_segments_run(kind, &p, buffer.data(), s, n, t.total, buffer.data() + 1)},
             {TSF_E_SEGMENTS, tsf_segments_run(kind, &p, buffer.data() + 1, s, n, t.total, buffer.data())},
+            // Outputs written over the starts would move later segments.
+            {TSF_E_SEGMENTS, tsf_segments_run(kind, &p, in, overStarts.data(), n, t.total,
+                                              reinterpret_cast<float*>(overStarts.data()))},
             // Checked before a sample is read: the input is far shorter.
             {TSF_E_FULL, tsf_segments_run(kind, &p, in, tooLong, 1, TSF_MAX_SAMPLES + 1, out.data())},
         };
@@ -202,6 +224,7 @@ TEST(Segments, RefusalsWriteNothing) {
     }
     for (float v : out) ASSERT_TRUE(testing_support::isSentinel(v));
     EXPECT_SAME_SERIES(buffer, given);
+    EXPECT_EQ(overStarts, startsGiven);
     EXPECT_STRNE(tsf_strerror(TSF_E_SEGMENTS), tsf_strerror(TSF_E_ARGUMENT));
 }
 
