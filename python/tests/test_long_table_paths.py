@@ -238,3 +238,14 @@ def test_one_sort_for_keys_that_do_not_fold():
     assert span is None and order.tolist() == [1, 3, 4, 2, 0]
     wide = _long.combine_keys([np.array([2**40, 0, -1]), np.array([2**40, 5, 1])])
     assert wide[2] == -1 and wide[0] != wide[1]
+
+
+def test_the_checked_expression_needs_both_columns_and_an_expression():
+    pl = _polars()
+    import tsfilters.polars  # noqa: F401  (registers tsf)
+    with pytest.raises(TypeError, match="by= needs time= too"):
+        pl.col("close").tsf.high_pass(by="symbol")
+    with pytest.raises(TypeError, match="time= needs by= too"):
+        pl.col("close").tsf.high_pass(time="date")
+    with pytest.raises(TypeError, match="a Series has no symbol or time column"):
+        pl.Series("close", [1.0, 2.0]).tsf.high_pass(by="symbol", time="date")
