@@ -145,6 +145,6 @@ def test_arguments_are_checked_before_the_frame_is_read():
 def test_a_lazy_frame_is_pointed_at_the_expression():
     pl = polars()
     lazy = pl.LazyFrame({"symbol": ["X"], "date": [1], "close": [1.0]})
-    with pytest.raises(TypeError, match=r"collect it first, or .*tsf\.high_pass\(\.\.\.\)"
-                                        r"\.over\('symbol', order_by='date'\)"):
+    with pytest.raises(TypeError, match=r"collect it first, or .*tsf\.high_pass\(\.\.\., "
+                                        r"by='symbol', time='date'\)"):
         tsfilters.per_symbol(lazy, "high_pass")

@@ -6,13 +6,19 @@ dates x symbols). NumPy and SciPy code keeps one series per row instead
 number of symbols. `axis` says which, and an xarray DataArray names its
 time dimension (`dim`, by default its one datetime dimension) and comes
 back as a DataArray with its own coordinates.
+
+Along `dim`, a DataArray keeps the rules of a pandas series with a datetime
+index: a rising time coordinate runs as it is, a strictly falling one runs
+oldest first and comes back in its own order, any other order is refused
+unless sort=True asks for sorting, and a repeated or missing time stamp is
+always refused, named by the coordinate and the date.
 """
 
 import sys
 
 import numpy as np
 
-from . import _not_prices
+from . import _not_prices, _order
 
 
 def _data_array(x):
@@ -33,14 +39,43 @@ def _time_dim(x, dim):
     return dates[0]
 
 
-def _along_dim(x, dim):
+def _dim_order(x, time, sort):
+    """The permutation that puts `x` in time order along `time`, or None."""
+    if time not in x.coords or x.coords[time].dtype.kind != "M":
+        return None  # no time stamps: the order given is the order meant
+    stamps = np.asarray(x.coords[time].values)
+    missing = np.isnat(stamps)
+    if missing.any():
+        raise ValueError(f"coordinate {time!r} has a missing time stamp (NaT) at position "
+                         f"{int(np.argmax(missing))}")
+    try:
+        permutation, _ = _order.plan(stamps.view(np.int64), sort)
+    except _order.OrderError as exc:
+        first, second = stamps[exc.first], stamps[exc.second]
+        if exc.repeated:
+            raise ValueError(f"coordinate {time!r} repeats {first} (positions {exc.first} and "
+                             f"{exc.second}); a series needs one value per time stamp") from None
+        raise ValueError(f"coordinate {time!r} is not in time order: {first} is followed by "
+                         f"{second} (positions {exc.first} and {exc.second}); pass sort=True "
+                         "to sort it first") from None
+    return permutation
+
+
+def _along_dim(x, dim, sort=False):
     time = _time_dim(x, dim)
+    permutation = _dim_order(x, time, sort)
 
     def run(filter_time_major):
         ordered = x.transpose(time, ...)
         values = np.asarray(ordered.values)
+        if permutation is not None:
+            values = values[permutation]
         flat = values.reshape(values.shape[0], -1) if values.ndim > 1 else values
         out = np.asarray(filter_time_major(flat)).reshape(values.shape)
+        if permutation is not None:
+            back = np.empty_like(out)
+            back[permutation] = out
+            out = back
         return ordered.copy(data=out).transpose(*x.dims)
     return run
 
@@ -55,16 +90,17 @@ def _along_axis(x, axis):
     return run
 
 
-def along(x, axis, dim):
+def along(x, axis, dim, sort=False):
     """None when `x` is filtered as given (time down axis 0), else a
     function that takes a runner of time-major input and returns the result
-    in the shape and type of `x`."""
+    in the shape and type of `x` (a DataArray in its own order along `dim`;
+    `sort` as for a pandas series)."""
     if isinstance(axis, bool) or not isinstance(axis, (int, np.integer)):
         raise TypeError(f"axis must be an integer, not {type(axis).__name__} {axis!r}")
     if _data_array(x):
         if axis != 0:
             raise ValueError("a DataArray names its time dimension: pass dim=, not axis=")
-        return _along_dim(x, dim)
+        return _along_dim(x, dim, sort)
     if dim is not None:
         raise ValueError("dim= names a dimension of an xarray DataArray; use axis= for a "
                          "NumPy array")

@@ -57,7 +57,7 @@ def call(name: str, x: Any, parameters: Dict[str, Any], missing: str, sort: bool
     is time (`_axes`)."""
     # checked_call, this frame, the public function, its caller
     checked, blank = checked_call(name, parameters, warmup, stacklevel=4)
-    along = _axes.along(x, axis, dim)
+    along = _axes.along(x, axis, dim, sort)
     if along is not None:
         return along(lambda series: run(name, series, checked, missing, sort, threads, blank))
     return run(name, x, checked, missing, sort, threads, blank)

@@ -47,6 +47,10 @@ _OPTIONAL = {
     "tsf_simd_target": (_c.c_char_p, ()),
     "tsf_lanes_peek": (_c.c_int, (_VOID_P, _c.c_int32, _FLOAT_P, _c.c_int64, _FLOAT_P,
                                   _c.c_int64)),
+    # A long table's symbols, stored back to back, each filtered as its own
+    # series: kind, params, input, starts (int64), segments, total, output.
+    "tsf_segments_run": (_c.c_int64, (_c.c_int, _c.POINTER(tsf_params), _VOID_P, _VOID_P,
+                                      _c.c_int32, _c.c_int64, _VOID_P)),
 }
 
 # Python filter name -> tsf_kind: a kind is its row number in the table.
@@ -56,7 +60,8 @@ NAMES = {number: name for name, number in KINDS.items()}
 
 class Functions:
     """The declared functions as attributes; `lanes_update`,
-    `simd_target` and `lanes_peek` are None when the library predates them."""
+    `simd_target`, `lanes_peek` and `segments_run` are None when the
+    library predates them."""
 
     def __init__(self, lib):
         for name, (restype, argtypes) in {**_SIGNATURES, **_OPTIONAL}.items():

@@ -142,31 +142,35 @@ comments; edit those, not this file (a test checks that it is current).
 
 from __future__ import annotations
 
-from typing import Any, Dict, Generic, TypeVar
+from typing import Any, Dict, Generic, Optional, Sequence, TypeVar, Union
 
 from ._functions import Missing, Warmup
 
 # What a method gives: an expression for an expression, a Series for a Series.
 Out = TypeVar("Out")
+# The symbol column of a long table, or several (a symbol and its venue).
+Keys = Union[str, Sequence[str], None]
 
 
 class Methods(Generic[Out]):
     """The seven filters; parameters left out take the filter's defaults.
 
     missing and warmup as for the functions (help(tsfilters)); a null is a
-    missing value. Under `.over(by, order_by=time)` each group runs alone,
-    in time order."""
+    missing value. With by= (the symbol column, or several) and time=, an
+    expression filters each symbol alone in time order, in one call, with
+    the checks of tsfilters.per_symbol."""
 
     def _filter(self, name: str, parameters: Dict[str, Any], missing: Missing,
-                warmup: Warmup) -> Out:
+                warmup: Warmup, by: Keys, time: Optional[str]) -> Out:
         raise NotImplementedError
 '''
 
 _METHOD = '''
     def {name}(self, {params}, *, missing: Missing = "error",
-    {pad}warmup: Warmup = "keep") -> Out:
+    {pad}warmup: Warmup = "keep", by: Keys = None,
+    {pad}time: Optional[str] = None) -> Out:
         """{doc}"""
-        return self._filter("{name}", {{{arguments}}}, missing, warmup)
+        return self._filter("{name}", {{{arguments}}}, missing, warmup, by, time)
 '''
 
 

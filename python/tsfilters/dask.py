@@ -1,25 +1,33 @@
 """Filtering a long table of many symbols, in pandas or on a Dask cluster.
 
 A long table has one row per symbol and date, as price data is usually
-stored; its rows need not be in any order. `apply` runs filter `name` over
-each symbol's values in time order and returns one output per row, aligned
-with the input:
+stored; its rows need not be in any order. `assign` runs filter `name`
+over each symbol's values in time order and adds the outputs as a column,
+each on its own row:
 
-    >>> frame["smooth"] = tsfilters.dask.apply(frame, "ultimate_smoother", period=20,
-    ...                                        value="close", by="symbol", time="date")
+    >>> frame = tsfilters.dask.assign(frame, "smooth", "ultimate_smoother", period=20,
+    ...                               value="close", by="symbol", time="date")
 
-`tsfilters.per_symbol` is the same for pandas, Polars and Dask frames
-alike. The same call takes a pandas DataFrame or a Dask DataFrame (then it returns
-a Dask Series with the frame's partitions, ready to assign as a column), and
-gives the same bits either way: both run each symbol's rows through the same
-batch call.
+`apply` (and `tsfilters.per_symbol`, the same for every frame library)
+returns the outputs as a Series instead. Both take a pandas DataFrame or a
+Dask DataFrame and give the same bits either way. A Dask Series is safe to
+assign as a column only where Dask lines it up by partition: when the
+frame's divisions are known, or under Dask without query planning; where
+Dask would match it by index label instead, `apply` refuses and points
+at `assign`.
 
 On Dask, rows do not keep their order inside a group, and grouped applies
 that return a Series are fragile in Dask's meta handling. So the work is
 three plain steps: each row is tagged with its partition and position, the
 table is shuffled so that each symbol's rows meet in one partition, where
 they are sorted by time and filtered; the outputs are then sent back to the
-partition and position they came from.
+partition and position they came from, never matched by index label (an
+index read from several files repeats its labels across partitions).
+
+Tag and return both read the frame's partitions, so they must be the same
+partitions: each output carries its row's time stamp back, and a partition
+whose rows do not match what came back is refused with a way out, never
+filled with another row's value.
 """
 
 import numpy as np
@@ -27,9 +35,11 @@ import pandas as pd
 
 from . import _long
 from ._gaps import check_choice
+from ._long_readers import key_names
 from .long_tables import check_columns, read_pandas
 
 _PART, _POS, _OUT = "_tsfilters_partition", "_tsfilters_position", "_tsfilters_output"
+_STAMP = "_tsfilters_stamp"
 
 
 def _filter_rows(frame, name, value, by, time, checked, missing, blank):
@@ -74,35 +84,103 @@ def apply(frame, name, *, value="close", by="symbol", time="date", missing="erro
     return run(frame, name, value, by, time, checked, missing, blank)
 
 
-def _tag(part, partition_info=None):
-    return part.assign(**{_PART: np.int64(partition_info["number"]),
-                          _POS: np.arange(len(part), dtype=np.int64)})
+def assign(frame, column, name, *, value="close", by="symbol", time="date",
+           missing="error", warmup="keep", **parameters):
+    """`frame` with the output of `apply` as its new `column`, attached to
+    each partition's own rows in their order: right for any index, also
+    one whose labels repeat across partitions (a folder of files, each
+    numbered from 0) and with unknown divisions, where a Series assigned
+    as a column would be matched to rows by label.
+
+    >>> import pandas as pd
+    >>> from tsfilters import dask
+    >>> frame = pd.DataFrame({"symbol": ["B", "A"], "date": [1, 1], "close": [2.0, 1.0]})
+    >>> dask.assign(frame, "smooth", "super_smoother", period=10)["smooth"].tolist()
+    [2.0, 1.0]
+    """
+    checked, blank = _long.checked(name, parameters, warmup, stacklevel=3)
+    check_choice(missing)
+    _check_frame(frame)
+    check_columns(frame.columns, value, by, time)
+    if isinstance(frame, pd.DataFrame):
+        out = _filter_rows(frame, name, value, by, time, checked, missing, blank)
+        return frame.assign(**{column: out})
+    routed = _routed(frame, name, value, by, time, checked, missing, blank)
+    meta = frame._meta.assign(**{column: np.float32(0)})
+    return frame.map_partitions(_attach_column, routed, column, time, align_dataframes=False,
+                                meta=meta)
+
+
+def _tag(part, columns, partition_info=None):
+    """The filter's columns of `part`, each row tagged with its place."""
+    return part[columns].assign(**{_PART: np.int64(partition_info["number"]),
+                                   _POS: np.arange(len(part), dtype=np.int64)})
 
 
 def _filter_shuffled(part, name, value, by, time, checked, missing, blank):
     out = _filter_rows(part, name, value, by, time, checked, missing, blank)
-    return pd.DataFrame({_PART: part[_PART].to_numpy(), _POS: part[_POS].to_numpy(), _OUT: out})
+    return pd.DataFrame({_PART: part[_PART].to_numpy(), _POS: part[_POS].to_numpy(),
+                         _STAMP: part[time].to_numpy(), _OUT: out})
 
 
-def _attach(part, routed, name):
-    """The outputs routed back to `part`, in its row order."""
-    outputs = routed.sort_values(_POS)[_OUT].to_numpy()
-    if len(outputs) != len(part):
-        raise RuntimeError(f"{len(outputs)} outputs came back for {len(part)} rows")
-    return pd.Series(outputs, index=part.index, name=name)
+_UNALIGNED = ("the Dask frame gave different partitions when it was read twice (a source "
+              "that changes between reads, or one whose partitions Dask regroups); "
+              "call frame = frame.persist() first, or filter a pandas frame of each file")
+
+
+def _attach(part, routed, name, time):
+    """The outputs routed back to `part`, in its row order; refused unless
+    each output's time stamp is its row's."""
+    routed = routed.sort_values(_POS)
+    positions = routed[_POS].to_numpy()
+    if len(routed) != len(part) or not np.array_equal(positions, np.arange(len(part))) \
+            or not np.array_equal(routed[_STAMP].to_numpy(), part[time].to_numpy()):
+        raise ValueError(f"{len(routed)} outputs came back for {len(part)} rows: {_UNALIGNED}")
+    return pd.Series(routed[_OUT].to_numpy(), index=part.index, name=name)
+
+
+def _attach_column(part, routed, column, time):
+    return part.assign(**{column: _attach(part, routed, column, time).to_numpy()})
+
+
+def _routed(frame, name, value, by, time, checked, missing, blank):
+    """The filtered outputs, partition i of the result holding those of
+    the rows of partition i of `frame`, with their positions."""
+    count = frame.npartitions
+    columns = key_names(by) + [time, value]
+    # Tagged from the whole frame, as _attach reads it, not from a
+    # selection of its columns, which Dask may read in other partitions.
+    tagged = frame.map_partitions(
+        _tag, columns, meta=frame._meta[columns].assign(**{_PART: np.int64(0),
+                                                           _POS: np.int64(0)}))
+    meta = pd.DataFrame({_PART: pd.Series(dtype=np.int64), _POS: pd.Series(dtype=np.int64),
+                         _STAMP: frame._meta[time].reset_index(drop=True),
+                         _OUT: pd.Series(dtype=np.float32)})
+    filtered = tagged.shuffle(key_names(by)).map_partitions(
+        _filter_shuffled, name, value, by, time, checked, missing, blank, meta=meta)
+    return filtered.set_index(_PART, divisions=list(range(count)) + [count - 1])
+
+
+def _refuse_label_alignment(frame, name, value, by, time):
+    """Dask with query planning assigns a Series that is not built from
+    the frame alone by matching index labels when the frame's divisions
+    are unknown: rows whose labels repeat across partitions would swap
+    values. Such a frame gets `assign`, which cannot mix rows up."""
+    if getattr(frame, "expr", None) is None or frame.known_divisions:
+        return
+    by_text = f", by={by!r}" if by != "symbol" else ""
+    raise ValueError(
+        "the Dask frame's divisions are unknown, so a Series assigned to it would be "
+        "matched to rows by index label, which puts values on the wrong rows where labels "
+        "repeat across partitions (as in a folder of files, each numbered from 0); use "
+        f"frame = tsfilters.dask.assign(frame, 'smooth', {name!r}, value={value!r}{by_text}, "
+        f"time={time!r}, ...), which adds the column partition by partition, or give the "
+        "frame a sorted unique index with known divisions")
 
 
 def run(frame, name, value, by, time, checked, missing, blank):
     """`apply` of a Dask frame, its parameters checked."""
-    count = frame.npartitions
-    columns = frame[[by, time, value]]
-    tagged = columns.map_partitions(
-        _tag, meta=columns._meta.assign(**{_PART: np.int64(0), _POS: np.int64(0)}))
-    meta = pd.DataFrame({_PART: pd.Series(dtype=np.int64), _POS: pd.Series(dtype=np.int64),
-                         _OUT: pd.Series(dtype=np.float32)})
-    filtered = tagged.shuffle(by).map_partitions(
-        _filter_shuffled, name, value, by, time, checked, missing, blank, meta=meta)
-    # Partition i of `routed` holds exactly the outputs of input partition i.
-    routed = filtered.set_index(_PART, divisions=list(range(count)) + [count - 1])
-    return frame.map_partitions(_attach, routed, name, align_dataframes=False,
+    _refuse_label_alignment(frame, name, value, by, time)
+    routed = _routed(frame, name, value, by, time, checked, missing, blank)
+    return frame.map_partitions(_attach, routed, name, time, align_dataframes=False,
                                 meta=pd.Series(dtype=np.float32, name=name))
