@@ -24,7 +24,7 @@ Bytes savedWithHistory(tsf_kind kind, std::int32_t slots = 9) {
         const tsf_params p = seriesParams(j);
         tsf_book_add(m.book(), &p);
     }
-    std::vector<float> row(size_t(slots)), out(size_t(slots));
+    std::vector<float> row(static_cast<size_t>(slots)), out(static_cast<size_t>(slots));
     for (int t = 0; t < 130; ++t) {
         for (size_t s = 0; s < row.size(); ++s) row[s] = 100.0f + float((t * 7 + int(s) * 3) % 11);
         tsf_book_update(m.book(), row.data(), out.data());
