@@ -92,6 +92,15 @@ static const tsf_params kParams[] = {{20, 10, 0.8f}, {48, 10, 0.5f}, {2, 3, 0.0f
 static const int kCuts[] = {0, 1, 99, 100, 101, 150, 151, 299, 300};
 static const int kPolicies[] = {TSF_MISSING_DROP, TSF_MISSING_KEEP};
 
+/* Parameter set p as the npm package passes it: the fields the kind
+ * ignores are 0 (a book keeps and saves whatever they hold). */
+static tsf_params paramsFor(int kind, int p) {
+    tsf_params params = kParams[p];
+    if (kind != TSF_BAND_PASS && kind != TSF_CYBERNETIC_OSCILLATOR) params.smooth_period = 0;
+    if (kind != TSF_LAGUERRE_FILTER && kind != TSF_LAGUERRE_OSCILLATOR) params.gamma = 0.0f;
+    return params;
+}
+
 /* Slot j's sample at row t: under keep only the walk without gaps. */
 static float sampleOf(int policy, int slot, int t) {
     return inputs[policy == TSF_MISSING_DROP ? slot % 2 : 0][t];
@@ -109,7 +118,8 @@ static void writeValue(FILE* f, float v) {
 static int runRow(tsf_book* book, int kind, int policy, int t, FILE* f) {
     float row[kSeries], out[kSeries];
     if (t == 100 && api.remove(book, 1) != 0) return 0;
-    if (t == 150 && api.add(book, &kParams[kind % 3]) != 1) return 0;
+    const tsf_params later = paramsFor(kind, kind % 3);
+    if (t == 150 && api.add(book, &later) != 1) return 0;
     if (t % 5 == 3) {
         const int32_t series[3] = {0, 2, 4};
         for (int j = 0; j < 3; ++j) row[j] = sampleOf(policy, series[j], t);
@@ -142,8 +152,10 @@ static int saveBooks(FILE* books) {
                 const int64_t bytes = api.bytes((tsf_kind)kind, kCapacity);
                 if (bytes <= 0 || bytes > kMaxBook || api.init(book, bytes, (tsf_kind)kind, kCapacity, kPolicies[p]) != 0)
                     return 0;
-                for (int j = 0; j < kSeries; ++j)
-                    if (api.add(book, &kParams[j % 3]) != j) return 0;
+                for (int j = 0; j < kSeries; ++j) {
+                    const tsf_params params = paramsFor(kind, j % 3);
+                    if (api.add(book, &params) != j) return 0;
+                }
                 for (int t = 0; t < kCuts[c]; ++t)
                     if (!runRow(book, kind, kPolicies[p], t, NULL)) return 0;
                 const int64_t size = api.save(book, saved, kMaxBook);
