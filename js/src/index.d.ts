@@ -181,9 +181,12 @@ export class Streams<K extends FilterName = FilterName> {
   update<O extends Float32Array | Float64Array = Float32Array>(values: Values, output?: O): O;
   /** Consumes a Map row (symbol, or slot, to value; null and undefined are missing values) and returns its series' outputs. */
   update(row: ReadonlyMap<SeriesKey, number | null | undefined>, output?: Map<SeriesKey, number>): Map<SeriesKey, number>;
+  /** A Map row's outputs into a typed array, in the row's order (quicker than a Map). */
+  update<O extends Float32Array | Float64Array>(row: ReadonlyMap<SeriesKey, number | null | undefined>, output: O): O;
   /** Each series' output if its next sample were in `row`; nothing changes. */
   peek<O extends Float32Array | Float64Array = Float32Array>(row: Values, output?: O): O;
   peek(row: ReadonlyMap<SeriesKey, number | null | undefined>, output?: Map<SeriesKey, number>): Map<SeriesKey, number>;
+  peek<O extends Float32Array | Float64Array>(row: ReadonlyMap<SeriesKey, number | null | undefined>, output: O): O;
   /** Adds a series with no samples and returns its slot. */
   add(symbol: string, params?: ParamsOf[K]): number;
   add(params?: ParamsOf[K]): number;

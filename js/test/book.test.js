@@ -219,6 +219,19 @@ describe('Map rows', () => {
     }
   });
 
+  it('a Map row into a typed array: its values in the row\'s order, the output checked first', () => {
+    const book = make('drop');
+    const twin = make('drop');
+    const row = new Map([['Z', 3], ['X', null], ['Y', 1e39]]);
+    const out = new Float64Array(3).fill(-7);
+    assert.equal(book.update(row, out), out);
+    const expected = twin.update(row);
+    assertSameBits(Float32Array.from(out), Float32Array.from(expected.values()));
+    assert.throws(() => book.update(row, new Float32Array(2)), /of a Map row .* got one of 2/);
+    assert.throws(() => book.update(row, [0, 0, 0]), /of a Map row/);
+    assert.deepEqual(['X', 'Y', 'Z'].map((s) => book.samplesOf(s)), [0, 0, 1]);
+  });
+
   it('a book without symbols takes its slots as keys, and refuses a removed one', () => {
     const book = new tsf.Streams('highPass', {}, 3);
     book.remove(1);
