@@ -130,43 +130,80 @@ struct BookFor<Chain<First, Second>> {
 template <class Kind, class Lanes = typename BookFor<typename Kind::Step>::type>
 using BookKind = std::conditional_t<Kind::kRmsWindow, ScaledLanes<Lanes>, Lanes>;
 
-// Whether every lane of the vector at `slot` takes the vector step: a
-// series past its warm-up and window (a free slot's count is negative),
-// with a sample unless missing samples are fed as they are.
-TSF_BOOK_INLINE bool wholeVector(const RowJob& job, std::int32_t slot, F x) {
-    bool ready = true;
-#pragma GCC unroll 8
-    for (int i = 0; i < W; ++i) ready = ready & (job.samples[slot + i] >= job.early);
-    if (job.skipMissing) {
-        // x - x is 0 for a finite x, NaN for a NaN or an infinity.
-        const F zero = x - x;
-#pragma GCC unroll 8
-        for (int i = 0; i < W; ++i) ready = ready & (zero[i] == 0.0f);
-    }
-    return ready;
+typedef std::int64_t I __attribute__((vector_size(8 * W)));
+typedef std::int32_t M __attribute__((vector_size(4 * W)));
+
+// Bit i set where lane i's series is past its warm-up and window (a free
+// slot's count is negative): one compare and a movemask where the set has
+// them, rather than W scalar branches.
+TSF_BOOK_INLINE unsigned steadyBits(I samples, I early) {
+#if TSF_LANES_WIDTH == 8
+    return _mm512_cmpge_epi64_mask(reinterpret_cast<__m512i>(samples), reinterpret_cast<__m512i>(early));
+#elif TSF_LANES_WIDTH == 4
+    return unsigned(_mm256_movemask_pd(reinterpret_cast<__m256d>(samples >= early)));
+#elif defined(__SSE2__)
+    return unsigned(_mm_movemask_pd(reinterpret_cast<__m128d>(samples >= early)));
+#else
+    const I steady = samples >= early;
+    unsigned bits = 0;
+    for (int i = 0; i < W; ++i) bits |= unsigned(steady[i] & 1) << i;
+    return bits;
+#endif
 }
 
+// Bit i set where lane i's sample is finite: x - x is 0 for a finite x,
+// NaN for a NaN or an infinity.
+TSF_BOOK_INLINE unsigned finiteBits(F x) {
+    const M finite = (x - x) == splat(0.0f);
+#if TSF_LANES_WIDTH == 8
+    return unsigned(_mm256_movemask_ps(reinterpret_cast<__m256>(finite)));
+#elif TSF_LANES_WIDTH == 4
+    return unsigned(_mm_movemask_ps(reinterpret_cast<__m128>(finite)));
+#else
+    unsigned bits = 0;
+    for (int i = 0; i < W; ++i) bits |= unsigned(finite[i] & 1) << i;
+    return bits;
+#endif
+}
+
+// The row over every whole vector of slots. Everything the loop reads more
+// than once is copied out of the job first: the kernels store with memcpy,
+// which may alias anything, so a pointer left in the job would be loaded
+// again after every store.
 template <class Kind>
 void bookRowOf(const RowJob& job) {
     using Step = BookKind<Kind>;
+    constexpr unsigned kEvery = (1u << W) - 1;
+    const Columns columns = job.columns;
+    const float* const row = job.row;
+    float* const out = job.out;
+    std::int64_t* const samples = job.samples;
+    const float* const scale = job.scale;
+    const bool commit = job.commit;
+    const unsigned mayMiss = job.skipMissing ? 0u : kEvery;
+    const I early = broadcast<I>(job.early);
     const std::int32_t whole = job.slots - job.slots % W;
     for (std::int32_t slot = 0; slot < whole; slot += W) {
         F x;
-        std::memcpy(&x, job.row + slot, sizeof x);
-        if (!wholeVector(job, slot, x)) {
+        std::memcpy(&x, row + slot, sizeof x);
+        I n;
+        std::memcpy(&n, samples + slot, sizeof n);
+        // Any lane early, free or missing its sample sends the vector slot
+        // by slot through the scalar code: rare once a book is warm.
+        if ((steadyBits(n, early) & (finiteBits(x) | mayMiss)) != kEvery) [[unlikely]] {
             for (int i = 0; i < W; ++i) job.lane(job, slot + i);
             continue;
         }
         Step step;
-        BookLoader load(job.columns, job.scale, slot);
+        BookLoader load(columns, scale, slot);
         step.values(load);
         const F y = step.next(x);
-        std::memcpy(job.out + slot, &y, sizeof y);
-        if (job.commit) {
-            BookStorer store(job.columns, slot);
+        std::memcpy(out + slot, &y, sizeof y);
+        if (commit) {
+            BookStorer store(columns, slot);
             step.values(store);
-#pragma GCC unroll 8
-            for (int i = 0; i < W; ++i) job.samples[slot + i] += 1;
+            n = n + 1;
+            std::memcpy(samples + slot, &n, sizeof n);
         }
     }
     for (std::int32_t slot = whole; slot < job.slots; ++slot) job.lane(job, slot);
