@@ -983,8 +983,6 @@ export class Streams {
     this.#missing = missing;
     this.#warmup = warmup;
     this.#cell = { wasm, at, io: 0 };
-    leftBehind.register(this, this.#cell, this);
-    this.#at = at;
     this.#capacity = capacity;
     this.#warm = new Float64Array(capacity);
     check(wasm.exports.tsf_book_describe(at, infoArea(wasm)));
@@ -1006,6 +1004,9 @@ export class Streams {
       this.#index = new Map();
       names.forEach((s, slot) => s !== null && this.#index.set(s, slot));
     }
+    // Only now is the book this object's: a failure above leaves it to load().
+    this.#at = at;
+    leftBehind.register(this, this.#cell, this);
   }
 
   /** The filter's name. */
