@@ -70,9 +70,10 @@ set_tests_properties(js.sizes PROPERTIES FIXTURES_REQUIRED lean)
 file(GLOB node_tests CONFIGURE_DEPENDS ${js}/test/*.test.js)
 add_test(NAME js.node_tests WORKING_DIRECTORY ${js} COMMAND ${TSFILTERS_NODE} --test ${node_tests})
 set_tests_properties(js.node_tests PROPERTIES FIXTURES_REQUIRED lean)
-# The lanes once more on the scalar code, which must give the same bits.
+# The lanes and the book once more on the scalar code, which must give the same bits.
 add_test(NAME js.scalar_lanes WORKING_DIRECTORY ${js}
-         COMMAND ${CMAKE_COMMAND} -E env TSFILTERS_SIMD=scalar ${TSFILTERS_NODE} --test ${js}/test/lanes.test.js)
+         COMMAND ${CMAKE_COMMAND} -E env TSFILTERS_SIMD=scalar ${TSFILTERS_NODE} --test ${js}/test/lanes.test.js
+                 ${js}/test/book.test.js)
 # Consumers in TypeScript that use every export, checked strictly by
 # TypeScript 5.9 and 7, with and without esnext.disposable.
 add_test(NAME js.typecheck WORKING_DIRECTORY ${js} COMMAND sh scripts/typecheck.sh)
