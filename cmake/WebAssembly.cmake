@@ -73,9 +73,10 @@ set_tests_properties(js.sizes PROPERTIES FIXTURES_REQUIRED lean)
 file(GLOB node_tests CONFIGURE_DEPENDS ${js}/test/*.test.js)
 add_test(NAME js.node_tests WORKING_DIRECTORY ${js} COMMAND ${TSFILTERS_NODE} --test ${node_tests})
 set_tests_properties(js.node_tests PROPERTIES FIXTURES_REQUIRED lean)
-# The lanes once more on the scalar code, which must give the same bits.
+# The lanes and the book once more on the scalar code, which must give the same bits.
 add_test(NAME js.scalar_lanes WORKING_DIRECTORY ${js}
-         COMMAND ${CMAKE_COMMAND} -E env TSFILTERS_SIMD=scalar ${TSFILTERS_NODE} --test ${js}/test/lanes.test.js)
+         COMMAND ${CMAKE_COMMAND} -E env TSFILTERS_SIMD=scalar ${TSFILTERS_NODE} --test ${js}/test/lanes.test.js
+                 ${js}/test/book.test.js)
 # Consumers in TypeScript that use every export, checked strictly by
 # TypeScript 5.9 and 7, with and without esnext.disposable.
 add_test(NAME js.typecheck WORKING_DIRECTORY ${js} COMMAND sh scripts/typecheck.sh)
@@ -145,3 +146,21 @@ add_test(NAME stream.native_continuation_matches WORKING_DIRECTORY ${PROJECT_BIN
 set_tests_properties(stream.saves_states PROPERTIES FIXTURES_SETUP saved)
 set_tests_properties(stream.native_continues_saved_states PROPERTIES FIXTURES_REQUIRED saved FIXTURES_SETUP native_continued)
 set_tests_properties(stream.native_continuation_matches PROPERTIES FIXTURES_REQUIRED native_continued)
+# Saved books, both ways: the reference build's continued here, and this
+# module's (saved with symbols, the package's options after the library's
+# bytes) continued there.
+add_test(NAME book.continues_saved_books WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+         COMMAND ${TSFILTERS_NODE} ${platforms}/book_continuation.js continue ${ref}/book_states.txt book_outputs.txt)
+add_test(NAME book.continuation_matches_reference
+         COMMAND ${CMAKE_COMMAND} -E compare_files ${ref}/book_outputs.txt ${PROJECT_BINARY_DIR}/book_outputs.txt)
+add_test(NAME book.saves_books WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+         COMMAND ${TSFILTERS_NODE} ${platforms}/book_continuation.js save wasm_books.txt wasm_book_outputs.txt)
+add_test(NAME book.native_continues_saved_books WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+         COMMAND ${ref}/book_continuation ${ref}/libtsfilters_stream.so continue wasm_books.txt native_book_outputs.txt)
+add_test(NAME book.native_continuation_matches WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+         COMMAND ${CMAKE_COMMAND} -E compare_files wasm_book_outputs.txt native_book_outputs.txt)
+set_tests_properties(book.continues_saved_books PROPERTIES FIXTURES_SETUP books_continued)
+set_tests_properties(book.continuation_matches_reference PROPERTIES FIXTURES_REQUIRED books_continued)
+set_tests_properties(book.saves_books PROPERTIES FIXTURES_SETUP books_saved)
+set_tests_properties(book.native_continues_saved_books PROPERTIES FIXTURES_REQUIRED books_saved FIXTURES_SETUP books_native_continued)
+set_tests_properties(book.native_continuation_matches PROPERTIES FIXTURES_REQUIRED books_native_continued)

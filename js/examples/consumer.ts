@@ -45,6 +45,17 @@ console.log(out, next, state, lanes.samples, lanes.lanes, perLane.params[1].smoo
 lanes[Symbol.dispose]();
 perLane.free();
 
+const book = new Streams('superSmoother', { period: 10 }, undefined, { symbols: ['AAA', 'BBB'], warmup: 'nan', missing: 'drop' });
+const slot: number = book.add('CCC', { period: 12 });
+const sparse: Map<string | number, number> = book.update(new Map([['AAA', 70.5], ['CCC', null]]));
+const dense: Float64Array = book.update(new Float64Array(book.lanes), new Float64Array(book.lanes));
+const peeked: Map<string | number, number> = book.peek(new Map([['BBB', 71]]));
+book.remove('BBB');
+const restarted: Streams = Streams.load(book.save(), { warmup: 'keep' });
+console.log(slot, sparse, dense, peeked, book.samplesOf('AAA'), book.symbols, book.live, book.warmup, restarted.save('AAA'));
+restarted.free();
+book.free();
+
 try {
   Stream.load(new Uint8Array(4));
 } catch (e) {

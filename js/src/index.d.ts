@@ -79,7 +79,24 @@ export function laguerreOscillator(values: Values, params?: GammaPeriodParams & 
 export type Missing = 'error' | 'drop' | 'keep';
 export interface StreamOptions {
   missing?: Missing;
+  /**
+   * 'nan': NaN for each series' first settlingLength(kind, params) samples,
+   * counted in its own samples (a dropped one does not count), as the
+   * batch calls' `warmup: 'nan'` blanks them; 'keep' (the default) gives
+   * every output.
+   */
+  warmup?: 'keep' | 'nan';
 }
+export interface StreamsOptions extends StreamOptions {
+  /** One symbol per lane: Map rows, add, remove and the per-series calls then name series by symbol. */
+  symbols?: readonly string[];
+}
+/** Streams.load's options: symbols for the saved slots, null at each free one. */
+export interface StreamsLoadOptions extends StreamOptions {
+  symbols?: readonly (string | null)[];
+}
+/** A series of a Streams: its symbol, or its slot in a book without symbols. */
+export type SeriesKey = string | number;
 
 /** Samples until filter `kind` with `params` has settled; null when it never does. */
 export function settlingLength<K extends FilterName>(kind: K, params?: ParamsOf[K]): number | null;
@@ -102,6 +119,8 @@ export class Stream<K extends FilterName = FilterName> {
   readonly params: Readonly<Required<ParamsOf[K]>>;
   /** What a bad value does. */
   readonly missing: Missing;
+  /** Whether the outputs before the filter has settled are NaN. */
+  readonly warmup: 'keep' | 'nan';
   /** Consumes one sample and returns its output (NaN while not known yet). */
   update(x: number): number;
   /** Consumes a chunk and returns its outputs. */
@@ -132,26 +151,60 @@ export class Stream<K extends FilterName = FilterName> {
 /** `using s = new Stream(...)` frees it at the end of the block, where the lib has Disposable. */
 export interface Stream<K extends FilterName = FilterName> extends Disposable {}
 
-/** Many streams of one kind on the library's lanes: one lane per symbol, one value per lane in each row. */
+/**
+ * Many series of one kind in one book of the library, advanced a row at a
+ * time side by side (SIMD). A dense row holds one value per slot (`lanes`
+ * of them, a removed series' slot included: its value is not read and its
+ * output is NaN); a Map row only the series it names.
+ */
 export class Streams<K extends FilterName = FilterName> {
-  constructor(kind: K, params: ParamsOf[K] | undefined, lanes: number, options?: StreamOptions);
-  constructor(kind: K, params: readonly ParamsOf[K][], lanes?: number, options?: StreamOptions);
+  constructor(kind: K, params: ParamsOf[K] | undefined, lanes: number, options?: StreamsOptions);
+  constructor(kind: K, params: readonly ParamsOf[K][], lanes?: number, options?: StreamsOptions);
+  constructor(kind: K, params: ParamsOf[K] | undefined, lanes: undefined, options: StreamsOptions & { symbols: readonly string[] });
   readonly kind: K;
+  /** The length of a dense row: the slots in use so far. */
   readonly lanes: number;
+  /** The number of series in the book. */
+  readonly live: number;
+  /**
+   * Each slot's parameters. A removed series' slot holds null, which the
+   * type leaves out so that books that never remove keep their types.
+   */
   readonly params: readonly Readonly<Required<ParamsOf[K]>>[];
-  /** What a bad value does; under 'drop' a lane without a value waits while the others advance. */
+  /** Each slot's symbol (null at a free slot), or null for a book without symbols. */
+  readonly symbols: readonly (string | null)[] | null;
+  /** What a bad value does; under 'drop' a series without a value waits while the others advance. */
   readonly missing: Missing;
-  /** Consumes whole rows (row-major, `lanes` values each) and returns the outputs, into `output` if given. */
-  update(values: Values, output?: Float32Array): Float32Array;
-  /** Each lane's output if its next sample were row[lane]; nothing changes. */
-  peek(row: Values): Float32Array;
-  /** The number of rows consumed. */
+  /** Whether each series' outputs before it has settled are NaN. */
+  readonly warmup: 'keep' | 'nan';
+  /** Consumes whole rows (row-major, `lanes` values each) and returns the outputs, into `output` if given (then nothing is allocated). */
+  update<O extends Float32Array | Float64Array = Float32Array>(values: Values, output?: O): O;
+  /** Consumes a Map row (symbol, or slot, to value; null and undefined are missing values) and returns its series' outputs. */
+  update(row: ReadonlyMap<SeriesKey, number | null | undefined>, output?: Map<SeriesKey, number>): Map<SeriesKey, number>;
+  /** A Map row's outputs into a typed array, in the row's order (quicker than a Map). */
+  update<O extends Float32Array | Float64Array>(row: ReadonlyMap<SeriesKey, number | null | undefined>, output: O): O;
+  /** Each series' output if its next sample were in `row`; nothing changes. */
+  peek<O extends Float32Array | Float64Array = Float32Array>(row: Values, output?: O): O;
+  peek(row: ReadonlyMap<SeriesKey, number | null | undefined>, output?: Map<SeriesKey, number>): Map<SeriesKey, number>;
+  peek<O extends Float32Array | Float64Array>(row: ReadonlyMap<SeriesKey, number | null | undefined>, output: O): O;
+  /** Adds a series with no samples and returns its slot. */
+  add(symbol: string, params?: ParamsOf[K]): number;
+  add(params?: ParamsOf[K]): number;
+  /** Removes a series; no other series moves. */
+  remove(key: SeriesKey): void;
+  /** The samples a series has consumed (under 'drop', only those it took). */
+  samplesOf(key: SeriesKey): number;
+  /** The samples of the first series in the book. */
   readonly samples: number;
-  /** Every lane back to the state the constructor gave it. */
-  reset(): void;
-  /** One lane's state in the portable format. */
-  save(lane: number): Uint8Array;
-  /** Frees the lanes' states; safe to call twice. Afterwards every call throws TsfiltersError with code -3. */
+  /** Every series, or the one named, back to no samples. */
+  reset(key?: SeriesKey): void;
+  /** The whole book, its policy, symbols and warm-up included. */
+  save(): Uint8Array;
+  /** One series' state in the portable format, which Stream.load continues. */
+  save(key: SeriesKey): Uint8Array;
+  /** A book from Streams.save or the library's tsf_book_save, of any platform. */
+  static load(bytes: Uint8Array | ArrayBuffer, options?: StreamsLoadOptions): Streams;
+  /** Frees the book; safe to call twice. Afterwards every call throws TsfiltersError with code -3. */
   free(): void;
 }
 export interface Streams<K extends FilterName = FilterName> extends Disposable {}
