@@ -15,7 +15,7 @@ if(NOT TSFILTERS_LANE_LAYOUTS MATCHES "^(all|rows)$")
 endif()
 function(tsfilters_lanes target)
   set(here ${PROJECT_SOURCE_DIR}/src/stream)
-  target_sources(${target} PRIVATE ${here}/lanes_api.cpp ${here}/simd_target.cpp)
+  target_sources(${target} PRIVATE ${here}/lanes_api.cpp ${here}/simd_target.cpp ${here}/book_api.cpp)
   # The sets this processor can have, each compiled with flags_<set>. A
   # processor with none of them runs the lanes on the scalar steps alone.
   set(sets "")
@@ -48,7 +48,7 @@ function(tsfilters_lanes target)
     endif()
     string(TOUPPER ${set} SET)
     target_compile_definitions(${target} PRIVATE TSFILTERS_LANES_${SET})
-    target_sources(${target} PRIVATE ${here}/lanes_${set}.cpp)
+    target_sources(${target} PRIVATE ${here}/lanes_${set}.cpp ${here}/book_${set}.cpp)
     if(MINGW)
       # Windows only promises 16-byte stack alignment, and GCC does not
       # realign for wider vectors: every vector move stays unaligned.
@@ -60,7 +60,7 @@ function(tsfilters_lanes target)
       # instead); -O1 checks the same code and changes no result.
       list(APPEND options -O1 $<$<BOOL:${TSFILTERS_BUILD_FUZZ}>:-fno-sanitize=undefined>)
     endif()
-    set_source_files_properties(${here}/lanes_${set}.cpp PROPERTIES COMPILE_OPTIONS "${options}")
+    set_source_files_properties(${here}/lanes_${set}.cpp ${here}/book_${set}.cpp PROPERTIES COMPILE_OPTIONS "${options}")
   endforeach()
   list(REMOVE_ITEM sets ${TSFILTERS_SKIP_LANE_SETS})
   set(TSFILTERS_LANE_SETS "${sets}" CACHE INTERNAL "the lane kernels' instruction sets")

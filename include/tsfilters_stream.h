@@ -277,6 +277,192 @@ TSF_STREAM_API int64_t TSF_STREAM_CALL tsf_segments_run(tsf_kind kind, const tsf
 /* A static English message for any code, known or not. */
 TSF_STREAM_API const char* TSF_STREAM_CALL tsf_strerror(int code);
 
+/* Books: the live state of many series of one kind in one block of caller
+ * memory, field by field (all the series' first coefficients, then all
+ * their second, ...), so that a row of one sample per series walks a few
+ * contiguous arrays and advances the series side by side in the vector
+ * registers of the instruction set tsf_simd_target names. Each series
+ * keeps its own parameters, and its outputs and state are exactly those
+ * of a tsf_stream fed the same samples, on every processor and
+ * instruction set.
+ *
+ *   int64_t bytes = tsf_book_bytes(TSF_SUPER_SMOOTHER, 5000);
+ *   tsf_book* book = aligned_alloc(64, bytes);         (any 8-byte alignment)
+ *   tsf_book_init(book, bytes, TSF_SUPER_SMOOTHER, 5000, TSF_MISSING_DROP);
+ *   int32_t aapl = tsf_book_add(book, &params);         (a slot: 0, 1, ...)
+ *   tsf_book_update(book, row, out);                    (row[slot], every slot)
+ *   tsf_book_update_sparse(book, slots, values, k, out); (k series only)
+ *
+ * Slots. tsf_book_add gives a series a slot, which it keeps until
+ * tsf_book_remove frees it; no other series ever moves. A freed slot is
+ * the next one tsf_book_add hands out (the most recently freed first), so
+ * a book never holds more slots than the most series it held at once. The
+ * slots in use so far, tsf_book_info.slots, are a dense row's length: a
+ * free slot's value is not read and its output is NaN.
+ *
+ * Missing samples. A NaN or an infinity (which is what a number beyond
+ * binary32's range becomes when rounded to a float) would poison a series
+ * for good. The book's policy, fixed at init, applies to every series:
+ *   TSF_MISSING_ERROR  a row in which a live series has one is refused
+ *                      with TSF_E_MISSING: nothing is written or changed;
+ *   TSF_MISSING_DROP   that series is left as it was and its output is
+ *                      NaN; the others advance (its sample count too
+ *                      counts only the samples it took);
+ *   TSF_MISSING_KEEP   the value is fed as it is, as tsf_stream_update
+ *                      feeds it.
+ *
+ * Memory. The book is the caller's: no allocation, no handle, no global
+ * state; a byte copy of it is a snapshot. tsf_book_bytes(kind, capacity)
+ * gives the bytes for `capacity` slots; to grow, tsf_book_grow copies a
+ * book into a larger buffer, after which the old one may be freed. The
+ * oscillators' first 100 values per series lie apart from what a row reads.
+ * Different books may be used on different threads at once.
+ *
+ * Errors. Every function returns a negative TSF_E_ code on failure, and a
+ * failing call writes nothing and leaves the book as it was. An output
+ * array may be its input array (in place), but no other overlap of the
+ * arrays and the book is allowed (TSF_E_ARGUMENT).
+ *
+ * Save format, version 1. Little-endian, as a stream's:
+ *   offset  size  field
+ *        0     4  magic "TSFB"
+ *        4     2  format version, 1
+ *        6     2  kind (tsf_kind)
+ *        8     8  total size in bytes, CRC included
+ *       16     4  slots (int32)
+ *       20     4  live series (int32)
+ *       24     4  the first free slot tsf_book_add would take, or -1
+ *       28     2  missing policy (TSF_MISSING_*)
+ *       30     2  0
+ *       32     .  one record per slot, each 8 + S bytes, S the size of
+ *                 a saved stream of the kind (see above):
+ *                   4  -2 for a live series; for a free slot the next free
+ *                      slot tsf_book_add takes after it, or -1
+ *                   4  0
+ *                   S  a live series: its state in the stream save format
+ *                      above, exactly what tsf_stream_save writes of the
+ *                      stream tsf_book_get gives; a free slot: zeros
+ *      end-4   4  CRC-32 of all bytes before it
+ * tsf_book_load refuses with TSF_E_STATE what no save writes: a record a
+ * tsf_stream_load refuses or of another kind, a live count or free list
+ * that does not match the records (every free slot once, in one list),
+ * nonzero bytes where zeros belong. */
+
+/* A book: opaque caller memory of tsf_book_bytes bytes. */
+typedef struct tsf_book tsf_book;
+
+#define TSF_MISSING_ERROR 0
+#define TSF_MISSING_DROP 1
+#define TSF_MISSING_KEEP 2
+
+#define TSF_E_MISSING (-14)      /* book: a live series' sample is NaN or infinite under TSF_MISSING_ERROR */
+#define TSF_E_SERIES (-15)       /* book: not the slot of a live series, or one series twice in a row */
+#define TSF_E_NOT_BOOK (-16)     /* book: never initialised, or damaged */
+#define TSF_E_CAPACITY (-17)     /* book: no free slot (grow the book), or a capacity below the slots in use */
+
+typedef struct tsf_book_info {
+    tsf_kind kind;
+    int32_t missing;   /* TSF_MISSING_* */
+    int32_t capacity;  /* slots the book's memory holds */
+    int32_t slots;     /* slots in use so far, live or free: a dense row's length */
+    int32_t live;      /* series in the book */
+} tsf_book_info;
+
+/* The bytes a book of `kind` with `capacity` slots needs, or TSF_E_KIND,
+ * or TSF_E_ARGUMENT for a negative capacity. */
+TSF_STREAM_API int64_t TSF_STREAM_CALL tsf_book_bytes(tsf_kind kind, int32_t capacity);
+
+/* Starts an empty book in `bytes` bytes at `book` (aligned to 8 bytes).
+ * 0, TSF_E_NULL, TSF_E_KIND, TSF_E_ARGUMENT (capacity < 0, a missing
+ * policy not of TSF_MISSING_*, a misaligned book) or TSF_E_SIZE (fewer
+ * bytes than tsf_book_bytes). */
+TSF_STREAM_API int TSF_STREAM_CALL tsf_book_init(tsf_book* book, int64_t bytes, tsf_kind kind,
+                                                 int32_t capacity, int missing);
+
+/* Copies the book `from` into `bytes` bytes at `to` with room for
+ * `capacity` slots, at least its slots in use (TSF_E_CAPACITY): the same
+ * series in the same slots. `from` is not changed; the two must not
+ * overlap. 0 or a negative code. */
+TSF_STREAM_API int TSF_STREAM_CALL tsf_book_grow(tsf_book* to, int64_t bytes, int32_t capacity,
+                                                 const tsf_book* from);
+
+/* The book's kind, policy and counts. 0 or a negative code. */
+TSF_STREAM_API int TSF_STREAM_CALL tsf_book_describe(const tsf_book* book, tsf_book_info* info);
+
+/* Adds a series with `params` (the fields its kind ignores are kept, as a
+ * stream keeps them) and no samples; returns its slot, or TSF_E_CAPACITY
+ * when every slot holds a series. */
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_add(tsf_book* book, const tsf_params* params);
+
+/* Adds a series that continues the stream `stream` (of the book's kind,
+ * else TSF_E_MIXED) and returns its slot. TSF_E_STATE for a state no
+ * update leaves (tsf_stream_load takes any bits where an update leaves a
+ * float). */
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_add_stream(tsf_book* book, const tsf_stream* stream);
+
+/* Frees the slot of a live series (else TSF_E_SERIES). */
+TSF_STREAM_API int TSF_STREAM_CALL tsf_book_remove(tsf_book* book, int32_t series);
+
+/* Starts a live series over with its parameters: no samples. */
+TSF_STREAM_API int TSF_STREAM_CALL tsf_book_reset(tsf_book* book, int32_t series);
+
+/* The samples a live series has consumed, or a negative code. */
+TSF_STREAM_API int64_t TSF_STREAM_CALL tsf_book_samples(const tsf_book* book, int32_t series);
+
+/* A live series' parameters. */
+TSF_STREAM_API int TSF_STREAM_CALL tsf_book_params(const tsf_book* book, int32_t series, tsf_params* params);
+
+/* Writes to *stream the tsf_stream that continues the series exactly as
+ * the book would (tsf_stream_window, tsf_stream_save and the rest work on
+ * it). 0 or a negative code. */
+TSF_STREAM_API int TSF_STREAM_CALL tsf_book_get(const tsf_book* book, int32_t series, tsf_stream* stream);
+
+/* A dense row: row[s] is the next sample of the series in slot s, for
+ * every slot s below tsf_book_info.slots, and output[s] gets its output
+ * (NaN for a free slot, and as the missing policy says). Returns the
+ * row's length, 0 when it is 0 (nothing read or written), or a negative
+ * code: TSF_E_MISSING, TSF_E_FULL when a series would pass
+ * TSF_MAX_SAMPLES, TSF_E_ARGUMENT for overlapping arrays. */
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_update(tsf_book* book, const float* row, float* output);
+
+/* What tsf_book_update would write, the book unchanged. */
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_peek(const tsf_book* book, const float* row, float* output);
+
+/* A sparse row: values[j] is the next sample of the series in slot
+ * series[j], output[j] its output; the other series do not change. Costs
+ * O(count). Returns count, 0 when count <= 0, or a negative code, writing
+ * nothing: TSF_E_SERIES for a slot that holds no series or a series given
+ * twice, TSF_E_MISSING, TSF_E_FULL, TSF_E_ARGUMENT. */
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_update_sparse(tsf_book* book, const int32_t* series,
+                                                              const float* values, int32_t count,
+                                                              float* output);
+
+/* What tsf_book_update_sparse would write, the book unchanged; a series
+ * given twice gets each value's peek. */
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_peek_sparse(const tsf_book* book, const int32_t* series,
+                                                            const float* values, int32_t count,
+                                                            float* output);
+
+/* Writes the book in the save format above and returns its size in
+ * bytes; writes only when capacity is at least that size (capacity 0,
+ * buffer null: the size). Negative on error. */
+TSF_STREAM_API int64_t TSF_STREAM_CALL tsf_book_save(const tsf_book* book, void* buffer, int64_t capacity);
+
+/* The kind, policy and slots of saved book bytes (capacity = slots), once
+ * their header and CRC check out: what to size the memory of
+ * tsf_book_load with. 0, or the codes of tsf_book_load. */
+TSF_STREAM_API int TSF_STREAM_CALL tsf_book_saved_info(const void* buffer, int64_t size, tsf_book_info* info);
+
+/* Starts a book in `bytes` bytes at `book` with room for `capacity` slots
+ * (at least the saved slots: TSF_E_CAPACITY) from a saved book, on any
+ * platform: the same series in the same slots, continuing bit for bit.
+ * Reads nothing past buffer[size-1]. 0, or TSF_E_NULL, TSF_E_MAGIC,
+ * TSF_E_VERSION, TSF_E_SIZE, TSF_E_CRC, TSF_E_KIND, TSF_E_STATE,
+ * TSF_E_ARGUMENT or TSF_E_CAPACITY, and then the memory at `book` is as
+ * it was. */
+TSF_STREAM_API int TSF_STREAM_CALL tsf_book_load(tsf_book* book, int64_t bytes, int32_t capacity,
+                                                 const void* buffer, int64_t size);
+
 #ifdef __cplusplus
 }
 #endif

@@ -171,6 +171,10 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_load(tsf_stream* s, const void* bu
 
 TSF_STREAM_API const char* TSF_STREAM_CALL tsf_strerror(int code) {
     switch (code) {
+        case TSF_E_MISSING: return "a live series' sample is NaN or infinite and the book's policy is error";
+        case TSF_E_SERIES: return "not the slot of a live series of the book, or one series twice in a row";
+        case TSF_E_NOT_BOOK: return "not an initialised book";
+        case TSF_E_CAPACITY: return "the book has no free slot, or the capacity is below its slots in use";
         case TSF_OK: return "success";
         case TSF_E_NULL: return "a required pointer is null";
         case TSF_E_KIND: return "unknown stream kind";
