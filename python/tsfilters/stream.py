@@ -170,8 +170,7 @@ class Stream:
     3
     """
 
-    # The date of the last bar fed, when bars came with dates.
-    last_date = None
+    _last_date = None
     seen = "error"
     warmup = "keep"
     # Samples still to blank under warmup="nan".
@@ -220,11 +219,16 @@ class Stream:
             self.last_date = self._undated_after = None
             self._rewarm(0)
 
-    def __setattr__(self, key, value):
-        object.__setattr__(self, key, value)
-        if key == "last_date":  # a date to keep: the tick's short way no longer fits
-            object.__setattr__(self, "_plain", value is None and self._warm == 0)
-            object.__setattr__(self, "_undated_after", None)
+    @property
+    def last_date(self):
+        """The date of the last bar fed, when bars came with dates."""
+        return self._last_date
+
+    @last_date.setter
+    def last_date(self, date):
+        self._last_date = date
+        self._undated_after = None
+        self._plain = date is None and self._warm == 0  # a date to keep: not the short way
 
     @property
     def _state(self):
@@ -311,7 +315,7 @@ class Stream:
         elif self.last_date is not None:
             was = self.last_date
             self.last_date = None
-            object.__setattr__(self, "_undated_after", was)
+            self._undated_after = was
         self._plain = self._warm == 0 and self.last_date is None
 
     def _check_date(self, index, what):
@@ -420,7 +424,7 @@ class Stream:
             state, last_date, undated = self._state.copy(), self.last_date, self._undated_after
         copy = Stream._from_state(self.name, dict(self.parameters), self.missing,
                                   state, self.seen, last_date, self.warmup)
-        object.__setattr__(copy, "_undated_after", undated)
+        copy._undated_after = undated
         return copy
 
     def to_bytes(self, *, dates=True):
@@ -889,6 +893,8 @@ class Streams:
             except (KeyError, TypeError):
                 unknown = [key for key in keys if key not in self._slot][:5]
                 raise KeyError(f"{unknown} are not columns of these streams") from None
+            if k == self._book.slots and np.array_equal(slots, np.arange(k)):
+                slots = None  # every slot in slot order: a dense row, one vector pass
             self._dict_keys, self._dict_slots = keys, slots
         values = _dict_values(row, k)
         block = values.reshape(1, k)
