@@ -899,9 +899,10 @@ class Streams:
         values = _dict_values(row, k)
         block = values.reshape(1, k)
         self._feed(slots, block, self._keys(date, 1), peeking, None)
-        result = {} if out is None else out
-        result.update(zip(keys, block[0].tolist()))
-        return result
+        if out is None:
+            return _RowOutputs(self._slot, zip(keys, block[0].tolist()))
+        out.update(zip(keys, block[0].tolist()))
+        return out
 
     # The feeding itself, for every form of row.
 
@@ -1181,6 +1182,26 @@ class Streams:
     def __repr__(self):
         return (f"Streams({self.name!r}, {int(np.count_nonzero(self._live))} columns) after "
                 f"{self.samples} rows")
+
+
+class _RowOutputs(dict):
+    """A dict row's outputs: the columns it named. A column it left out
+    reads as NaN (`out[c]`), as it did when every row's outputs held every
+    column, without the row costing one entry per column of the book."""
+
+    __slots__ = ("_columns",)
+
+    def __init__(self, columns, items):
+        super().__init__(items)
+        self._columns = columns
+
+    def __missing__(self, key):
+        if key in self._columns:
+            return float("nan")
+        raise KeyError(key)
+
+    def __reduce__(self):
+        return (dict, (dict(self),))
 
 
 def _into_float32(target, row):
