@@ -96,7 +96,7 @@ struct BookUltimateSmoother {
     template <class Io>
     TSF_BOOK_INLINE void values(Io& io) {
         io.floatValued(4);
-        D c1, c2, c3;
+        D c1 = {}, c2 = {}, c3 = {};  // a storer only counts them
         io.constant(c1), io.constant(c2), io.constant(c3);
         if constexpr (std::is_same_v<Io, BookLoader>) {
             step.g0 = splat(1.0) - c1;
