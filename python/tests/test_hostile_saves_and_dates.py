@@ -110,7 +110,12 @@ def test_a_pickle_of_an_older_version_still_loads(wti):
     closes = pd.Series(wti[:40], index=pd.date_range("2024-01-01", periods=40))
     book = tsfilters.Streams("super_smoother", ["a", "b"], period=[10, 12], seen="skip")
     book.update(pd.DataFrame({"a": closes, "b": closes}).iloc[:30])
-    older = Crafted(*book.__reduce__()[1][:6])  # before the filter's name was kept
+    states = []
+    for period in (10, 12):  # each column's saved stream, as versions before books pickled
+        column = tsfilters.Stream("super_smoother", period=period)
+        column.update(closes.to_numpy()[:30])
+        states.append(column.to_bytes(dates=False))
+    older = Crafted(["a", "b"], states, "error", None, "skip", closes.index[29])
     again = unpickle(pickle.dumps(older))
     assert (again.name, again.parameters, again.seen) == (book.name, book.parameters, "skip")
     assert again.last_date == closes.index[29]

@@ -119,9 +119,9 @@ def test_streams_peek_is_each_lane_s_peek_and_costs_about_an_update():
     streams = Streams("laguerre_filter", labels, gamma=0.5, period=[5 + j % 40 for j in range(5_000)])
     rows = (100 + np.random.default_rng(8).standard_normal((120, 5_000))).astype(np.float32)
     streams.update(rows[:-1])
-    before = streams._state.copy()
+    before = streams.to_bytes()
     peeked = streams.peek(pd.Series(rows[-1], index=labels))
-    assert np.array_equal(streams._state, before)
+    assert streams.to_bytes() == before
     assert same_bits(peeked.to_numpy(), [streams[c].peek(v) for c, v in zip(labels[:50], rows[-1])] +
                      list(peeked.to_numpy()[50:]))
     ahead = streams.copy()

@@ -136,3 +136,35 @@ def test_resets_while_other_threads_feed_peek_and_save(make, feed):
 
     hammer(feeds, peeks, resets, saves)
     assert 0 <= shared.samples <= ROUNDS
+
+
+def test_listings_and_delistings_while_other_threads_feed_and_save():
+    columns = [f"s{j}" for j in range(21)]
+    shared = tsfilters.Streams("super_smoother", columns, period=10, missing="drop")
+    saved = []
+
+    def rows():
+        for _ in range(ROUNDS):
+            shared.update({c: PRICE for c in columns[:5]})
+
+    def dense():
+        for _ in range(ROUNDS):
+            assert np.isfinite(list(shared.peek({c: PRICE for c in columns}).values())).all()
+            shared.window()
+
+    def listings():
+        for j in range(ROUNDS // 4):
+            shared.add(f"new{j}", period=12)  # the book grows and moves meanwhile
+            if j % 2:
+                shared.remove(f"new{j - 1}")
+
+    def saves():
+        for _ in range(ROUNDS // 4):
+            saved.append(shared.to_bytes())
+            pickle.loads(pickle.dumps(shared))
+
+    hammer(rows, dense, listings, saves)
+    assert all(shared.samples_of(c) == ROUNDS for c in columns[:5])
+    for data in saved:
+        table = tsfilters.Streams.from_bytes(data)
+        assert len({table.samples_of(c) for c in columns[:5]}) == 1

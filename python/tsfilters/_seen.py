@@ -110,6 +110,30 @@ def envelope(date, state):
     return MAGIC + struct.pack("<I", len(text)) + text + state
 
 
+def envelope_json(header, state):
+    """Saved bytes carrying `header` (JSON-ready) with `state`: a book's
+    options that only this package reads."""
+    text = json.dumps(header, separators=(",", ":")).encode("utf-8")
+    return MAGIC + struct.pack("<I", len(text)) + text + state
+
+
+def open_json_envelope(data):
+    """(header or None, the rest) of saved bytes with a JSON header of any
+    length up to the bytes' own (a book's holds a date per series)."""
+    if not data.startswith(MAGIC):
+        return None, data
+    if len(data) < 8:
+        raise ValueError("the saved bytes end inside their header")
+    size, = struct.unpack_from("<I", data, 4)
+    if len(data) < 8 + size:
+        raise ValueError("the saved bytes end inside their header")
+    try:
+        header = json.loads(data[8:8 + size].decode("utf-8"))
+    except (ValueError, RecursionError) as exc:
+        raise ValueError(f"the saved bytes' header is not readable: {exc}") from None
+    return header, data[8 + size:]
+
+
 def _date_from_header(header):
     """The date a header holds, if it holds it as `envelope` writes it:
     {"timestamp": isoformat} or {"period": text, "freq": freqstr}, texts
@@ -152,3 +176,97 @@ def open_envelope(data):
             RecursionError) as exc:
         raise ValueError(f"the saved bytes' date header is not readable: {exc}") from None
     return date, data[8 + size:]
+
+
+UNKNOWN_MESSAGE = ("the last date {who}was fed is unknown: samples without a date came after "
+                   "the bar of {date}, so a dated bar cannot be told new from seen; give such "
+                   "samples their date (update(x, at=date)) or reset()")
+# Per-series last dates of a book, as int64 keys: nanoseconds since the
+# epoch (UTC for a zoned clock) or a period's ordinal. These two keys are
+# no date: never dated (or reset), and dated once but fed undated samples
+# since.
+NONE = np.iinfo(np.int64).min
+UNKNOWN = NONE + 1
+
+
+def is_date_text(label):
+    """Whether a row's name is a text that reads as a date: a frame read
+    without parse_dates, whose rows the seen check would not know as dated."""
+    from ._labels import are_date_texts
+    return isinstance(label, str) and are_date_texts([label])
+
+
+def refuse_date_texts(index, what):
+    """An index of date texts would sort by characters, not by time, and
+    pass the seen check as undated: refused as sort=True refuses it."""
+    from ._labels import looks_like_date_texts
+    if looks_like_date_texts(index):
+        raise ValueError(f"{what} is indexed by dates as text (e.g. {index[0]!r}), which a "
+                         "stream cannot place in time; parse them first, e.g. "
+                         "x.index = pd.to_datetime(x.index) or read_csv(..., parse_dates=...)")
+
+
+def as_date(at):
+    """`at=` as a date a stream keeps (Timestamp or Period); ValueError for
+    NaT or what is no date."""
+    if isinstance(at, str):
+        _pd = _pandas()
+        if _pd is None:
+            raise ValueError(f"at={at!r} is text; pass a date (pandas is needed for dates)")
+        try:
+            at = _pd.Timestamp(at)
+        except (ValueError, TypeError):
+            raise ValueError(f"at={at!r} does not read as a date") from None
+        if at is _pd.NaT:
+            raise ValueError(f"at={at!r} is NaT, not a date")
+        return at
+    date = date_of(at)
+    if date is None:
+        raise ValueError(f"at must be a date (a datetime, Timestamp or Period), not "
+                         f"{type(at).__name__} {at!r}")
+    return date
+
+
+class Clock:
+    """How a book's dates become int64 keys and back: one clock per book
+    (timestamps of one zone, or periods of one frequency), set by the first
+    date it is fed; a date of another clock cannot be compared."""
+
+    def __init__(self, spec=None):
+        self.spec = spec  # None, ("timestamp", tz or None) or ("period", freq)
+
+    @staticmethod
+    def _of(date):
+        _pd = _pandas()
+        if isinstance(date, _pd.Period):
+            return ("period", date.freqstr)
+        return ("timestamp", None if date.tz is None else str(date.tz))
+
+    def _join(self, spec, shown):
+        if self.spec is None:
+            self.spec = spec
+        elif spec != self.spec:
+            raise ValueError(f"cannot compare the date {shown} with the dates this book was "
+                             f"fed ({self.spec[0]}s, {self.spec[1] or 'no time zone'})")
+
+    def key(self, date):
+        self._join(self._of(date), date)
+        return int(date.ordinal) if self.spec[0] == "period" else int(date.value)
+
+    def keys(self, index):
+        _pd = _pandas()
+        if isinstance(index, _pd.PeriodIndex):
+            self._join(("period", index.freqstr), index[0])
+            return np.asarray(index.asi8, dtype=np.int64)
+        self._join(("timestamp", None if index.tz is None else str(index.tz)), index[0])
+        if hasattr(index, "as_unit"):
+            index = index.as_unit("ns")
+        return np.asarray(index.asi8, dtype=np.int64)
+
+    def date(self, key):
+        if key in (NONE, UNKNOWN) or self.spec is None:
+            return None
+        _pd = _pandas()
+        if self.spec[0] == "period":
+            return _pd.Period(ordinal=int(key), freq=self.spec[1])
+        return _pd.Timestamp(int(key), tz=self.spec[1])

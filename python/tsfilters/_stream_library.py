@@ -52,23 +52,51 @@ _OPTIONAL = {
     "tsf_segments_run": (_c.c_int64, (_c.c_int, _c.POINTER(tsf_params), _VOID_P, _VOID_P,
                                       _c.c_int32, _c.c_int64, _VOID_P)),
 }
+# The books, which Streams runs on (see _book). Every pointer travels as
+# void*: a row is handed over as its array's address, and a cast per row
+# would cost more than the row's Python work.
+_BOOK = {
+    "tsf_book_bytes": (_c.c_int64, (_c.c_int, _c.c_int32)),
+    "tsf_book_init": (_c.c_int, (_VOID_P, _c.c_int64, _c.c_int, _c.c_int32, _c.c_int)),
+    "tsf_book_grow": (_c.c_int, (_VOID_P, _c.c_int64, _c.c_int32, _VOID_P)),
+    "tsf_book_describe": (_c.c_int, (_VOID_P, _VOID_P)),
+    "tsf_book_add": (_c.c_int32, (_VOID_P, _c.POINTER(tsf_params))),
+    "tsf_book_add_stream": (_c.c_int32, (_VOID_P, _VOID_P)),
+    "tsf_book_remove": (_c.c_int, (_VOID_P, _c.c_int32)),
+    "tsf_book_reset": (_c.c_int, (_VOID_P, _c.c_int32)),
+    "tsf_book_samples": (_c.c_int64, (_VOID_P, _c.c_int32)),
+    "tsf_book_params": (_c.c_int, (_VOID_P, _c.c_int32, _c.POINTER(tsf_params))),
+    "tsf_book_get": (_c.c_int, (_VOID_P, _c.c_int32, _VOID_P)),
+    "tsf_book_update": (_c.c_int32, (_VOID_P, _VOID_P, _VOID_P)),
+    "tsf_book_peek": (_c.c_int32, (_VOID_P, _VOID_P, _VOID_P)),
+    "tsf_book_update_sparse": (_c.c_int32, (_VOID_P, _VOID_P, _VOID_P, _c.c_int32, _VOID_P)),
+    "tsf_book_peek_sparse": (_c.c_int32, (_VOID_P, _VOID_P, _VOID_P, _c.c_int32, _VOID_P)),
+    "tsf_book_save": (_c.c_int64, (_VOID_P, _VOID_P, _c.c_int64)),
+    "tsf_book_saved_info": (_c.c_int, (_VOID_P, _c.c_int64, _VOID_P)),
+    "tsf_book_load": (_c.c_int, (_VOID_P, _c.c_int64, _c.c_int32, _VOID_P, _c.c_int64)),
+}
 
 # Python filter name -> tsf_kind: a kind is its row number in the table.
 KINDS = {name: number for number, name in enumerate(FILTER_TABLE, start=1)}
 NAMES = {number: name for name, number in KINDS.items()}
 
 
+class tsf_book_info(_c.Structure):
+    _fields_ = [("kind", _c.c_int), ("missing", _c.c_int32), ("capacity", _c.c_int32),
+                ("slots", _c.c_int32), ("live", _c.c_int32)]
+
+
 class Functions:
     """The declared functions as attributes; `lanes_update`,
-    `simd_target`, `lanes_peek` and `segments_run` are None when the
-    library predates them."""
+    `simd_target`, `lanes_peek`, `segments_run` and the `book_` ones are
+    None when the library predates them."""
 
     def __init__(self, lib):
-        for name, (restype, argtypes) in {**_SIGNATURES, **_OPTIONAL}.items():
+        for name, (restype, argtypes) in {**_SIGNATURES, **_OPTIONAL, **_BOOK}.items():
             try:
                 fn = getattr(lib, name)
             except AttributeError:
-                if name in _OPTIONAL:
+                if name in _OPTIONAL or name in _BOOK:
                     setattr(self, name[4:], None)
                     continue
                 raise _library.LibraryNotFoundError(
@@ -85,6 +113,9 @@ class Functions:
         # own, so the declared one keeps its argtypes.
         self.stream_update_plain = lib["tsf_stream_update"]
         self.stream_update_plain.restype = _c.c_int32
+        # And tsf_stream_peek, for a live peek: the sample goes as a c_float.
+        self.stream_peek_plain = lib["tsf_stream_peek"]
+        self.stream_peek_plain.restype = _c.c_int
 
     def message(self, code):
         return self.strerror(code).decode("utf-8", "replace")
