@@ -129,7 +129,7 @@ function checkLength(length, what) {
   }
 }
 
-// A Float32Array, a Float64Array or an array of numbers, read into a new
+// A Float32Array, a Float64Array or an array of numbers, read into a
 // Float32Array (each value rounded to binary32 as a C cast from double
 // rounds it); anything else is a TypeError. Typed arrays are told by their
 // internal kind, which also holds for arrays made in another realm (a
@@ -137,7 +137,11 @@ function checkLength(length, what) {
 // once each, so a getter sees one read; a value that is not a number is
 // refused before the rest is read, and before anything is allocated in the
 // module: `new Array(3e8)` costs nothing to refuse.
-function readValues(values, what) {
+//
+// With `borrow`, an array of numbers may be read into a buffer the package
+// keeps for the next call (see readNumbers): the caller must copy it into
+// the module before any code of the caller's can run again.
+function readValues(values, what, borrow = false) {
   const kind = typedKind(values);
   if (kind === 'Float32Array' || kind === 'Float64Array') {
     checkBuffer(values, what);
@@ -150,10 +154,46 @@ function readValues(values, what) {
   const n = values.length;
   if (!Number.isSafeInteger(n) || n < 0) throw new TypeError(`${what}: its length ${describe(n)} is not a length`);
   checkLength(n, what);
-  // One pass into an array of exactly n values, up to 16M of them (64 MB,
-  // which the collector takes back if a value is refused); a longer one
-  // grows as it is read, so that `new Array(3e8)` allocates little.
-  let read = new Float32Array(n <= 1 << 24 ? n : 1 << 16);
+  return n <= BORROWED_MOST && borrow ? readBorrowed(values, n, what)
+    : n <= 1 << 24 ? readNumbers(values, new Float32Array(n), n, what)
+      : readGrowing(values, n, what);
+}
+
+// The buffer that batch calls read arrays of numbers into, kept between
+// calls: a fresh one of 4 MB costs as much as reading a million numbers
+// into it. Kept up to BORROWED_MOST values; `borrowed` is true while a read
+// into it is under way, so that a getter that calls the package meanwhile
+// reads into a buffer of its own.
+const BORROWED_MOST = 1 << 21;
+let kept = new Float32Array(0);
+let borrowed = false;
+
+function readBorrowed(values, n, what) {
+  if (borrowed) return readNumbers(values, new Float32Array(n), n, what);
+  if (kept.length < n) kept = new Float32Array(Math.min(BORROWED_MOST, Math.max(n, 2 * kept.length)));
+  borrowed = true;
+  try {
+    return readNumbers(values, kept, n, what).subarray(0, n);
+  } finally {
+    borrowed = false;
+  }
+}
+
+// The one pass over an array of numbers, into `into[0 .. n-1]`: a loop with
+// no other work, which the engine keeps tight.
+function readNumbers(values, into, n, what) {
+  for (let i = 0; i < n; ++i) {
+    const v = values[i];
+    if (typeof v !== 'number') throw new TypeError(`${what}[${i}] is ${describe(v)}, not a number`);
+    into[i] = v;
+  }
+  return into;
+}
+
+// An array longer than 16M values (64 MB) grows its buffer as it is read,
+// so that `new Array(3e8)` allocates little before its first hole.
+function readGrowing(values, n, what) {
+  let read = new Float32Array(1 << 16);
   for (let i = 0; i < n; ++i) {
     const v = values[i];
     if (typeof v !== 'number') throw new TypeError(`${what}[${i}] is ${describe(v)}, not a number`);
@@ -246,7 +286,8 @@ function filterNamed(kind) {
 function runBatch(filter, values, params) {
   const { warmup, ...rest } = batchOptions(params, filter.name);
   const p = parametersOf(filter, rest, filter.name);
-  const read = readValues(values, `${filter.name}: values`);
+  // Borrowed: runRead copies it into the module before any caller code runs.
+  const read = readValues(values, `${filter.name}: values`, true);
   const output = runRead(filter, read, p);
   if (warmup === 'nan') {
     // Every slot when the filter never settles with these parameters.

@@ -43,6 +43,19 @@ describe('re-entry while values are read', () => {
     assertSameBits(lanes.update(rows), expected);
   });
 
+  it('a batch call re-entered from a getter reads into its own buffer, not the outer call\'s', () => {
+    // The outer read borrows the package's kept buffer; the inner call must
+    // neither write into it nor be read from it.
+    const other = Array.from(prices, (v) => 2 * v + 1);
+    let inner;
+    const outer = tsf.ultimateSmoother(trapped(200, () => { inner = tsf.ultimateSmoother(other); }), { period: 12 });
+    assertSameBits(outer, tsf.ultimateSmoother(prices, { period: 12 }));
+    assertSameBits(inner, tsf.ultimateSmoother(Float32Array.from(other)));
+    // A refused read leaves the kept buffer to the next call.
+    assert.throws(() => tsf.superSmoother([...prices.slice(0, 5), 'x']), TypeError);
+    assertSameBits(tsf.superSmoother(Array.from(prices)), tsf.superSmoother(Float32Array.from(prices)));
+  });
+
   it('a getter that shortens the array gets a TypeError, and nothing is fed', () => {
     const s = new tsf.Stream('superSmoother');
     assert.throws(() => s.update(trapped(3, (v) => { v.length = 5; })), /\[5\] is undefined/);
