@@ -109,8 +109,10 @@ wheel:
 # `staged` yardsticks, then the stream library's update and peek against
 # `limit`, then halted prices against moving ones (bench/halted_bench), then
 # the lanes on each instruction set (a set the processor lacks
-# falls back to a narrower one, which the table names); the tables at the
-# end give the ratios. Repetitions are
+# falls back to a narrower one, which the table names), then a long table's
+# segments against the same samples as one series, and a live book's row
+# against a hand-written update and a copy of its hot state; the tables at
+# the end give the ratios. Repetitions are
 # interleaved and the fastest one counts, to keep a busy machine's noise out.
 bench: build
 	$(BUILD)/bench/filters_bench --benchmark_min_time=0.2 --benchmark_repetitions=5 \
@@ -123,6 +125,9 @@ bench: build
 	  TSFILTERS_SIMD=$$simd $(BUILD)/bench/lanes_bench --benchmark_min_time=0.2 \
 	    --benchmark_repetitions=3 --benchmark_enable_random_interleaving=true || exit 1; \
 	done
+	$(BUILD)/bench/segments_bench --benchmark_min_time=0.2 --benchmark_repetitions=3 \
+	  --benchmark_enable_random_interleaving=true
+	$(BUILD)/bench/book_bench
 
 # The npm package (js/, with tsfilters.wasm inside, and beside its lean
 # entry, js/generated/lean.js) and the chart page,

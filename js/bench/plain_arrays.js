@@ -6,19 +6,9 @@
 //   node bench/plain_arrays.js
 import { readFileSync } from 'node:fs';
 import * as tsf from '../src/index.js';
+import { fastest } from './fastest.js';
 
 const N = 1_000_000;
-
-function fastest(fn, repetitions = 21) {
-  let best = Infinity;
-  for (let r = 0; r < repetitions; ++r) {
-    const t0 = process.cpuUsage();
-    fn();
-    const t = process.cpuUsage(t0);
-    best = Math.min(best, (t.user + t.system) * 1000);
-  }
-  return best;
-}
 
 // The smoother as a page would write it, coefficients from the period.
 function plainSmoother(x, period) {

@@ -20,6 +20,7 @@ import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import * as tsf from '../src/index.js';
 import { describeSizes, sizes } from '../scripts/sizes.mjs';
+import { fastest } from './fastest.js';
 
 const tree = process.argv[2];
 if (!tree) {
@@ -27,20 +28,6 @@ if (!tree) {
   process.exit(2);
 }
 const onlyLanes = process.argv[3] === '--lanes-only';
-
-// The fastest of `repetitions` runs of fn, in nanoseconds of processor
-// time: on a machine shared with other work, wall time measures the others
-// too. The native figures are Google Benchmark's processor time as well.
-function fastest(fn, repetitions = 7) {
-  let best = Infinity;
-  for (let r = 0; r < repetitions; ++r) {
-    const t0 = process.cpuUsage();
-    fn();
-    const t = process.cpuUsage(t0);
-    best = Math.min(best, (t.user + t.system) * 1000);
-  }
-  return best;
-}
 
 function walk(n, seed) {
   let s = seed >>> 0, v = 100;
