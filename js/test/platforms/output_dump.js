@@ -8,6 +8,7 @@
 //   node output_dump.js OUTFILE
 import { writeFileSync } from 'node:fs';
 import { filterTable } from '../../generated/filter_table.js';
+import { defaultModule } from '../../src/default_module.js';
 import { Instance } from '../../src/module.js';
 import { hex8, slots, walk as makeWalk } from './inputs.js';
 
@@ -30,7 +31,8 @@ const inputs = [
   ['extremes', build((v, i) => (i % 3 ? 1 : -1) * 3.40282347e38)],
 ];
 
-const wasm = new Instance();
+// An instance of its own, of the module the package embeds.
+const wasm = new Instance({}, defaultModule());
 const inAt = wasm.malloc(4 * kSlots), outAt = wasm.malloc(4 * kSlots);
 const lines = [];
 
