@@ -73,16 +73,24 @@ def apply(frame, name, *, value="close", by="symbol", time="date", missing="erro
     >>> dask.apply(frame, "super_smoother", period=10).tolist()   # each its own input
     [21.0, 11.0, 20.0, 10.0]
     """
-    # A PrecisionWarning points past _long.checked and this frame, at the caller.
-    checked, blank = _long.checked(name, parameters, warmup, stacklevel=3)
-    check_choice(missing)
-    _check_frame(frame)
-    check_columns(frame.columns, value, by, time)
+    checked, blank = _checked_call(frame, name, value, by, time, missing, warmup, parameters)
     if isinstance(frame, pd.DataFrame):
         out = _filter_rows(frame, name, value, by, time, checked, missing, blank)
         return pd.Series(out, index=frame.index, name=name)
     return run(frame, name, value, by, time, checked, missing, blank)
 
+
+
+def _checked_call(frame, name, value, by, time, missing, warmup, parameters):
+    """The checks `apply` and `assign` make before reading any partition:
+    the filter and its parameters, `missing`, the frame and its columns."""
+    # A PrecisionWarning points past _long.checked, this and apply or
+    # assign, at their caller.
+    checked, blank = _long.checked(name, parameters, warmup, stacklevel=4)
+    check_choice(missing)
+    _check_frame(frame)
+    check_columns(frame.columns, value, by, time)
+    return checked, blank
 
 def assign(frame, column, name, *, value="close", by="symbol", time="date",
            missing="error", warmup="keep", **parameters):
@@ -98,10 +106,7 @@ def assign(frame, column, name, *, value="close", by="symbol", time="date",
     >>> dask.assign(frame, "smooth", "super_smoother", period=10)["smooth"].tolist()
     [2.0, 1.0]
     """
-    checked, blank = _long.checked(name, parameters, warmup, stacklevel=3)
-    check_choice(missing)
-    _check_frame(frame)
-    check_columns(frame.columns, value, by, time)
+    checked, blank = _checked_call(frame, name, value, by, time, missing, warmup, parameters)
     if isinstance(frame, pd.DataFrame):
         out = _filter_rows(frame, name, value, by, time, checked, missing, blank)
         return frame.assign(**{column: out})
