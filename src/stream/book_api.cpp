@@ -2,6 +2,10 @@
 // through a table with one row per filter. Every check of a call comes
 // before its first write, so a refused call leaves the book and the
 // caller's arrays as they were.
+//
+// Bytes are moved with memmove, never memcpy: on x86-64 glibc binds memcpy
+// to its 2.14 version, which would make the library, and the Python wheel
+// that carries it, need a newer C library than the rest of it does.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -249,7 +253,7 @@ void startBook(tsf_book* book, std::int64_t bytes, std::int32_t kind, std::int32
     h.freeHead = -1;
     h.bytes = bytes;
     std::memset(static_cast<void*>(book), 0, kHeaderBytes);
-    std::memcpy(static_cast<void*>(book), &h, sizeof h);
+    std::memmove(static_cast<void*>(book), &h, sizeof h);
 }
 
 int checkNewBook(const tsf_book* book, int64_t bytes, int32_t kind, int32_t capacity) {
@@ -298,18 +302,18 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_book_grow(tsf_book* to, int64_t bytes, in
     const View b = viewOf(to);
     const Shape shape = shapeOf(old.kind);
     const std::size_t s = std::size_t(old.slots);
-    std::memcpy(b.samples, a.samples, s * sizeof *a.samples);
-    std::memcpy(b.params, a.params, s * sizeof *a.params);
+    std::memmove(b.samples, a.samples, s * sizeof *a.samples);
+    std::memmove(b.params, a.params, s * sizeof *a.params);
     for (std::int32_t k = 0; k < shape.fields.constants; ++k)
-        std::memcpy(b.columns.constants[k], a.columns.constants[k], s * sizeof(double));
+        std::memmove(b.columns.constants[k], a.columns.constants[k], s * sizeof(double));
     for (std::int32_t k = 0; k < shape.fields.floats; ++k)
-        std::memcpy(b.columns.floats[k], a.columns.floats[k], s * sizeof(float));
+        std::memmove(b.columns.floats[k], a.columns.floats[k], s * sizeof(float));
     for (std::int32_t k = 0; k < shape.fields.doubles; ++k)
-        std::memcpy(b.columns.doubles[k], a.columns.doubles[k], s * sizeof(double));
+        std::memmove(b.columns.doubles[k], a.columns.doubles[k], s * sizeof(double));
     if (shape.oscillator) {
-        std::memcpy(b.scale, a.scale, s * sizeof(float));
-        std::memcpy(b.sum, a.sum, s * sizeof(double));
-        std::memcpy(b.window, a.window, s * sizeof(float) * tsfilters::RmsWindow::kLength);
+        std::memmove(b.scale, a.scale, s * sizeof(float));
+        std::memmove(b.sum, a.sum, s * sizeof(double));
+        std::memmove(b.window, a.window, s * sizeof(float) * tsfilters::RmsWindow::kLength);
     }
     return TSF_OK;
 }
@@ -343,7 +347,7 @@ TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_add_stream(tsf_book* book, const
     if (!given.initialised()) return TSF_E_NOT_STREAM;
     if (given.kind != h->kind) return TSF_E_MIXED;
     StreamState s;
-    std::memcpy(static_cast<void*>(&s), &given, sizeof s);
+    std::memmove(static_cast<void*>(&s), &given, sizeof s);
     const View v = viewOf(book);
     if (h->freeHead < 0 && h->slots == h->capacity) return TSF_E_CAPACITY;
     // Checked on a spare slot's columns would write them: check on the copy.
@@ -405,7 +409,7 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_book_get(const tsf_book* book, int32_t se
     tsf_stream out;
     std::memset(&out, 0, sizeof out);
     opsOf(h->kind).get(v, series, stateOf(&out), true);
-    std::memcpy(stream, &out, sizeof out);
+    std::memmove(stream, &out, sizeof out);
     return TSF_OK;
 }
 

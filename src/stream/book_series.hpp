@@ -38,7 +38,7 @@ void stateOf(const View& v, std::int64_t slot, StreamState& s, bool fresh) {
     if constexpr (Kind::kRmsWindow) {
         s.scale = v.scale[slot];
         s.sum.sumSquares = v.sum[slot];
-        std::memcpy(s.window, v.window + slot * RmsWindow::kLength, sizeof s.window);
+        std::memmove(s.window, v.window + slot * RmsWindow::kLength, sizeof s.window);  // not memcpy: see book_api.cpp
     }
 }
 

@@ -3,7 +3,10 @@
 table are defined, nothing that allocates is imported, which proves that
 no code path can reach the heap, and none of the platform's math functions
 is imported: the library computes exp, cos and sqrt itself, the same bits
-on every platform.
+on every platform. No import needs a newer C library than the oldest one
+the library's own imports name (or glibc 2.5, where that is older): a
+plain memcpy, say, binds to GLIBC_2.14 on x86-64 and would raise the
+Python wheel's manylinux floor from glibc 2.5.
 
     check_exports.py --nm NM --names export_names.txt LIBRARY
 """
@@ -14,6 +17,17 @@ import sys
 
 ALLOCATORS = re.compile(r"malloc|calloc|realloc|_Znw|_Zna|aligned_alloc|posix_memalign")
 PLATFORM_MATH = re.compile(r"(__)?(exp|cos|sqrt|sincos)[fl]?(_finite)?(@.*)?")
+GLIBC_VERSION = re.compile(r"@+GLIBC_(\d+(?:\.\d+)*)$")
+
+
+def newer_than_needed(imported):
+    """The imports bound to a glibc newer than the library otherwise needs."""
+    versions = {name: tuple(int(p) for p in m.group(1).split("."))
+                for name in imported if (m := GLIBC_VERSION.search(name))}
+    if not versions:
+        return []
+    floor = max(min(versions.values()), (2, 5))
+    return sorted(name for name, v in versions.items() if v > floor)
 
 
 def symbols(nm, library, which):
@@ -45,6 +59,9 @@ def main():
     math = [name for name in imported if PLATFORM_MATH.fullmatch(name)]
     if math:
         failures.append(f"the library imports platform math: {math}")
+    newer = newer_than_needed(imported)
+    if newer:
+        failures.append(f"the library needs a newer C library for: {newer}")
     for failure in failures:
         print("FAIL:", failure)
     return 1 if failures else 0
