@@ -232,8 +232,8 @@ class Clock:
     (timestamps of one zone, or periods of one frequency), set by the first
     date it is fed; a date of another clock cannot be compared."""
 
-    def __init__(self, spec=None):
-        self.spec = spec  # None, ("timestamp", tz or None) or ("period", freq)
+    def __init__(self, kind=None):
+        self.kind = kind  # None, ("timestamp", tz or None) or ("period", freq)
 
     @staticmethod
     def _of(date):
@@ -242,16 +242,16 @@ class Clock:
             return ("period", date.freqstr)
         return ("timestamp", None if date.tz is None else str(date.tz))
 
-    def _join(self, spec, shown):
-        if self.spec is None:
-            self.spec = spec
-        elif spec != self.spec:
+    def _join(self, kind, shown):
+        if self.kind is None:
+            self.kind = kind
+        elif kind != self.kind:
             raise ValueError(f"cannot compare the date {shown} with the dates this book was "
-                             f"fed ({self.spec[0]}s, {self.spec[1] or 'no time zone'})")
+                             f"fed ({self.kind[0]}s, {self.kind[1] or 'no time zone'})")
 
     def key(self, date):
         self._join(self._of(date), date)
-        return int(date.ordinal) if self.spec[0] == "period" else int(date.value)
+        return int(date.ordinal) if self.kind[0] == "period" else int(date.value)
 
     def keys(self, index):
         _pd = _pandas()
@@ -264,9 +264,9 @@ class Clock:
         return np.asarray(index.asi8, dtype=np.int64)
 
     def date(self, key):
-        if key in (NONE, UNKNOWN) or self.spec is None:
+        if key in (NONE, UNKNOWN) or self.kind is None:
             return None
         _pd = _pandas()
-        if self.spec[0] == "period":
-            return _pd.Period(ordinal=int(key), freq=self.spec[1])
-        return _pd.Timestamp(int(key), tz=self.spec[1])
+        if self.kind[0] == "period":
+            return _pd.Period(ordinal=int(key), freq=self.kind[1])
+        return _pd.Timestamp(int(key), tz=self.kind[1])

@@ -1129,7 +1129,7 @@ class Streams:
                 setattr(other, field, getattr(self, field).copy())
             other._labels, other._params = list(self._labels), list(self._params)
             other._slot = dict(self._slot)
-            other._clock = _seen.Clock(self._clock.spec)
+            other._clock = _seen.Clock(self._clock.kind)
             other._address = other._book.address
         other._lock = threading.RLock()  # its own: a copy is not shared with this one
         return other
@@ -1143,7 +1143,7 @@ class Streams:
             texts = all(isinstance(n, str) for n in names if n is not None)
             data += _book.encode_options(self.warmup, names if texts and names else None) \
                 if self.warmup == "nan" or (texts and names) else b""
-            header = {"seen": self.seen, "clock": self._clock.spec,
+            header = {"seen": self.seen, "clock": self._clock.kind,
                       "last": [None if k == _seen.NONE else "unknown" if k == _seen.UNKNOWN
                                else int(k) for k in self._last[:self._book.slots].tolist()]}
             if labels and not texts:
