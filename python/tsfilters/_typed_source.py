@@ -1,12 +1,15 @@
 """Writes ``_functions.py``, the seven filter functions as plain typed
-Python, and ``_polars_methods.py``, the same seven as methods of the Polars
-namespace, from the library's filter table and the comments of its header.
+Python (and each one's parameters as a TypedDict), ``_polars_methods.py``,
+the same seven as methods of the Polars namespace, and the overloads per
+filter in the stubs beside the modules, from the library's filter table and
+the comments of its header.
 
 Type checkers and editors read source, not what a module builds when it
 runs: the functions are therefore written out, one ``def`` per row of the
 table with its parameters, their C types as Python types and the header's
 description as docstring. A test checks that the files are what this module
-writes from the current table; after changing the table, run
+writes from the current table; after changing the table or a template,
+run
 
     /usr/bin/python3 -m tsfilters._typed_source     (from python/)
 """
