@@ -76,6 +76,7 @@ stream = tsfilters.Stream("super_smoother", period=10)
 live: float = stream.update(float(closes[0]))
 block: npt.NDArray[np.float32] = stream.update(closes[1:10])
 labelled: pd.Series[float] = stream.update(series.iloc[10:20])
+from_polars: npt.NDArray[np.float32] = stream.update(column[20:30])
 forming: float = stream.peek(51.5)
 restored = tsfilters.Stream.from_bytes(stream.to_bytes())
 samples: int = restored.samples
@@ -141,4 +142,4 @@ print(len(filtered), also.shape, limit, smooth_series.size, smooth_table.shape,
       period.size, peak, length, warmup, level, tracking, names[0], variables, version,
       warning.__name__, by_attribute.meta.output_name(), assigned.shape, as_list,
       first_bar is None, resent, each_smoothed, [t.size for t in each_table], any_filter,
-      from_kept.samples, grid_two.shape)
+      from_kept.samples, grid_two.shape, from_polars.shape)

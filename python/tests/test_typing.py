@@ -134,6 +134,8 @@ MISTAKES = {
     'tsfilters.sweep(prices, "super_smoother", period=[10.5, 20.5])': "sweep",
     'tsfilters.sweep(prices, "laguerre_filter", gama=[0.5, 0.8])': '"gama"',
     'skipped: "pd.Series[float]" = book.update(row)': "Incompatible types in assignment",
+    'polars_out: pl.Series = tsfilters.Stream("high_pass").update(pl.Series([1.0]))':
+        "Incompatible types in assignment",  # a NumPy array comes back
     'settling.settling_length("band_pas")': "settling_length",
     'settling.warmup_length("laguerre_filter", gamma="0.8")': "warmup_length",
     'settling.tracking_periods("band_pass")': "tracking_periods",

@@ -18,6 +18,7 @@ from ._functions import (HighPassParameters, HighPassValues, SuperSmootherParame
 # end generated
 from ._functions import FilterName, FilterParameters
 from ._functions import Labelled as _Labelled
+from ._functions import _Column
 
 _Number = Union[float, np.floating[Any], np.integer[Any]]
 
@@ -65,11 +66,13 @@ class Stream:
     def reset(self) -> None: ...
     @overload
     def update(self, x: _Number, *, at: Any = None) -> float: ...
+    # A pandas Series comes back as one with its index; any other series
+    # (a Polars Series, a pyarrow Array, a DataArray) as a NumPy array.
     @overload
-    def update(self, x: Union[npt.NDArray[Any], Sequence[float]], *,
+    def update(self, x: pd.Series[Any], *, at: Any = None) -> pd.Series[float]: ...
+    @overload
+    def update(self, x: Union[npt.NDArray[Any], Sequence[float], _Column], *,
                at: Any = None) -> npt.NDArray[np.float32]: ...
-    @overload
-    def update(self, x: _Labelled, *, at: Any = None) -> _Labelled: ...
     def peek(self, x: _Number) -> float: ...
     def window(self) -> Optional[npt.NDArray[np.float32]]: ...
     @property
