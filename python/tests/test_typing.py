@@ -6,6 +6,7 @@ import ast
 import importlib
 import inspect
 import os
+import re
 import subprocess
 import sys
 
@@ -19,11 +20,39 @@ from tsfilters._filter_table import FILTER_TABLE
 PACKAGE = PYTHON_DIR / "tsfilters"
 
 
-def test_the_written_functions_are_the_current_table():
-    for target, text in ((_typed_source.TARGET, _typed_source.source()),
-                         (_typed_source.POLARS_TARGET, _typed_source.polars_source())):
+def test_the_written_functions_and_overloads_are_the_current_table():
+    for target, text in _typed_source.written().items():
         assert target.read_text() == text, \
             "run `python3 -m tsfilters._typed_source` in python/ after changing the table"
+    # Every template has its block in some stub (a block lost from a stub
+    # would leave its calls untyped, and the check above silent).
+    blocks = [key for stub in _typed_source.STUBS
+              for key in re.findall(r"# generated: (\w+)", (PACKAGE / stub).read_text())]
+    assert sorted(set(blocks) - {"imports"}) == sorted(_typed_source._STUB_TEMPLATES)
+    assert len(blocks) == len(set(blocks)) + len(_typed_source.STUBS) - 1
+
+
+def test_polars_and_dask_are_their_modules_imported_on_first_use():
+    # In a fresh interpreter: neither is imported by `import tsfilters`.
+    code = """if True:
+        import sys, tsfilters
+        assert "tsfilters.polars" not in sys.modules and "tsfilters.dask" not in sys.modules
+        assert tsfilters.polars.__name__ == "tsfilters.polars", tsfilters.polars
+        assert callable(tsfilters.polars.tsf)
+        assert tsfilters.dask.__name__ == "tsfilters.dask"
+        try:
+            tsfilters.super_smother
+        except AttributeError as error:
+            assert "super_smother" in str(error)
+        else:
+            raise AssertionError("a misspelt name found")
+        assert not hasattr(tsfilters, "Polars")
+        """
+    for module in ("polars", "dask.dataframe"):
+        pytest.importorskip(module)
+    run = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
+                         env={**os.environ, "PYTHONPATH": str(PYTHON_DIR)})
+    assert run.returncode == 0, run.stderr
 
 
 def test_the_package_imports_and_exports_every_function_by_name():
@@ -85,27 +114,61 @@ def test_mypy_strict_accepts_a_user_script_calling_everything(tmp_path):
 
 # Each line a mistake the types must catch, with what mypy says of it.
 MISTAKES = {
+    'tsfilters.super_smother(prices)': "super_smother",
     'tsfilters.Stream("super_smother")': "Stream",
     'tsfilters.high_pass("close", 20)': "high_pass",
     'tsfilters.super_smoother(frame, period=2.5)': "super_smoother",
     'tsfilters.ultimate_smoother(prices, missing="zero")': "ultimate_smoother",
     'tsfilters.per_symbol(frame, "low_pass")': "per_symbol",
+    'tsfilters.per_symbol(long, "super_smoother", period=20.0)': "per_symbol",
+    'tsfilters.per_symbol(long, "super_smoother", perod=20)': '"perod"',
+    'tsfilters.Stream("super_smoother", period=20.0)': "Stream",
+    'tsfilters.Stream("super_smoother", perod=20)': '"perod"',
+    'tsfilters.Stream("laguerre_filter", gama=0.5)': '"gama"',
+    'tsfilters.Stream("super_smoother", gamma=0.5)': "Stream",  # another filter's
+    'tsfilters.Stream(configured(), period=20)': "Stream",  # not every filter has one
+    'tsfilters.Streams("super_smoother", ["a"], period=[20.0])': "Streams",
+    'tsfilters.Streams("super_smoother", ["a"], perod=20)': '"perod"',
+    'book.add("b", period=2.5)': "add",
     'tsfilters.sweep(prices, "laguerre", period=[10, 20])': "sweep",
+    'tsfilters.sweep(prices, "super_smoother", period=[10.5, 20.5])': "sweep",
+    'tsfilters.sweep(prices, "laguerre_filter", gama=[0.5, 0.8])': '"gama"',
+    'skipped: "pd.Series[float]" = book.update(row)': "Incompatible types in assignment",
+    'polars_out: pl.Series = tsfilters.Stream("high_pass").update(pl.Series([1.0]))':
+        "Incompatible types in assignment",  # a NumPy array comes back
     'settling.settling_length("band_pas")': "settling_length",
-    'tsf(pl.col("close")).laguerre_filter(gamma="0.8")': "laguerre_filter",
+    'settling.warmup_length("laguerre_filter", gamma="0.8")': "warmup_length",
+    'settling.tracking_periods("band_pass")': "tracking_periods",
+    'tsfilters.response("band_pass", period=10)': "response",
+    'tsfilters.dask.apply(long, "high_pass", perod=5)': '"perod"',
+    'tsfilters.polars.tsf("close")': "tsf",
+    'tsfilters.polars.tsf(pl.col("close")).super_smoother(20.0)': "super_smoother",
+    'tsfilters.polars.tsf(pl.col("close")).laguerre_filter(gamma="0.8")': "laguerre_filter",
     'x: pl.Series = tsfilters.ultimate_smoother(frame)': "Incompatible types in assignment",
 }
+
+# What the mistakes above use, written as a user would, without an error.
+_PREAMBLE = """\
+import pandas as pd
+import polars as pl
+import tsfilters
+from tsfilters import settling
+from tsfilters._functions import FilterName
+def configured() -> FilterName: return "high_pass"
+prices = [1.0, 2.0]
+frame = pd.DataFrame({'close': prices})
+long = pd.DataFrame({'symbol': ['a', 'a'], 'date': [1, 2], 'close': prices})
+book = tsfilters.Streams("high_pass", ["a"])
+row = pd.Series([1.0], index=["a"])
+"""
 
 
 def test_mypy_strict_refuses_misspelt_names_and_strings_for_series(tmp_path):
     script = tmp_path / "mistakes.py"
-    script.write_text("import pandas as pd\nimport polars as pl\nimport tsfilters\n"
-                      "from tsfilters import settling\nfrom tsfilters.polars import tsf\n"
-                      "prices = [1.0, 2.0]\nframe = pd.DataFrame({'close': prices})\n"
-                      + "\n".join(MISTAKES) + "\n")
+    script.write_text(_PREAMBLE + "\n".join(MISTAKES) + "\n")
     run = mypy(tmp_path, script)
     errors = [line for line in run.stdout.splitlines() if ": error:" in line]
-    first = 8  # the line of the first mistake
+    first = _PREAMBLE.count("\n") + 1  # the line of the first mistake
     for line, (code, said) in enumerate(MISTAKES.items(), start=first):
         found = [e for e in errors if e.startswith(f"{script.name}:{line}:")]
         assert found and said in found[0], (code, run.stdout)

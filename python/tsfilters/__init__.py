@@ -27,6 +27,7 @@ of many symbols (pandas, Polars, or Dask on a cluster), each in time order;
 """
 
 from pathlib import Path
+from typing import TYPE_CHECKING
 
 from . import settling
 from ._library import ENV_VARIABLE, STREAM_ENV_VARIABLE, LibraryNotFoundError, load
@@ -71,10 +72,18 @@ __all__ = [
 ]
 
 
-def __getattr__(name):
+if TYPE_CHECKING:
+    # What __getattr__ below gives, as type checkers see it: the modules
+    # themselves, and no __getattr__, so that a misspelt name such as
+    # tsfilters.super_smother is an error rather than Any.
+    from . import dask, polars
+else:
     # `tsfilters.dask` and `tsfilters.polars` without an import of their
     # own; Dask and Polars are only imported by the code that uses them.
-    if name in ("dask", "polars"):
-        import importlib
-        return importlib.import_module(".dask", __name__)
-    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
+    _LAZY_MODULES = ("dask", "polars")
+
+    def __getattr__(name):
+        if name in _LAZY_MODULES:
+            import importlib
+            return importlib.import_module(f".{name}", __name__)
+        raise AttributeError(f"module {__name__!r} has no attribute {name!r}")

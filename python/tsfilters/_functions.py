@@ -6,8 +6,8 @@ comments; edit those, not this file (a test checks that it is current).
 
 from __future__ import annotations
 
-from typing import (TYPE_CHECKING, Any, Literal, Optional, Protocol, Sequence, TypeVar, Union,
-                    overload)
+from typing import (TYPE_CHECKING, Any, Literal, Optional, Protocol, Sequence, TypedDict, TypeVar,
+                    Union, overload)
 
 from ._calls import call
 
@@ -22,6 +22,101 @@ FilterName = Literal["high_pass", "super_smoother", "ultimate_smoother", "band_p
 Missing = Literal["error", "drop", "previous", "keep"]
 # What the slots before the filter has settled hold; see help(tsfilters).
 Warmup = Literal["keep", "nan"]
+
+# A period as the library takes it: an int32, NumPy's integers too (not a
+# float, which it would have to round); gamma, a real number.
+Period = Union[int, "np.integer[Any]"]
+Gamma = Union[float, "np.floating[Any]"]
+# Streams and sweep take each parameter as one value for every column or
+# grid point, or as one value each.
+Periods = Union[Period, Sequence[int], "npt.NDArray[np.integer[Any]]"]
+Gammas = Union[Gamma, Sequence[float], "npt.NDArray[np.floating[Any]]"]
+
+
+class HighPassParameters(TypedDict, total=False):
+    """high_pass's parameters; its defaults for those left out."""
+    period: Period
+
+
+class HighPassValues(TypedDict, total=False):
+    """high_pass's parameters, each one value, or one per column (Streams) or the values to try (sweep)."""
+    period: Periods
+
+
+class SuperSmootherParameters(TypedDict, total=False):
+    """super_smoother's parameters; its defaults for those left out."""
+    period: Period
+
+
+class SuperSmootherValues(TypedDict, total=False):
+    """super_smoother's parameters, each one value, or one per column (Streams) or the values to try (sweep)."""
+    period: Periods
+
+
+class UltimateSmootherParameters(TypedDict, total=False):
+    """ultimate_smoother's parameters; its defaults for those left out."""
+    period: Period
+
+
+class UltimateSmootherValues(TypedDict, total=False):
+    """ultimate_smoother's parameters, each one value, or one per column (Streams) or the values to try (sweep)."""
+    period: Periods
+
+
+class BandPassParameters(TypedDict, total=False):
+    """band_pass's parameters; its defaults for those left out."""
+    high_pass_period: Period
+    smooth_period: Period
+
+
+class BandPassValues(TypedDict, total=False):
+    """band_pass's parameters, each one value, or one per column (Streams) or the values to try (sweep)."""
+    high_pass_period: Periods
+    smooth_period: Periods
+
+
+class CyberneticOscillatorParameters(TypedDict, total=False):
+    """cybernetic_oscillator's parameters; its defaults for those left out."""
+    high_pass_period: Period
+    smooth_period: Period
+
+
+class CyberneticOscillatorValues(TypedDict, total=False):
+    """cybernetic_oscillator's parameters, each one value, or one per column (Streams) or the values to try (sweep)."""
+    high_pass_period: Periods
+    smooth_period: Periods
+
+
+class LaguerreFilterParameters(TypedDict, total=False):
+    """laguerre_filter's parameters; its defaults for those left out."""
+    gamma: Gamma
+    period: Period
+
+
+class LaguerreFilterValues(TypedDict, total=False):
+    """laguerre_filter's parameters, each one value, or one per column (Streams) or the values to try (sweep)."""
+    gamma: Gammas
+    period: Periods
+
+
+class LaguerreOscillatorParameters(TypedDict, total=False):
+    """laguerre_oscillator's parameters; its defaults for those left out."""
+    gamma: Gamma
+    period: Period
+
+
+class LaguerreOscillatorValues(TypedDict, total=False):
+    """laguerre_oscillator's parameters, each one value, or one per column (Streams) or the values to try (sweep)."""
+    gamma: Gammas
+    period: Periods
+
+
+class FilterParameters(TypedDict, total=False):
+    """Any filter's parameters, where the filter is not known (Streams.add)."""
+    period: Period
+    high_pass_period: Period
+    smooth_period: Period
+    gamma: Gamma
 
 
 class _Column(Protocol):
