@@ -23,6 +23,10 @@ LIBRARIES = {
     "dask": {"DataFrame", "Series"},
     "numpy": {"ndarray"},
 }
+# The short names the package (and everyone) gives the libraries, whether bound
+# by an import, an assignment, a tuple of them or a function's parameter.
+SHORT_NAMES = {"pandas": {"pd", "_pd"}, "polars": {"pl", "_pl"}, "pyarrow": {"pa", "_pa"},
+               "xarray": {"xr", "_xr"}, "dask": {"dd", "_dd"}, "numpy": set()}
 
 
 def module_name(path):
@@ -113,7 +117,7 @@ def longest_chain(edges):
 
 def library_aliases(tree, library):
     """Names in a module that stand for the library or one of its classes."""
-    names = set()
+    names = {library} | SHORT_NAMES[library]
     for node in ast.walk(tree):
         if isinstance(node, ast.Import):
             names |= {a.asname or a.name for a in node.names if a.name.split(".")[0] == library}
@@ -187,7 +191,9 @@ def test_the_reader_sees_what_it_must():
                  "import sys\n_pd = sys.modules.get('pandas')\ndef f(x): return isinstance(x, _pd.Index)",
                  "def f(x): return isinstance(x, loaded_pandas().PeriodIndex)",
                  "def f(x): return x.__class__.__name__ == 'Series'",
-                 "def f(x): return type(x).__module__ == 'pandas.core.frame'"):
+                 "def f(x): return type(x).__module__ == 'pandas.core.frame'",
+                 "import sys\npd, pl = (sys.modules.get(m) for m in ('pandas', 'polars'))\n"
+                 "def f(x): return isinstance(x, pd.DataFrame)"):
         assert type_tested(ast.parse(text), "pandas"), text
     assert not type_tested(ast.parse("import numpy as np\nisinstance(x, np.integer)"), "numpy")
     edges = graph()
