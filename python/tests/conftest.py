@@ -17,7 +17,7 @@ DATA = REPO / "data"
 if not os.environ.get("TSFILTERS_TEST_INSTALLED"):
     sys.path.insert(0, str(PYTHON_DIR))
 
-from tsfilters._filter_table import FILTER_TABLE  # noqa: E402  (after the path)
+from tsfilters._engine.filter_table import FILTER_TABLE  # noqa: E402  (after the path)
 
 
 @pytest.fixture(scope="session")

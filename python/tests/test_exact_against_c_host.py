@@ -6,7 +6,7 @@ from conftest import DATA, same_bits
 
 import tsfilters
 from tsfilters import FILTERS, csvio
-from tsfilters._filter_table import FILTER_TABLE
+from tsfilters._engine.filter_table import FILTER_TABLE
 
 # The host's columns: every filter of the table, in table order, with the
 # tools' default parameters.

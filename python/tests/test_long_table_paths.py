@@ -10,7 +10,8 @@ import pytest
 from conftest import same_bits
 
 import tsfilters
-from tsfilters import _long, _segments
+from tsfilters import _long
+from tsfilters._engine import segments as _segments
 
 
 def _table(seed=5, symbols=30):

@@ -11,45 +11,19 @@ output put back in theirs.
 """
 
 import copy
-import numbers
 import sys
 
 import numpy as np
 
 from . import _gaps, _labels, _not_prices, _order
-
-INT32_MIN = -(2**31)
-INT32_MAX = 2**31 - 1
-
+from ._engine.values import (INT32_MAX, INT32_MIN, check_int32, check_length,  # noqa: F401 (for callers)
+                             check_real)
 
 def loaded_pandas():
     """pandas if something has imported it, else None: a Series or DataFrame
     cannot exist before that, and importing it here would add its import
     time (longer than the rest of the package's) to `import tsfilters`."""
     return sys.modules.get("pandas")
-
-
-def check_int32(name, value):
-    """Periods are C int32_t: integers only, and inside that type's range."""
-    if isinstance(value, bool) or not isinstance(value, numbers.Integral):
-        raise TypeError(f"{name} must be an integer, not {type(value).__name__} {value!r}")
-    value = int(value)
-    if not INT32_MIN <= value <= INT32_MAX:
-        raise ValueError(f"{name} = {value} is outside the int32 range [{INT32_MIN}, {INT32_MAX}]")
-    return value
-
-
-def check_real(name, value):
-    """gamma is a C float: any real number; ctypes rounds it to float32."""
-    if isinstance(value, bool) or not isinstance(value, numbers.Real):
-        raise TypeError(f"{name} must be a real number, not {type(value).__name__} {value!r}")
-    return float(value)
-
-
-def check_length(count):
-    """The sample count travels as int32_t: longer series cannot be passed."""
-    if count > INT32_MAX:
-        raise ValueError(f"the series has {count} samples; the library takes at most {INT32_MAX}")
 
 
 def _as_float32(values, order=None):

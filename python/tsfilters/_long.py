@@ -20,9 +20,10 @@ from typing import Any, Dict, Tuple
 
 import numpy as np
 
-from . import _calls, _gaps, _segments
+from . import _calls, _gaps
+from ._engine import segments as _segments
 from ._labels import are_date_texts
-from ._parameters import given
+from ._engine.parameters import given
 
 _INT64_MAX = np.iinfo(np.int64).max
 

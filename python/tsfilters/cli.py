@@ -13,9 +13,10 @@ import warnings
 
 import numpy as np
 
-from . import _library, _output_file, csvio, precision
+from . import _output_file, csvio, precision
+from ._engine import library as _library
 from ._arrays import check_int32, check_real
-from ._filter_table import FILTER_TABLE, RMS_WINDOW
+from ._engine.filter_table import FILTER_TABLE, RMS_WINDOW
 from ._gaps import CHOICES as MISSING_CHOICES
 from ._gaps import MARKERS
 from .command import lacking, missing_message

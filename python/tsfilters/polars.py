@@ -39,7 +39,7 @@ import numpy.typing as npt
 import polars as pl
 
 from . import _calls, _columnar, _gaps, _long
-from ._filter_table import FILTER_TABLE, RMS_WINDOW
+from ._engine.filter_table import FILTER_TABLE, RMS_WINDOW
 from ._functions import Missing, Warmup
 from ._long_readers import key_names, read_polars_series
 from ._polars_methods import Keys, Methods

@@ -23,7 +23,7 @@ from typing import Union
 
 import numpy as np
 
-from . import _parameters
+from ._engine import parameters as _parameters
 from .filters import FILTERS
 
 Response = namedtuple("Response", "period gain lag")

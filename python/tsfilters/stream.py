@@ -42,10 +42,12 @@ import threading
 
 import numpy as np
 
-from . import (_book, _columnar, _gaps, _labels, _lanes, _not_prices, _parameters, _seen,
-               precision, settling)
+from . import _columnar, _gaps, _labels, _not_prices, _seen, precision, settling
+from ._engine import book as _book
+from ._engine import lanes as _lanes
+from ._engine import parameters as _parameters
 from ._arrays import INT32_MAX, loaded_pandas
-from ._stream_library import KINDS, NAMES, functions
+from ._engine.stream_library import KINDS, NAMES, functions
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 _STREAM_CHOICES = ("error", "drop", "keep")

@@ -14,7 +14,9 @@ from typing import Any, Optional
 
 import numpy as np
 
-from . import _columnar, _lanes, _parameters, precision, settling
+from . import _columnar, precision, settling
+from ._engine import lanes as _lanes
+from ._engine import parameters as _parameters
 from ._arrays import prepare, series_input
 
 
