@@ -32,7 +32,8 @@ import polars as pl  # noqa: E402
 
 import tsfilters  # noqa: E402
 import tsfilters.polars  # noqa: E402,F401  (registers tsf)
-from tsfilters import _long, _long_readers, _segments  # noqa: E402
+from tsfilters import _long, _long_readers  # noqa: E402
+from tsfilters._engine import segments as _segments  # noqa: E402
 
 NAME, PARAMETERS = "super_smoother", {"period": 20}
 

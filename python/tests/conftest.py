@@ -53,7 +53,7 @@ def same_bits(a, b):
 @pytest.fixture(scope="session")
 def wti():
     """The bundled WTI daily closes, oldest first, as float32."""
-    from tsfilters import csvio
+    from tsfilters.cli import csv_files as csvio
     table = csvio.read_table(DATA / "wti_daily.csv")
     closes = csvio.numbers(table, "close").astype(np.float32)
     closes.setflags(write=False)  # shared by the tests: none may change it

@@ -23,8 +23,8 @@ from typing import Union
 
 import numpy as np
 
+from . import _calls
 from ._engine import parameters as _parameters
-from .filters import FILTERS
 
 Response = namedtuple("Response", "period gain lag")
 
@@ -41,12 +41,12 @@ def impulse_response(name, **parameters):
     recursion, e.g. a period of 0 or below)."""
     row = _parameters.row(name)
     parameters = _parameters.checked(name, parameters)
-    function = FILTERS[name][0]
     length = 1 << 14
     while length <= 1 << 22:
         impulse = np.zeros(length, dtype=np.float32)
         impulse[row.warmup] = 1.0
-        h = function(impulse, **parameters, missing="keep")[row.warmup:].astype(np.float64)
+        h = _calls.call(name, impulse, parameters, missing="keep", sort=False,
+                        threads=None)[row.warmup:].astype(np.float64)
         if not np.isfinite(h).all():
             return None
         peak = np.abs(h).max()
