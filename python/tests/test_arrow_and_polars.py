@@ -68,7 +68,7 @@ def test_tables_and_frames_keep_their_names_and_match_the_column_calls(closes):
 
 
 def test_a_float32_column_without_nulls_is_read_in_place(closes):
-    from tsfilters import _columnar
+    from tsfilters._frames import columnar as _columnar
     for x in (pa.array(closes), pl.Series(closes)):
         values = _columnar.read(x).values
         assert np.shares_memory(values, closes) or values.ctypes.data == \

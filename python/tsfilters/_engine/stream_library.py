@@ -13,7 +13,7 @@ import ctypes
 
 from . import loading
 from .filter_table import KINDS, NAMES  # noqa: F401 (for callers)
-from .structs import tsf_book_info, tsf_params
+from .structs import tsf_book_info, tsf_params  # noqa: F401 (tsf_book_info for callers)
 
 _c = ctypes
 _VOID_P = _c.c_void_p

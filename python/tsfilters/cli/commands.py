@@ -18,8 +18,8 @@ from .._engine import library as _library
 from .._engine.filter_table import FILTER_TABLE, RMS_WINDOW, SHAPE_PARAMETERS
 from .._engine.precision_limits import PrecisionWarning
 from .._engine.values import check_int32, check_real
-from .._gaps import CHOICES as MISSING_CHOICES
-from .._gaps import MARKERS
+from .._frames.gaps import CHOICES as MISSING_CHOICES
+from .._frames.gaps import MARKERS
 from ..settling import settling_length
 from . import csv_files, output_file
 from .needs import lacking, missing_message

@@ -16,7 +16,7 @@ import warnings
 import numpy as np
 import pandas as pd
 
-from .._gaps import MARKERS, is_marker
+from .._frames.gaps import MARKERS, is_marker
 from . import output_file
 
 

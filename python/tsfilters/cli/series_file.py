@@ -10,7 +10,9 @@ import numpy as np
 import pandas as pd
 from dateutil import parser as date_parser
 
-from .. import _dates, _gaps, _order
+from . import dates as _dates
+from .._frames import gaps as _gaps
+from .._frames import order as _order
 from . import csv_files
 from .csv_files import DataError
 
