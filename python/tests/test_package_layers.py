@@ -157,6 +157,13 @@ def type_tested(tree, library):
                 return True
         if isinstance(node, ast.Compare):  # type(x).__module__ == "pandas...", x.__class__.__name__ == "Series"
             sides = [node.left, *node.comparators]
+            if any(isinstance(s, ast.Call) and getattr(s.func, "id", "") == "type" for s in sides):
+                others = [s for s in sides if not isinstance(s, ast.Call)]  # type(x) is np.ndarray
+                if library == "numpy" and any(isinstance(n, ast.Attribute) and n.attr == "ndarray"
+                                              for s in others for n in ast.walk(s)):
+                    return True
+                if library != "numpy" and any(mentions(s, library, aliases) for s in others):
+                    return True
             asks = any(isinstance(n, ast.Attribute) and n.attr in ("__module__", "__name__", "__qualname__")
                        for s in sides for n in ast.walk(s))
             texts = {n.value for s in sides for n in ast.walk(s)
@@ -195,6 +202,7 @@ def test_the_reader_sees_what_it_must():
                  "import sys\npd, pl = (sys.modules.get(m) for m in ('pandas', 'polars'))\n"
                  "def f(x): return isinstance(x, pd.DataFrame)"):
         assert type_tested(ast.parse(text), "pandas"), text
+    assert type_tested(ast.parse("import numpy as np\ntype(x) is np.ndarray"), "numpy")
     assert not type_tested(ast.parse("import numpy as np\nisinstance(x, np.integer)"), "numpy")
     edges = graph()
     assert "tsfilters.stream" in edges["tsfilters"]  # `from .stream import ...` in __init__

@@ -700,7 +700,7 @@ class Streams:
     def _target(self, out, k, what="out"):
         if out is None:
             return np.empty(k, dtype=np.float32)
-        if type(out) is not np.ndarray or out.dtype != np.float32 or out.shape != (k,) \
+        if not kinds.is_plain_array(out) or out.dtype != np.float32 or out.shape != (k,) \
                 or not out.flags.c_contiguous or not out.flags.writeable:
             raise ValueError(f"{what} must be a writable float32 array of shape ({k},), not "
                              f"{getattr(out, 'dtype', type(out).__name__)} "
@@ -739,7 +739,7 @@ class Streams:
         Series' name or a DataFrame's index: a column whose last date fed
         is at or after it is refused or skipped, as `seen` says (a Series
         row skipped whole returns None)."""
-        if type(row) is np.ndarray and at is None:
+        if kinds.is_plain_array(row) and at is None:
             with self._lock:
                 if row.shape == self._shape and row.dtype in _LIVE_DTYPES:
                     return self._dense_row(row, out, False)
@@ -756,7 +756,7 @@ class Streams:
     def peek(self, row, out=None):
         """The outputs the next row would get if it were `row`; nothing
         changes. peek(row) then update(row) give the same bits."""
-        if type(row) is np.ndarray:
+        if kinds.is_plain_array(row):
             with self._lock:
                 if row.shape == self._shape and row.dtype in _LIVE_DTYPES:
                     return self._dense_row(row, out, True)

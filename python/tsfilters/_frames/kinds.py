@@ -49,6 +49,12 @@ def is_array(x: Any) -> bool:
     return isinstance(x, np.ndarray)
 
 
+def is_plain_array(x: Any) -> bool:
+    """Exactly a NumPy array, no subclass: what the live paths take their
+    short way with."""
+    return type(x) is np.ndarray
+
+
 def is_dask_table(x: Any) -> bool:
     """A Dask DataFrame, known by what it does rather than by its type, so
     that a Dask that is not installed is never imported to ask."""
