@@ -224,3 +224,16 @@ def test_the_command_modules_old_names_warn_and_are_the_new_modules(old, new):
     assert module is importlib.import_module(new) is sys.modules[old]
     assert callable(module.main if old.endswith("command") else
                     module.read_table if old.endswith("csvio") else module.load_series)
+
+
+def test_each_module_of_the_command_imports_first_in_a_fresh_interpreter():
+    """The command's package forwards unknown names to its commands; a module
+    of its own imported first (csv_files, as a test or a script may) must not
+    be mistaken for one and drag the commands in half-way through."""
+    import subprocess
+    import sys
+    names = sorted(module_name(p) for p in (PACKAGE / "cli").glob("*.py"))
+    for name in names:
+        run = subprocess.run([sys.executable, "-W", "error", "-c", f"import {name}"],
+                             capture_output=True, text=True, cwd=PACKAGE.parent)
+        assert run.returncode == 0, (name, run.stderr[-500:])

@@ -10,9 +10,12 @@ instead of dying in a traceback. The rest of the command (`build_parser`,
 """
 
 import importlib
+import pkgutil
 import sys
 
 from .needs import lacking, missing_message
+
+_MODULES = {module.name for module in pkgutil.iter_modules(__path__)}
 
 
 def main(argv=None):
@@ -27,6 +30,11 @@ def main(argv=None):
 
 
 def __getattr__(name):
+    # A module of this package is the import system's to load: asked here
+    # first (`from . import output_file` inside csv_files), it must not
+    # start importing the commands, which import that module back.
+    if name.startswith("__") or name in _MODULES:
+        raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
     # pandas is imported only when the commands are asked for. import_module,
     # not `from . import`, which would ask this function for `commands` again.
     commands = importlib.import_module(".commands", __name__)
