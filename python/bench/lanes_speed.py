@@ -31,7 +31,8 @@ import pandas as pd
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
 import tsfilters  # noqa: E402
-from tsfilters import _calls, _lanes, _stream_library  # noqa: E402
+from tsfilters import _calls  # noqa: E402
+from tsfilters._engine import lanes as _lanes, stream_library as _stream_library  # noqa: E402
 
 
 def best(contenders, repeats):
@@ -62,7 +63,7 @@ def main():
     args = parser.parse_args()
     name = args.filter
     function = tsfilters.FILTERS[name][0]
-    defaults = tsfilters._filter_table.FILTER_TABLE[name].defaults
+    defaults = tsfilters._engine.filter_table.FILTER_TABLE[name].defaults
     first = next(iter(defaults))
     rng = np.random.default_rng(1)
     lib = _stream_library.functions()

@@ -32,7 +32,9 @@ import polars as pl  # noqa: E402
 
 import tsfilters  # noqa: E402
 import tsfilters.polars  # noqa: E402,F401  (registers tsf)
-from tsfilters import _long, _long_readers, _segments  # noqa: E402
+from tsfilters import _calls, _long  # noqa: E402
+from tsfilters._frames import long_readers as _long_readers, long_table  # noqa: E402
+from tsfilters._engine import segments as _segments  # noqa: E402
 
 NAME, PARAMETERS = "super_smoother", {"period": 20}
 
@@ -59,10 +61,10 @@ def best(calls, repeat):
 
 def phases(frame, repeat):
     """per_symbol on pandas, step by step."""
-    checked, blank = _long.checked(NAME, PARAMETERS, "keep", stacklevel=1)
+    checked, blank = _calls.checked_with_defaults(NAME, PARAMETERS, "keep", stacklevel=1)
     names = ("close", "symbol", "date")
     long = _long_readers.read_pandas(frame, "close", "symbol", "date")
-    ready = _long.plan(long, names, "error")
+    ready = long_table.plan(long, names, "error")
     out = _long.filter_sorted(NAME, checked, "error", blank, ready.values, ready.starts)
 
     def put_back():
@@ -71,8 +73,8 @@ def phases(frame, repeat):
 
     return best({
         "read into codes": lambda: _long_readers.read_pandas(frame, "close", "symbol", "date"),
-        "sort": lambda: _long._sort(long.keys, long.stamps),
-        "sort and checks": lambda: _long.plan(long, names, "error"),
+        "sort": lambda: long_table._sort(long.keys, long.stamps),
+        "sort and checks": lambda: long_table.plan(long, names, "error"),
         "engine call": lambda: _long.filter_sorted(NAME, checked, "error", blank, ready.values,
                                                   ready.starts),
         "put back": put_back,

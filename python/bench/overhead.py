@@ -40,7 +40,7 @@ import polars as pl
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
 import tsfilters  # noqa: E402
-from tsfilters import _lanes, _stream_library  # noqa: E402
+from tsfilters._engine import lanes as _lanes, stream_library as _stream_library  # noqa: E402
 
 NAME = "ultimate_smoother"
 

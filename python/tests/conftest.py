@@ -17,7 +17,7 @@ DATA = REPO / "data"
 if not os.environ.get("TSFILTERS_TEST_INSTALLED"):
     sys.path.insert(0, str(PYTHON_DIR))
 
-from tsfilters._filter_table import FILTER_TABLE  # noqa: E402  (after the path)
+from tsfilters._engine.filter_table import FILTER_TABLE  # noqa: E402  (after the path)
 
 
 @pytest.fixture(scope="session")
@@ -53,7 +53,7 @@ def same_bits(a, b):
 @pytest.fixture(scope="session")
 def wti():
     """The bundled WTI daily closes, oldest first, as float32."""
-    from tsfilters import csvio
+    from tsfilters.cli import csv_files as csvio
     table = csvio.read_table(DATA / "wti_daily.csv")
     closes = csvio.numbers(table, "close").astype(np.float32)
     closes.setflags(write=False)  # shared by the tests: none may change it

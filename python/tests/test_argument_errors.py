@@ -4,7 +4,8 @@ import numpy as np
 import pytest
 
 import tsfilters
-from tsfilters import _arrays, _library
+from tsfilters._frames import arrays as _arrays
+from tsfilters._engine import library as _library
 
 
 @pytest.fixture

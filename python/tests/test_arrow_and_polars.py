@@ -44,7 +44,7 @@ def test_importing_the_package_imports_neither():
 @pytest.mark.parametrize("name", list(tsfilters.FILTERS))
 def test_every_filter_gives_the_numpy_bits_and_nulls_where_nothing_is_written(name, closes):
     function, _ = tsfilters.FILTERS[name]
-    parameters = tsfilters._filter_table.FILTER_TABLE[name].defaults
+    parameters = tsfilters._engine.filter_table.FILTER_TABLE[name].defaults
     expected = function(closes, **parameters)
     unwritten = np.isnan(expected)
     for x in (pa.array(closes), pa.chunked_array([closes]), pl.Series("close", closes)):
@@ -68,7 +68,7 @@ def test_tables_and_frames_keep_their_names_and_match_the_column_calls(closes):
 
 
 def test_a_float32_column_without_nulls_is_read_in_place(closes):
-    from tsfilters import _columnar
+    from tsfilters._frames import columnar as _columnar
     for x in (pa.array(closes), pl.Series(closes)):
         values = _columnar.read(x).values
         assert np.shares_memory(values, closes) or values.ctypes.data == \

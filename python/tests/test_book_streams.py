@@ -14,7 +14,7 @@ import pytest
 from conftest import same_bits
 
 import tsfilters
-from tsfilters._stream_library import functions
+from tsfilters._engine.stream_library import functions
 
 KINDS = {
     "high_pass": {"period": [8, 13, 21]},

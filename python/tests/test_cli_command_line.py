@@ -124,7 +124,7 @@ def test_a_missing_package_is_one_line_naming_the_extra(tmp_path, absent, argv):
     import sys
     from conftest import PYTHON_DIR
     code = (f"import sys; sys.modules[{absent!r}] = None\n"
-            "from tsfilters.command import main\n"
+            "from tsfilters.cli import main\n"
             f"sys.exit(main({argv!r}))")
     run = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
                          cwd=tmp_path, env={**os.environ, "PYTHONPATH": str(PYTHON_DIR)})

@@ -18,7 +18,8 @@ import time
 import pytest
 from conftest import PYTHON_DIR
 
-from tsfilters import _output_file, csvio
+from tsfilters.cli import csv_files as csvio
+from tsfilters.cli import output_file as _output_file
 from tsfilters.cli import main
 
 ROWS = "".join(f"2024-01-{d:02d},{50 + d % 7}\n" for d in range(1, 29))
@@ -255,7 +256,7 @@ import signal, time
 signal.signal(signal.SIGINT, signal.default_int_handler)
 signal.signal(signal.SIGHUP, signal.SIG_DFL)
 signal.signal(signal.SIGTERM, signal.SIG_DFL)
-from tsfilters import csvio
+from tsfilters.cli import csv_files as csvio
 csvio._BATCH = 200
 _format = csvio.format_float32
 csvio.format_float32 = lambda values, decimal=".": (time.sleep(0.02), _format(values, decimal))[1]

@@ -7,7 +7,7 @@ import pytest
 from conftest import DATA, OSCILLATORS, PARAMETER_SETS, same_bits
 
 import tsfilters
-from tsfilters import csvio
+from tsfilters.cli import csv_files as csvio
 
 dask = pytest.importorskip("dask")
 dd = pytest.importorskip("dask.dataframe")

@@ -3,9 +3,9 @@
 import numpy as np
 import pytest
 
-from tsfilters import _dates
+from tsfilters.cli import dates as _dates
 from tsfilters.cli import build_parser, main
-from tsfilters.series_file import load_series
+from tsfilters.cli.series_file import load_series
 
 
 def days(cells, **options):

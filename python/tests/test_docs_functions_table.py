@@ -11,7 +11,7 @@ import pytest
 from conftest import REPO
 
 import tsfilters
-from tsfilters._filter_table import FILTER_TABLE, RMS_WINDOW, SHAPE_PARAMETERS
+from tsfilters._engine.filter_table import FILTER_TABLE, RMS_WINDOW, SHAPE_PARAMETERS
 
 SENTINEL = np.array([0x7FC0DEAD], np.uint32).view(np.float32)[0]  # a NaN no call writes
 
@@ -35,7 +35,7 @@ def call(c_name, x, **changed):
                  for p in SHAPE_PARAMETERS[row.shape]]
     out = np.full(len(x), SENTINEL, np.float32)
     pointer = ctypes.POINTER(ctypes.c_float)
-    tsfilters._library.functions()[c_name](x.ctypes.data_as(pointer), *arguments, len(x),
+    tsfilters._engine.library.functions()[c_name](x.ctypes.data_as(pointer), *arguments, len(x),
                                             out.ctypes.data_as(pointer))
     return out
 

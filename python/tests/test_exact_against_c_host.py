@@ -5,8 +5,9 @@ import pytest
 from conftest import DATA, same_bits
 
 import tsfilters
-from tsfilters import FILTERS, csvio
-from tsfilters._filter_table import FILTER_TABLE
+from tsfilters import FILTERS
+from tsfilters.cli import csv_files as csvio
+from tsfilters._engine.filter_table import FILTER_TABLE
 
 # The host's columns: every filter of the table, in table order, with the
 # tools' default parameters.

@@ -10,7 +10,8 @@ import pytest
 from conftest import DATA, PYTHON_DIR, same_bits
 
 import tsfilters
-from tsfilters import _arrays, csvio
+from tsfilters._frames import arrays as _arrays
+from tsfilters.cli import csv_files as csvio
 from tsfilters.cli import main
 
 LAUNCHER = str(PYTHON_DIR / "bin" / "tsfilters")

@@ -10,7 +10,9 @@ import pytest
 from conftest import same_bits
 
 import tsfilters
-from tsfilters import _long, _segments
+from tsfilters import _long
+from tsfilters._frames import long_table
+from tsfilters._engine import segments as _segments
 
 
 def _table(seed=5, symbols=30):
@@ -234,9 +236,9 @@ def test_the_batch_calls_and_threads_give_the_engines_bits(table, monkeypatch):
 def test_one_sort_for_keys_that_do_not_fold():
     keys = np.array([3, 1, 3, 1, 2], np.int64)
     stamps = np.array([2**62, -2**62, -2**62, 2**62, 0], np.int64)
-    order, _, span = _long._sort(keys, stamps)
+    order, _, span = long_table._sort(keys, stamps)
     assert span is None and order.tolist() == [1, 3, 4, 2, 0]
-    wide = _long.combine_keys([np.array([2**40, 0, -1]), np.array([2**40, 5, 1])])
+    wide = long_table.combine_keys([np.array([2**40, 0, -1]), np.array([2**40, 5, 1])])
     assert wide[2] == -1 and wide[0] != wide[1]
 
 

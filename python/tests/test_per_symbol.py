@@ -55,7 +55,7 @@ def test_each_symbol_runs_alone_in_time_order(shuffled, kind, name, parameters):
     before = frame.copy()
     given = as_kind(frame, kind)
     out = tsfilters.per_symbol(given, name, **parameters)
-    defaults = {**tsfilters._filter_table.FILTER_TABLE[name].defaults, **parameters}
+    defaults = {**tsfilters._engine.filter_table.FILTER_TABLE[name].defaults, **parameters}
     assert same_bits(values(out), by_hand(frame, pieces, name, **defaults))
     assert out.name == name and len(out) == len(frame)
     if kind == "pandas":

@@ -119,3 +119,14 @@ def test_bad_arguments_fail_where_the_expression_is_written():
             expression.over("s"))
     assert [w.category for w in caught] == [tsfilters.PrecisionWarning]
     assert caught[0].filename == __file__
+
+
+def test_the_expression_refuses_one_column_as_symbol_and_time_as_per_symbol_does(long_table):
+    """Once the Polars expression only checked the type of by=; a symbol
+    column that is also the time column ran, with every row its own symbol."""
+    frame, _ = long_table
+    for by, time in (("date", "date"), (["symbol", "symbol"], "date")):
+        with pytest.raises(ValueError, match="must name different columns"):
+            frame.select(pl.col("close").tsf.super_smoother(10, by=by, time=time))
+        with pytest.raises(ValueError, match="must name different columns"):
+            tsfilters.per_symbol(frame, "super_smoother", by=by, time=time, period=10)

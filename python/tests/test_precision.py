@@ -18,12 +18,12 @@ SMOOTHERS = ["super_smoother", "ultimate_smoother", "laguerre_filter"]
 def _step_end(name, period, low=50.0, high=70.0):
     """The last output after low through the warm-up, then high for 10
     periods (and at least 1,000 samples)."""
-    row = tsfilters._filter_table.FILTER_TABLE[name]
+    row = tsfilters._engine.filter_table.FILTER_TABLE[name]
     x = np.full(row.warmup + max(10 * period, 1000), high, dtype=np.float32)
     x[:row.warmup] = low
     with warnings.catch_warnings():
         warnings.simplefilter("ignore", PrecisionWarning)
-        defaults = tsfilters._filter_table.FILTER_TABLE[name].defaults
+        defaults = tsfilters._engine.filter_table.FILTER_TABLE[name].defaults
         return float(tsfilters.FILTERS[name][0](x, **{**defaults, "period": period})[-1])
 
 

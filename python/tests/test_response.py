@@ -8,7 +8,7 @@ import pytest
 
 import tsfilters
 from tsfilters import cli
-from tsfilters._filter_table import FILTER_TABLE
+from tsfilters._engine.filter_table import FILTER_TABLE
 
 K1, K2, K3 = -1.414 * 3.14159, 1.414 * 180, 3.1415926535 / 180
 

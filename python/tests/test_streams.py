@@ -12,8 +12,8 @@ from conftest import OSCILLATORS, PARAMETER_SETS, REPO, every_parameter_set, sam
 
 import tsfilters
 from tsfilters import FILTERS, Stream, Streams
-from tsfilters._filter_table import FILTER_TABLE
-from tsfilters._stream_library import functions
+from tsfilters._engine.filter_table import FILTER_TABLE
+from tsfilters._engine.stream_library import functions
 
 
 def batch(name, x, parameters):
@@ -163,7 +163,7 @@ def continuation(tmp_path):
     if not os.path.exists(CONTINUATION):
         pytest.skip(f"no {CONTINUATION}; build it or set TSFILTERS_STREAM_CONTINUATION")
     library = functions()  # noqa: F841 - the same library file for both sides
-    from tsfilters import _library
+    from tsfilters._engine import library as _library
     path = next(p for _, p in _library.places("tsfilters_stream"))
 
     def run(mode, states):

@@ -7,7 +7,7 @@ import pytest
 from conftest import DATA, OSCILLATORS, same_bits
 
 import tsfilters
-from tsfilters._filter_table import FILTER_TABLE
+from tsfilters._engine.filter_table import FILTER_TABLE
 from tsfilters.cli import main
 
 

@@ -15,7 +15,7 @@ from conftest import PYTHON_DIR, REPO
 
 import tsfilters
 from tsfilters import _typed_source
-from tsfilters._filter_table import FILTER_TABLE
+from tsfilters._engine.filter_table import FILTER_TABLE
 
 PACKAGE = PYTHON_DIR / "tsfilters"
 

@@ -8,7 +8,7 @@ import pytest
 from conftest import OSCILLATORS, same_bits
 
 import tsfilters
-from tsfilters._filter_table import FILTER_TABLE
+from tsfilters._engine.filter_table import FILTER_TABLE
 
 
 def at_defaults(name):
@@ -51,7 +51,7 @@ def direct(c_name, x, *parameters):
     unchanged."""
     out = np.full(len(x), np.nan, np.float32)
     pointer = ctypes.POINTER(ctypes.c_float)
-    tsfilters._library.functions()[c_name](x.ctypes.data_as(pointer), *parameters, len(x),
+    tsfilters._engine.library.functions()[c_name](x.ctypes.data_as(pointer), *parameters, len(x),
                                             out.ctypes.data_as(pointer))
     return out
 

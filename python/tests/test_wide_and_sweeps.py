@@ -13,8 +13,9 @@ import pytest
 from conftest import PYTHON_DIR, every_parameter_set, same_bits
 
 import tsfilters
-from tsfilters import FILTERS, _calls, _lanes
-from tsfilters._filter_table import FILTER_TABLE
+from tsfilters import FILTERS, _calls
+from tsfilters._engine import lanes as _lanes
+from tsfilters._engine.filter_table import FILTER_TABLE
 
 
 def column_by_column(name, table, parameters):
@@ -143,7 +144,7 @@ rng = np.random.default_rng(5)
 table = (50 + rng.standard_normal((700, 45)).cumsum(axis=0)).astype(np.float32)
 digest = hashlib.sha256()
 for name, (function, _) in tsfilters.FILTERS.items():
-    digest.update(function(table, **tsfilters._filter_table.FILTER_TABLE[name].defaults, threads=1).tobytes())
+    digest.update(function(table, **tsfilters._engine.filter_table.FILTER_TABLE[name].defaults, threads=1).tobytes())
     digest.update(tsfilters.sweep(table[:, 0], "laguerre_filter", period=range(2, 40), frame=False).tobytes())
 print(digest.hexdigest())
 """

@@ -33,7 +33,7 @@ def test_shuffled_is_refused_unless_sorted_and_repeats_always(prices):
     shuffle = np.random.default_rng(3).permutation(prices.sizes["time"])
     shuffled = prices.isel(time=shuffle)
     with pytest.raises(ValueError, match=r"coordinate 'time' is not in time order: "
-                                         r"2020-\d\d-\d\dT.* is followed by .*sort=True"):
+                                         r"2020-\d\d-\d\d[T ].* is followed by .*sort=True"):
         tsfilters.super_smoother(shuffled, 10)
     got = tsfilters.super_smoother(shuffled, 10, sort=True)
     assert np.array_equal(got.time.values, shuffled.time.values)
@@ -48,3 +48,21 @@ def test_shuffled_is_refused_unless_sorted_and_repeats_always(prices):
     with pytest.raises(ValueError, match=r"coordinate 'time' has a missing time stamp \(NaT\) "
                                          r"at position 1"):
         tsfilters.super_smoother(undated, 10)
+
+
+def test_sort_on_a_coordinate_that_is_not_dates_is_the_pandas_index_rule(prices):
+    """The coordinate gets the check a pandas index gets: sort=True orders a
+    numbered coordinate by its labels and refuses dates held as text, which
+    it once took as given."""
+    a = prices.isel(symbol=0)
+    # Numbered from the end: label 0 is the last value, so sorted it runs backwards.
+    steps = a.assign_coords(time=np.arange(a.sizes["time"])[::-1])
+    got = tsfilters.super_smoother(steps, 10, sort=True, dim="time")
+    assert np.array_equal(got.time.values, steps.time.values)
+    assert same_bits(got.values, tsfilters.super_smoother(a.values[::-1], 10)[::-1])
+    texts = a.assign_coords(time=np.datetime_as_string(a.time.values, unit="D").astype(object))
+    with pytest.raises(ValueError, match=r"coordinate 'time' holds dates as text"):
+        tsfilters.super_smoother(texts, 10, sort=True, dim="time")
+    series = texts.to_pandas()
+    with pytest.raises(ValueError, match=r"the index holds dates as text"):
+        tsfilters.super_smoother(series, 10, sort=True)

@@ -30,7 +30,7 @@ from pathlib import Path
 from typing import TYPE_CHECKING
 
 from . import settling
-from ._library import ENV_VARIABLE, STREAM_ENV_VARIABLE, LibraryNotFoundError, load
+from ._engine.library import ENV_VARIABLE, STREAM_ENV_VARIABLE, LibraryNotFoundError, load
 # One function per filter of the library's table, written out in
 # _functions.py so that editors and type checkers see them (a test checks
 # that this list is the table's).

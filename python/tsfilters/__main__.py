@@ -2,6 +2,6 @@
 
 import sys
 
-from .command import main
+from .cli import main
 
 sys.exit(main())

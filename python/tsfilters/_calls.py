@@ -6,10 +6,15 @@ wrappers over `call`."""
 import ctypes
 from typing import Any, Dict, Optional, Tuple
 
-from . import _axes, _columnar, _lanes, _library, precision, settling
-from ._arrays import apply
-from ._filter_table import FILTER_TABLE, RMS_WINDOW, SHAPE_PARAMETERS
-from ._parameters import CHECKS
+from ._frames import axes as _axes
+from ._frames import columnar as _columnar
+from ._engine import lanes as _lanes
+from ._engine import library as _library
+from ._frames.arrays import apply
+from ._engine.filter_table import FILTER_TABLE, RMS_WINDOW, SHAPE_PARAMETERS
+from ._engine.parameters import CHECKS, given
+from ._engine.precision_limits import warn as warn_precision
+from ._engine.warmup import blanked
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 
@@ -44,8 +49,8 @@ def checked_call(name: str, parameters: Dict[str, Any], warmup: str,
     the filter's limit. Done once per call, however many series it runs."""
     row = FILTER_TABLE[name]
     checked = {key: CHECKS[key](key, parameters[key]) for key in SHAPE_PARAMETERS[row.shape]}
-    precision.warn(name, [checked], stacklevel=stacklevel)
-    return checked, settling.blanked(name, warmup, **checked)
+    warn_precision(name, [checked], stacklevel=stacklevel)
+    return checked, blanked(name, warmup, **checked)
 
 
 def call(name: str, x: Any, parameters: Dict[str, Any], missing: str, sort: bool,
@@ -78,3 +83,10 @@ def run(name: str, x: Any, checked: Dict[str, Any], missing: str, sort: bool,
                    missing=missing, sort=sort, wide=lambda: _wide(name, checked, threads),
                    warmup=blank)
     return result if columnar is None else columnar.back(result)
+
+
+def checked_with_defaults(name: str, parameters: Dict[str, Any], warmup: str,
+                          stacklevel: int) -> Tuple[Dict[str, Any], int]:
+    """`checked_call` with the filter's defaults for what is left out, as
+    the long-table fronts take their parameters."""
+    return checked_call(name, given(name, parameters), warmup, stacklevel + 1)

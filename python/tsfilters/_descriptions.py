@@ -13,7 +13,7 @@ import re
 import textwrap
 from pathlib import Path
 
-from ._filter_table import RMS_WINDOW, SHAPE_PARAMETERS
+from ._engine.filter_table import RMS_WINDOW, SHAPE_PARAMETERS
 
 # A comment block right before the declaration of an exported function.
 _DECLARED = re.compile(r"/\*((?:(?!\*/).)*)\*/\s*TSF_API\s+void\s+TSF_CALL\s+(\w+)\(", re.S)

@@ -19,7 +19,7 @@ import sys
 from pathlib import Path
 
 from ._descriptions import describe
-from ._filter_table import FILTER_TABLE, SHAPE_PARAMETERS
+from ._engine.filter_table import FILTER_TABLE, SHAPE_PARAMETERS
 
 TARGET = Path(__file__).with_name("_functions.py")
 POLARS_TARGET = Path(__file__).with_name("_polars_methods.py")

@@ -13,7 +13,7 @@ from matplotlib.backends.backend_agg import FigureCanvasAgg
 from matplotlib.dates import AutoDateLocator, ConciseDateFormatter
 from matplotlib.figure import Figure
 
-from ._filter_table import FILTER_TABLE
+from ._engine.filter_table import FILTER_TABLE
 
 _PANEL_TITLES = {
     "price": None,

@@ -1,34 +1,6 @@
-"""The `tsfilters` command's entry point.
+"""Deprecated: the command's entry point is now `tsfilters.cli`; this name
+still works and warns."""
 
-The command reads and writes price files with pandas and draws charts with
-matplotlib, which the package itself does not need: `pip install tsfilters`
-brings numpy alone. Without them the command says, in one line, how to get
-them, instead of dying in a traceback at its first import.
-"""
+from ._moved import alias
 
-import sys
-
-# What the command needs beyond numpy, and how each way of installing gets it.
-NEEDED = ("pandas", "matplotlib")
-HOW = 'pip install "tsfilters[cli]" (Debian: python3-pandas python3-matplotlib)'
-
-
-def lacking(exc):
-    """The needed package an ImportError says is not there, or None."""
-    package = (exc.name or "").split(".")[0]
-    return package if package in NEEDED else None
-
-
-def missing_message(package):
-    return f"tsfilters: error: the command needs {package}: {HOW}\n"
-
-
-def main(argv=None):
-    try:
-        from .cli import main as run
-    except ImportError as exc:
-        if lacking(exc) is None:
-            raise
-        sys.stderr.write(missing_message(lacking(exc)))
-        return 1
-    return run(argv)
+alias(__name__, "tsfilters.cli")

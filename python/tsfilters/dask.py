@@ -33,10 +33,10 @@ filled with another row's value.
 import numpy as np
 import pandas as pd
 
-from . import _long
-from ._gaps import check_choice
-from ._long_readers import key_names
-from .long_tables import check_columns, read_pandas
+from . import _calls, _long
+from ._frames import kinds
+from ._frames.gaps import check_choice
+from ._frames.long_readers import check_columns, key_names, read_pandas
 
 _PART, _POS, _OUT = "_tsfilters_partition", "_tsfilters_position", "_tsfilters_output"
 _STAMP = "_tsfilters_stamp"
@@ -50,7 +50,7 @@ def _filter_rows(frame, name, value, by, time, checked, missing, blank):
 
 
 def _check_frame(frame):
-    table = isinstance(frame, pd.DataFrame) or hasattr(frame, "map_partitions")
+    table = kinds.is_a(frame, "pandas", "DataFrame") or hasattr(frame, "map_partitions")
     if not table or getattr(frame, "ndim", None) != 2:  # a Series has ndim 1
         raise TypeError(f"apply takes a long table (a pandas or Dask DataFrame with value, symbol "
                         f"and time columns), not a {type(frame).__module__.split('.')[0]} "
@@ -74,7 +74,7 @@ def apply(frame, name, *, value="close", by="symbol", time="date", missing="erro
     [21.0, 11.0, 20.0, 10.0]
     """
     checked, blank = _checked_call(frame, name, value, by, time, missing, warmup, parameters)
-    if isinstance(frame, pd.DataFrame):
+    if kinds.is_a(frame, "pandas", "DataFrame"):
         out = _filter_rows(frame, name, value, by, time, checked, missing, blank)
         return pd.Series(out, index=frame.index, name=name)
     return run(frame, name, value, by, time, checked, missing, blank)
@@ -84,9 +84,9 @@ def apply(frame, name, *, value="close", by="symbol", time="date", missing="erro
 def _checked_call(frame, name, value, by, time, missing, warmup, parameters):
     """The checks `apply` and `assign` make before reading any partition:
     the filter and its parameters, `missing`, the frame and its columns."""
-    # A PrecisionWarning points past _long.checked, this and apply or
+    # A PrecisionWarning points past _calls.checked_with_defaults, this and apply or
     # assign, at their caller.
-    checked, blank = _long.checked(name, parameters, warmup, stacklevel=4)
+    checked, blank = _calls.checked_with_defaults(name, parameters, warmup, stacklevel=4)
     check_choice(missing)
     _check_frame(frame)
     check_columns(frame.columns, value, by, time)
@@ -107,7 +107,7 @@ def assign(frame, column, name, *, value="close", by="symbol", time="date",
     [2.0, 1.0]
     """
     checked, blank = _checked_call(frame, name, value, by, time, missing, warmup, parameters)
-    if isinstance(frame, pd.DataFrame):
+    if kinds.is_a(frame, "pandas", "DataFrame"):
         out = _filter_rows(frame, name, value, by, time, checked, missing, blank)
         return frame.assign(**{column: out})
     routed = _routed(frame, name, value, by, time, checked, missing, blank)

@@ -34,7 +34,7 @@ Every function also takes, by keyword only:
 from typing import Any, Callable, Dict, Tuple
 
 from . import _functions
-from ._filter_table import FILTER_TABLE, SHAPE_PARAMETERS
+from ._engine.filter_table import FILTER_TABLE, SHAPE_PARAMETERS
 
 # Python name -> (function, parameter names in order). The CLI is built on it.
 FILTERS: Dict[str, Tuple[Callable[..., Any], Tuple[str, ...]]] = {name: (getattr(_functions, name), SHAPE_PARAMETERS[row.shape])

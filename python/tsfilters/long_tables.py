@@ -18,8 +18,11 @@ filtered in one call by `_long`.
 import sys
 from typing import Any, List, Union
 
-from . import _gaps, _long
-from ._long_readers import key_names, read_arrow, read_pandas, read_polars
+from . import _calls, _long
+from ._frames import gaps as _gaps
+from ._frames import kinds
+from ._frames.long_readers import (check_columns, key_names, read_arrow, read_pandas,  # noqa: F401
+                                   read_polars)
 
 __all__ = ["per_symbol", "check_columns", "read_pandas", "read_polars", "read_arrow"]
 
@@ -57,32 +60,32 @@ def per_symbol(frame: Any, name: str, *, value: str = "close",
     >>> out.tolist()  # its first 4 slots copy the input: each row gets its own
     [22.0, 12.0, 20.0, 10.0, 21.0, 11.0]
     """
-    # A PrecisionWarning points past _long.checked and this frame, at the caller.
-    checked, blank = _long.checked(name, parameters, warmup, stacklevel=3)
+    # A PrecisionWarning points past _calls.checked_with_defaults and this frame, at the caller.
+    checked, blank = _calls.checked_with_defaults(name, parameters, warmup, stacklevel=3)
     _gaps.check_choice(missing)
     pd, pl, pa = (sys.modules.get(m) for m in ("pandas", "polars", "pyarrow"))
     names = (value, by, time)
-    if pd is not None and isinstance(frame, pd.DataFrame):
+    if kinds.is_a(frame, "pandas", "DataFrame"):
         check_columns(frame.columns, value, by, time)
         out = _long.filter_rows(read_pandas(frame, value, by, time), name, checked, missing,
                                 blank, names)
         return pd.Series(out, index=frame.index, name=name)
-    if pl is not None and isinstance(frame, pl.DataFrame):
+    if kinds.is_a(frame, "polars", "DataFrame"):
         check_columns(frame.columns, value, by, time)
         out = _long.filter_rows(read_polars(frame, value, by, time), name, checked, missing,
                                 blank, names)
         return pl.Series(name, out, dtype=pl.Float32, nan_to_null=True)
-    if pa is not None and isinstance(frame, pa.Table):
+    if kinds.is_a(frame, "pyarrow", "Table"):
         check_columns(frame.column_names, value, by, time)
         out = _long.filter_rows(read_arrow(frame, value, by, time), name, checked, missing,
                                 blank, names)
-        from ._columnar import _arrow_array
+        from ._frames.columnar import _arrow_array
         return _arrow_array(pa, out)
-    if pl is not None and isinstance(frame, pl.LazyFrame):
+    if kinds.is_a(frame, "polars", "LazyFrame"):
         raise TypeError(f"per_symbol takes a DataFrame, not a LazyFrame: collect it first, or "
                         f"add pl.col({value!r}).tsf.{name}(..., by={by!r}, time={time!r}) "
                         "to the plan (import tsfilters.polars)")
-    if hasattr(frame, "map_partitions") and getattr(frame, "ndim", None) == 2:
+    if kinds.is_dask_table(frame):
         from . import dask
         check_columns(frame.columns, value, by, time)
         return dask.run(frame, name, value, by, time, checked, missing, blank)
@@ -90,19 +93,3 @@ def per_symbol(frame: Any, name: str, *, value: str = "close",
                     f"pyarrow Table with value, symbol and time columns), not a "
                     f"{type(frame).__module__.split('.')[0]} {type(frame).__name__}; to filter "
                     "one series call tsfilters.<filter>(series) instead")
-
-
-def check_columns(columns, value, by, time):
-    """KeyError for a named column the table lacks; TypeError for a `by`
-    that is neither a column name nor a list of them."""
-    if not isinstance(by, (str, list, tuple)):
-        raise TypeError(f"by must be a column name or a list of them, not "
-                        f"{type(by).__name__} {by!r}")
-    keys = key_names(by)
-    columns = list(columns)
-    absent = [c for c in (value, *keys, time) if c not in columns]
-    if absent:
-        raise KeyError(f"the frame has no column {', '.join(map(repr, absent))}; "
-                       f"it has {', '.join(map(repr, columns))}")
-    if len(set(map(str, keys))) != len(keys) or time in keys:
-        raise ValueError(f"by={by!r} and time={time!r} must name different columns")

@@ -38,10 +38,13 @@ import numpy as np
 import numpy.typing as npt
 import polars as pl
 
-from . import _calls, _columnar, _gaps, _long
-from ._filter_table import FILTER_TABLE, RMS_WINDOW
+from . import _calls, _long
+from ._frames import columnar as _columnar
+from ._frames import gaps as _gaps
+from ._frames import kinds
+from ._engine.filter_table import FILTER_TABLE, RMS_WINDOW
 from ._functions import Missing, Warmup
-from ._long_readers import key_names, read_polars_series
+from ._frames.long_readers import check_keys, read_polars_series
 from ._polars_methods import Keys, Methods
 
 __all__ = ["ExprNamespace", "SeriesNamespace", "tsf"]
@@ -93,10 +96,7 @@ def _key_list(by: Keys, time: Optional[str]) -> List[Any]:
     if by is None:
         raise TypeError("time= needs by= too: the symbol column (a single series needs "
                         "neither)")
-    if not isinstance(by, (str, list, tuple)):
-        raise TypeError(f"by must be a column name or a list of them, not "
-                        f"{type(by).__name__} {by!r}")
-    return list(key_names(by))
+    return list(check_keys(by, time))
 
 
 class ExprNamespace(Methods[pl.Expr]):
@@ -157,9 +157,9 @@ def tsf(x: Any) -> Any:
     >>> frame.select(tsf(pl.col("close")).super_smoother(10))["close"].to_list()
     [50.0, 51.0, 51.5...]
     """
-    if isinstance(x, pl.Expr):
+    if kinds.is_a(x, "polars", "Expr"):
         return ExprNamespace(x)
-    if isinstance(x, pl.Series):
+    if kinds.is_a(x, "polars", "Series"):
         return SeriesNamespace(x)
     raise TypeError(f"tsf takes a polars Expr or Series, not {type(x).__name__}")
 

@@ -18,18 +18,14 @@ the oscillators) have none.
 
 from __future__ import annotations
 
-import warnings
-from typing import TYPE_CHECKING, Any, Dict, Optional, Sequence
+from typing import TYPE_CHECKING, Optional
 
-from ._filter_table import FILTER_TABLE
+from ._engine.filter_table import FILTER_TABLE
+from ._engine.precision_limits import PrecisionWarning as PrecisionWarning
+from ._engine.precision_limits import beyond, message, warn  # noqa: F401 (for callers)
 
 if TYPE_CHECKING:
     from ._functions import FilterName
-
-
-class PrecisionWarning(UserWarning):
-    """A period beyond the filter's precision limit: its output may freeze
-    off the price (see tsfilters.precision_limit)."""
 
 
 def precision_limit(name: FilterName) -> Optional[int]:
@@ -47,27 +43,3 @@ def precision_limit(name: FilterName) -> Optional[int]:
         raise ValueError(f"unknown filter {name!r}; the filters are "
                          f"{', '.join(FILTER_TABLE)}") from None
     return limit
-
-
-def message(name: str, period: int) -> str:
-    limit = FILTER_TABLE[name].precision_limit
-    return (f"{name} at period {period} is beyond its precision limit of {limit}: in single "
-            f"precision its output can freeze off the price (a step held for 10 periods "
-            f"ends more than 0.1% away); see tsfilters.precision_limit")
-
-
-def beyond(name: str, parameter_sets: Sequence[Dict[str, Any]]) -> Optional[int]:
-    """The longest period among `parameter_sets` beyond the limit, or None."""
-    limit = FILTER_TABLE[name].precision_limit
-    if limit is None:
-        return None
-    periods = [p["period"] for p in parameter_sets if "period" in p and p["period"] > limit]
-    return max(periods) if periods else None
-
-
-def warn(name: str, parameter_sets: Sequence[Dict[str, Any]], stacklevel: int) -> None:
-    """One PrecisionWarning when any of `parameter_sets` has a period beyond
-    the limit, pointing `stacklevel` frames above the caller of this."""
-    period = beyond(name, parameter_sets)
-    if period is not None:
-        warnings.warn(message(name, period), PrecisionWarning, stacklevel=stacklevel + 1)

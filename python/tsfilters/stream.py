@@ -42,10 +42,19 @@ import threading
 
 import numpy as np
 
-from . import (_book, _columnar, _gaps, _labels, _lanes, _not_prices, _parameters, _seen,
-               precision, settling)
-from ._arrays import INT32_MAX, loaded_pandas
-from ._stream_library import KINDS, NAMES, functions
+from ._frames import columnar as _columnar
+from ._frames import gaps as _gaps
+from ._frames import kinds
+from ._frames import labels as _labels
+from ._frames import not_prices as _not_prices
+from ._frames import seen as _seen
+from ._engine import book as _book
+from ._engine import lanes as _lanes
+from ._engine import parameters as _parameters
+from ._engine import precision_limits as _precision_limits
+from ._engine import warmup as _warmup
+from ._frames.arrays import INT32_MAX, loaded_pandas
+from ._engine.stream_library import KINDS, NAMES, functions
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 _STREAM_CHOICES = ("error", "drop", "keep")
@@ -91,7 +100,7 @@ def _samples_array(values, what):
 def check_time_order(index, what):
     """Refuses a chunk whose datetime index does not run strictly forward:
     a stream cannot reorder what it has been fed."""
-    if index.dtype.kind != "M" and not isinstance(index, loaded_pandas().PeriodIndex):
+    if index.dtype.kind != "M" and not kinds.is_a(index, "pandas", "PeriodIndex"):
         return
     _seen.refuse_nat(index, what)
     if index.is_monotonic_increasing and index.is_unique:
@@ -181,11 +190,11 @@ class Stream:
 
     def __init__(self, name, *, missing="error", seen="error", warmup="keep", **parameters):
         self.parameters = _parameters.checked(name, parameters)
-        precision.warn(name, [self.parameters], stacklevel=2)
+        _precision_limits.warn(name, [self.parameters], stacklevel=2)
         self.name = name
         self.missing = _check_missing(missing, _STREAM_CHOICES)
         self.seen = _seen.check_choice(seen)
-        self.warmup = settling.check_warmup(warmup)
+        self.warmup = _warmup.check_warmup(warmup)
         # A plain lock, cheaper than a re-entrant one: no call holds it
         # while it converts the caller's values (which may run the caller's
         # code), so no call can come back for it on the same thread.
@@ -205,7 +214,7 @@ class Stream:
         return stream
 
     def _rewarm(self, samples):
-        blank = settling.blanked(self.name, self.warmup, **self.parameters) - samples
+        blank = _warmup.blanked(self.name, self.warmup, **self.parameters) - samples
         self._warm = max(0, blank)
         self._plain = self._warm == 0 and self.last_date is None
 
@@ -325,8 +334,7 @@ class Stream:
 
     def _update(self, x, at):
         """update() of an array or Series: converted, then fed under the lock."""
-        _pd = loaded_pandas()
-        is_series = _pd is not None and isinstance(x, _pd.Series)
+        is_series = kinds.is_pandas_series(x)
         dated = is_series and _seen.is_dated(x.index)
         if is_series:
             check_time_order(x.index, "x")
@@ -356,14 +364,14 @@ class Stream:
                                     else self.last_date)
                 else:
                     self._dated_now(date)
-        return _pd.Series(out, index=x.index, name=x.name) if is_series else out
+        return loaded_pandas().Series(out, index=x.index, name=x.name) if is_series else out
 
     def _update_array(self, values, labels=None):
         gaps = _gaps.gaps(values)
         if self.missing != "keep" and gaps.any():
             if self.missing == "error":
                 first = int(np.argmax(gaps))
-                where = f"position {first}" if labels is None or isinstance(labels, loaded_pandas().RangeIndex) \
+                where = f"position {first}" if labels is None or kinds.is_a(labels, "pandas", "RangeIndex") \
                     else f"{labels[first]} (position {first})"
                 raise ValueError(f"x has {_gaps.what(values[first])} at {where}; "
                                  "nothing was fed (pass missing='drop' or 'keep')")
@@ -456,7 +464,7 @@ class Stream:
         name, parameters = _parameters_from_saved(data)
         return cls._from_state(name, parameters, _check_missing(missing, _STREAM_CHOICES), state,
                                _seen.check_choice(seen), last_date,
-                               settling.check_warmup(warmup))
+                               _warmup.check_warmup(warmup))
 
     def __reduce__(self):
         return (_stream_from_bytes, (self.to_bytes(), self.missing, self.seen, self.warmup))
@@ -563,11 +571,11 @@ class Streams:
         if len(set(labels)) != len(labels):
             raise ValueError("the column labels repeat; each column needs its own")
         parameter_sets = _parameters.per_lane(name, parameters, len(labels))
-        precision.warn(name, parameter_sets, stacklevel=2)
+        _precision_limits.warn(name, parameter_sets, stacklevel=2)
         self.name = name
         self.missing = _check_missing(missing, _LANES_CHOICES)
         self.seen = _seen.check_choice(seen)
-        self.warmup = settling.check_warmup(warmup)
+        self.warmup = _warmup.check_warmup(warmup)
         self.threads = _lanes.check_threads(threads) if threads is not None else None
         self._lock = threading.RLock()
         self._start(_book.Book(name, len(labels), self.missing))
@@ -578,8 +586,7 @@ class Streams:
                 c_params[key] = _parameters.c_params(p)
             self._added(label, p, self._book.add_c(c_params[key]))
         self._moved()
-        _pd = loaded_pandas()
-        if _pd is not None and isinstance(columns, _pd.Index) and self._index is not None:
+        if kinds.is_a(columns, "pandas", "Index") and self._index is not None:
             self._index = columns  # rows of the caller's frame carry this very object
 
     # The book and what Python keeps per slot beside it.
@@ -636,7 +643,7 @@ class Streams:
     def _rewarm(self, slot, samples):
         blank = 0
         if self.warmup == "nan" and self._live[slot]:
-            blank = max(0, settling.blanked(self.name, "nan", **self._params[slot]) - samples)
+            blank = max(0, _warmup.blanked(self.name, "nan", **self._params[slot]) - samples)
         self._warm[slot] = blank
         self._warming = int(np.count_nonzero(self._warm))
 
@@ -661,7 +668,7 @@ class Streams:
         """Adds a column (a listing, a roll) with `parameters` (the filter's
         defaults for any left out) and no samples; returns its slot."""
         checked = _parameters.checked(self.name, parameters)
-        precision.warn(self.name, [checked], stacklevel=2)
+        _precision_limits.warn(self.name, [checked], stacklevel=2)
         with self._lock:
             try:
                 known = label in self._slot
@@ -693,7 +700,7 @@ class Streams:
     def _target(self, out, k, what="out"):
         if out is None:
             return np.empty(k, dtype=np.float32)
-        if type(out) is not np.ndarray or out.dtype != np.float32 or out.shape != (k,) \
+        if not kinds.is_plain_array(out) or out.dtype != np.float32 or out.shape != (k,) \
                 or not out.flags.c_contiguous or not out.flags.writeable:
             raise ValueError(f"{what} must be a writable float32 array of shape ({k},), not "
                              f"{getattr(out, 'dtype', type(out).__name__)} "
@@ -732,11 +739,11 @@ class Streams:
         Series' name or a DataFrame's index: a column whose last date fed
         is at or after it is refused or skipped, as `seen` says (a Series
         row skipped whole returns None)."""
-        if type(row) is np.ndarray and at is None:
+        if kinds.is_plain_array(row) and at is None:
             with self._lock:
                 if row.shape == self._shape and row.dtype in _LIVE_DTYPES:
                     return self._dense_row(row, out, False)
-        elif at is None and out is None and row.__class__.__name__ == "Series" \
+        elif at is None and out is None and kinds.looks_like_series(row) \
                 and row.name is None and row.dtype in _LIVE_DTYPES:
             # An undated row of the table's own labels: an array row.
             with self._lock:
@@ -749,7 +756,7 @@ class Streams:
     def peek(self, row, out=None):
         """The outputs the next row would get if it were `row`; nothing
         changes. peek(row) then update(row) give the same bits."""
-        if type(row) is np.ndarray:
+        if kinds.is_plain_array(row):
             with self._lock:
                 if row.shape == self._shape and row.dtype in _LIVE_DTYPES:
                     return self._dense_row(row, out, True)
@@ -765,10 +772,9 @@ class Streams:
         columnar = _columnar.read(row)
         if columnar is not None:
             return self._columnar_rows(columnar, date, peeking)
-        _pd = loaded_pandas()
-        if _pd is not None and isinstance(row, _pd.Series):
+        if kinds.is_pandas_series(row):
             return self._series_row(row, date, peeking)
-        if _pd is not None and isinstance(row, _pd.DataFrame):
+        if kinds.is_a(row, "pandas", "DataFrame"):
             return self._frame_rows(row, date, peeking)
         values = _samples_array(row, "row")
         width = self._book.slots
@@ -1241,9 +1247,8 @@ def _pickled_date(last_date):
     through."""
     if last_date is None:
         return None
-    _pd = loaded_pandas()
     # NaT is neither a Timestamp nor a Period.
-    if _pd is None or not isinstance(last_date, (_pd.Timestamp, _pd.Period)):
+    if not kinds.is_a(last_date, "pandas", "Timestamp", "Period"):
         raise ValueError(f"the last date {last_date!r} is not a pandas Timestamp or Period")
     return last_date
 

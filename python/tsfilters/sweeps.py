@@ -14,8 +14,12 @@ from typing import Any, Optional
 
 import numpy as np
 
-from . import _columnar, _lanes, _parameters, precision, settling
-from ._arrays import prepare, series_input
+from ._frames import columnar as _columnar
+from ._engine import lanes as _lanes
+from ._engine import parameters as _parameters
+from ._engine import precision_limits as _precision_limits
+from ._engine import warmup as _warmup
+from ._frames.arrays import prepare, series_input
 
 
 def _pandas():
@@ -97,8 +101,8 @@ def sweep(x: Any, name: str, *, missing: str = "error", sort: bool = False,
     (300, 6)
     """
     keys, sets = combinations(name, grid)
-    settling.check_warmup(warmup)
-    precision.warn(name, sets, stacklevel=2)
+    _warmup.check_warmup(warmup)
+    _precision_limits.warn(name, sets, stacklevel=2)
     threads = _lanes.check_threads(threads)
     columnar = _columnar.read(x)
     values, permutation, labels, is_pandas = series_input(
@@ -121,7 +125,7 @@ def sweep(x: Any, name: str, *, missing: str = "error", sort: bool = False,
     if _parameters.row(name).rms_scaled:
         _lanes.patch_windows(streams, out)
     for j, parameters in enumerate(sets):
-        out[:settling.blanked(name, warmup, **parameters), j] = np.nan
+        out[:_warmup.blanked(name, warmup, **parameters), j] = np.nan
     out = prepared.restore(out)
     if columnar is not None and frame is not False:
         # Arrow and Polars columns are named, not indexed: "gamma=0.5,period=10".

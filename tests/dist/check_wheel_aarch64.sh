@@ -25,7 +25,7 @@ cd "$work/run"
 
 PYTHONPATH=$work/x86 "$python" "$source/tests/dist/python_bits.py" x86.txt
 PYTHONPATH=$work/arm:$env/site "${arm_python[@]}" - <<'PY' || fail "the package does not load its ARM libraries"
-from tsfilters import _stream_library
+from tsfilters._engine import stream_library as _stream_library
 target = _stream_library.functions().simd_target().decode()
 assert target == "neon", target
 PY

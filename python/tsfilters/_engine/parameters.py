@@ -9,9 +9,9 @@ given: the library decides what a period of 0 does.
 
 import numpy as np
 
-from ._arrays import check_int32, check_real
-from ._filter_table import FILTER_TABLE, SHAPE_PARAMETERS
-from ._stream_library import KINDS, tsf_params
+from .filter_table import FILTER_TABLE, KINDS, SHAPE_PARAMETERS
+from .structs import tsf_params
+from .values import check_int32, check_real
 
 # How each parameter is checked before it goes to C.
 CHECKS = {"period": check_int32, "high_pass_period": check_int32,

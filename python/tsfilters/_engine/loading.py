@@ -1,27 +1,7 @@
-"""Finding and loading the shared libraries, and declaring the seven filters.
+"""Finding and opening the two shared libraries, and loading each once.
 
-The package calls the library exactly as any other host does: it loads the
-file at run time and looks each function up by its exported name. Every
-function gets explicit ctypes argument types so that ctypes converts the
-arguments to the exact C types (int32_t, float, float*) instead of guessing.
-
-Two libraries are looked for by the same rules: ``tsfilters`` (the seven
-batch functions) and ``tsfilters_stream`` (streams and lanes). For each,
-first hit wins:
-
-1. the file named by its environment variable, ``TSFILTERS_LIBRARY`` or
-   ``TSFILTERS_STREAM_LIBRARY``;
-2. for the stream library, the folder of the file ``TSFILTERS_LIBRARY``
-   names: the two are built and installed side by side;
-3. the library inside the package (``tsfilters/libtsfilters.so``,
-   ``tsfilters/libtsfilters_stream.so``), where a release wheel carries them;
-4. the build tree of the source checkout this package sits in,
-   ``build/default/`` next to ``python/``;
-5. the system loader: ``ctypes.util.find_library`` and then the installed
-   file names (``libtsfilters.so.0``, ``libtsfilters.so``, ``tsfilters.dll``,
-   ``libtsfilters.dylib``, and the same for ``tsfilters_stream``).
-
-``places(stem)`` is the one list of these rules.
+The rules for where a library is looked for are in `places`; `library`
+and `stream_library` declare the functions of the handle opened here.
 """
 
 import ctypes
@@ -30,28 +10,12 @@ import os
 import sys
 import threading
 from pathlib import Path
-from typing import Any, Dict, Union
-
-from ._filter_table import FILTER_TABLE, SHAPE_PARAMETERS
 
 ENV_VARIABLE = "TSFILTERS_LIBRARY"
 STREAM_ENV_VARIABLE = "TSFILTERS_STREAM_LIBRARY"
 
 # Library stem -> the environment variable naming its file.
 ENV_VARIABLES = {"tsfilters": ENV_VARIABLE, "tsfilters_stream": STREAM_ENV_VARIABLE}
-
-_FLOAT_P = ctypes.POINTER(ctypes.c_float)
-
-# The C type of each parameter between `input` and `count`.
-_C_TYPES = {"period": ctypes.c_int32, "high_pass_period": ctypes.c_int32,
-            "smooth_period": ctypes.c_int32, "gamma": ctypes.c_float}
-
-# Exported name -> argument types between `input` and `count`.
-_PARAMETERS = {
-    row.c_name: tuple(_C_TYPES[p] for p in SHAPE_PARAMETERS[row.shape])
-    for row in FILTER_TABLE.values()
-}
-
 
 class LibraryNotFoundError(OSError):
     """The shared library could not be found or loaded."""
@@ -74,18 +38,18 @@ def _built_name(stem):
 def packaged_library(file_name):
     """`file_name` inside the package, where a release wheel puts the shared
     libraries, or None in a source checkout or an install without them."""
-    here = Path(__file__).resolve().parent
+    here = Path(__file__).resolve().parent.parent  # the package, above this subpackage
     # An editable install (pip install -e .) imports the modules from the
     # checkout and finds the libraries where the build installed them, in
     # site-packages: the package's other folder.
-    package = sys.modules.get(__package__)
+    package = sys.modules.get(__package__.rpartition(".")[0])
     folders = [here] + [Path(p).resolve() for p in getattr(package, "__path__", [])]
     return next((folder / file_name for folder in folders if (folder / file_name).is_file()), None)
 
 
 def _build_tree_candidate(stem):
     """The library built by `make` in the checkout this package came from."""
-    repo = Path(__file__).resolve().parent.parent.parent
+    repo = Path(__file__).resolve().parents[3]
     candidate = repo / "build" / "default" / _built_name(stem)
     return candidate if candidate.is_file() else None
 
@@ -131,21 +95,6 @@ def _open(path):
     return ctypes.CDLL(path)
 
 
-def _declare(lib):
-    functions = {}
-    for name, params in _PARAMETERS.items():
-        try:
-            fn = getattr(lib, name)  # dlsym / GetProcAddress by name
-        except AttributeError:
-            raise LibraryNotFoundError(
-                f"{lib._name} has no function {name}; is it the tsfilters library?"
-            ) from None
-        fn.argtypes = (_FLOAT_P, *params, ctypes.c_int32, _FLOAT_P)
-        fn.restype = None
-        functions[name] = fn
-    return functions
-
-
 def open_library(stem="tsfilters", path=None):
     """The ctypes handle of library `stem`: the file at `path`, or the first
     one found in `places(stem)`."""
@@ -160,18 +109,6 @@ def open_library(stem="tsfilters", path=None):
         f"cannot load the {stem} library; set {ENV_VARIABLES[stem]} to its path "
         "or build it with `make`. Tried:\n" + "\n".join(errors)
     )
-
-
-def load(path: Union[str, "os.PathLike[str]", None] = None) -> Dict[str, Any]:
-    """Loads the library at `path`, or the first one found (see
-    `places`), and returns a dict from exported name to the declared ctypes
-    function; LibraryNotFoundError lists every place tried.
-
-    >>> import tsfilters
-    >>> sorted(tsfilters.load())[:2]
-    ['BandPass', 'CyberneticOscillator']
-    """
-    return _declare(open_library("tsfilters", path))
 
 
 class LoadedOnce:
@@ -189,5 +126,3 @@ class LoadedOnce:
         return self.value
 
 
-# The seven functions of the library, loaded on first use.
-functions = LoadedOnce(load)

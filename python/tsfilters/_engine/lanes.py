@@ -19,9 +19,9 @@ from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
 
-from . import _parameters
-from ._arrays import INT32_MAX
-from ._stream_library import functions
+from . import parameters as _parameters
+from .stream_library import functions
+from .values import INT32_MAX
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 

@@ -72,4 +72,10 @@ def parse(text):
     return table
 
 
-FILTER_TABLE = parse(Path(__file__).with_name("filter_table.h").read_text())
+# The header sits in the package's own folder, one above this subpackage.
+HEADER = Path(__file__).resolve().parent.parent / "filter_table.h"
+FILTER_TABLE = parse(HEADER.read_text())
+
+# The number by which the stream library knows each filter: its row, from 1.
+KINDS = {name: number for number, name in enumerate(FILTER_TABLE, start=1)}
+NAMES = {number: name for name, number in KINDS.items()}

@@ -18,9 +18,11 @@ from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
 
-from . import _library, _parameters, _stream_library
-from ._arrays import check_length
-from ._filter_table import FILTER_TABLE
+from . import library as _library
+from . import parameters as _parameters
+from . import stream_library as _stream_library
+from .filter_table import FILTER_TABLE
+from .values import check_length
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 # Below this many samples a second thread costs more than it saves.

@@ -1,7 +1,7 @@
 """The stream library's functions, declared for ctypes, and its errors.
 
 The stream library (``tsfilters_stream``) is found by the same rules as the
-batch library (see `_library.places`). A `tsf_stream` is plain bytes owned by
+batch library (see `loading.places`). A `tsf_stream` is plain bytes owned by
 the caller, so Python keeps each one in a NumPy array of 64-bit words: the
 words give the struct's alignment, and copying the array is a snapshot.
 
@@ -11,16 +11,13 @@ lets the lanes run on several threads at once.
 
 import ctypes
 
-from . import _library
-from ._filter_table import FILTER_TABLE
+from . import loading
+from .filter_table import KINDS, NAMES  # noqa: F401 (for callers)
+from .structs import tsf_book_info, tsf_params  # noqa: F401 (tsf_book_info for callers)
 
 _c = ctypes
 _VOID_P = _c.c_void_p
 _FLOAT_P = _c.POINTER(_c.c_float)
-
-
-class tsf_params(_c.Structure):
-    _fields_ = [("period", _c.c_int32), ("smooth_period", _c.c_int32), ("gamma", _c.c_float)]
 
 
 # name: (restype, argtypes). Streams travel as void* so that any buffer
@@ -77,15 +74,6 @@ _BOOK = {
 }
 
 # Python filter name -> tsf_kind: a kind is its row number in the table.
-KINDS = {name: number for number, name in enumerate(FILTER_TABLE, start=1)}
-NAMES = {number: name for name, number in KINDS.items()}
-
-
-class tsf_book_info(_c.Structure):
-    _fields_ = [("kind", _c.c_int), ("missing", _c.c_int32), ("capacity", _c.c_int32),
-                ("slots", _c.c_int32), ("live", _c.c_int32)]
-
-
 class Functions:
     """The declared functions as attributes; `lanes_update`,
     `simd_target`, `lanes_peek`, `segments_run` and the `book_` ones are
@@ -99,7 +87,7 @@ class Functions:
                 if name in _OPTIONAL or name in _BOOK:
                     setattr(self, name[4:], None)
                     continue
-                raise _library.LibraryNotFoundError(
+                raise loading.LibraryNotFoundError(
                     f"{lib._name} has no function {name}; is it the tsfilters_stream library?"
                 ) from None
             fn.restype, fn.argtypes = restype, argtypes
@@ -128,4 +116,4 @@ class Functions:
 
 
 # The stream library's functions, loaded on first use.
-functions = _library.LoadedOnce(lambda: Functions(_library.open_library("tsfilters_stream")))
+functions = loading.LoadedOnce(lambda: Functions(loading.open_library("tsfilters_stream")))

@@ -14,16 +14,16 @@ unless sort=True asks for sorting, and a repeated or missing time stamp is
 always refused, named by the coordinate and the date.
 """
 
-import sys
 
 import numpy as np
 
-from . import _not_prices, _order
+from . import kinds
+from . import labels as _labels
+from . import not_prices as _not_prices
 
 
 def _data_array(x):
-    xr = sys.modules.get("xarray")  # a DataArray exists only once xarray is loaded
-    return xr is not None and isinstance(x, xr.DataArray)
+    return kinds.is_a(x, "xarray", "DataArray")
 
 
 def _time_dim(x, dim):
@@ -40,25 +40,12 @@ def _time_dim(x, dim):
 
 
 def _dim_order(x, time, sort):
-    """The permutation that puts `x` in time order along `time`, or None."""
-    if time not in x.coords or x.coords[time].dtype.kind != "M":
-        return None  # no time stamps: the order given is the order meant
-    stamps = np.asarray(x.coords[time].values)
-    missing = np.isnat(stamps)
-    if missing.any():
-        raise ValueError(f"coordinate {time!r} has a missing time stamp (NaT) at position "
-                         f"{int(np.argmax(missing))}")
-    try:
-        permutation, _ = _order.plan(stamps.view(np.int64), sort)
-    except _order.OrderError as exc:
-        first, second = stamps[exc.first], stamps[exc.second]
-        if exc.repeated:
-            raise ValueError(f"coordinate {time!r} repeats {first} (positions {exc.first} and "
-                             f"{exc.second}); a series needs one value per time stamp") from None
-        raise ValueError(f"coordinate {time!r} is not in time order: {first} is followed by "
-                         f"{second} (positions {exc.first} and {exc.second}); pass sort=True "
-                         "to sort it first") from None
-    return permutation
+    """The permutation that puts `x` in time order along `time`, or None:
+    the same check as a pandas index gets, on the coordinate's own index."""
+    index = x.indexes.get(time)
+    if index is None:
+        return None  # no coordinate: the order given is the order meant
+    return _labels.time_order(index, sort, f"coordinate {time!r}")
 
 
 def _along_dim(x, dim, sort=False):
@@ -106,7 +93,7 @@ def along(x, axis, dim, sort=False):
                          "NumPy array")
     if axis == 0:
         return None
-    if not isinstance(x, (np.ndarray, list, tuple)):
+    if not (kinds.is_array(x) or isinstance(x, (list, tuple))):
         raise ValueError(f"axis={axis} is for NumPy arrays and nested lists; the series of a "
                          f"{type(x).__name__} are its columns")
     ndim = np.ndim(x)

@@ -14,10 +14,11 @@ from typing import Any, List
 
 import numpy as np
 
-from . import _long
-from ._arrays import _as_float32, _pandas_values
-from ._columnar import read
-from ._labels import shown
+from . import kinds
+from . import long_table as _long
+from .arrays import _as_float32, _pandas_values
+from .columnar import read
+from .labels import shown
 
 
 def key_names(by: Any) -> List[Any]:
@@ -45,7 +46,7 @@ def _first_missing(nulls):
 
 def _pandas_key(column):
     pd = sys.modules["pandas"]
-    if isinstance(column.dtype, pd.CategoricalDtype):
+    if kinds.is_a(column.dtype, "pandas", "CategoricalDtype"):
         return column.cat.codes.to_numpy().astype(np.int64)
     return pd.factorize(column)[0].astype(np.int64, copy=False)
 
@@ -54,13 +55,13 @@ def _pandas_time(column, time):
     """(stamps, undated or None, clock) of a pandas time column."""
     pd = sys.modules["pandas"]
     dtype = column.dtype
-    if isinstance(dtype, pd.DatetimeTZDtype):
+    if kinds.is_a(dtype, "pandas", "DatetimeTZDtype"):
         return _long.time_codes(column.dt.tz_convert("UTC").dt.tz_localize(None).to_numpy()) \
             + (False,)
-    if isinstance(dtype, pd.PeriodDtype):
+    if kinds.is_a(dtype, "pandas", "PeriodDtype"):
         undated = column.isna().to_numpy()
         return column.array.asi8.astype(np.int64), (undated if undated.any() else None), False
-    if isinstance(dtype, pd.api.extensions.ExtensionDtype) and dtype.kind in "iuf":
+    if kinds.is_a(dtype, "pandas", "api.extensions.ExtensionDtype") and dtype.kind in "iuf":
         undated = column.isna().to_numpy()
         if dtype.kind == "f":
             plain = column.to_numpy(dtype=np.float64, na_value=np.nan)
@@ -101,7 +102,7 @@ def _polars_key(pl, column):
         column = column.fill_nan(None)
     if column.dtype == pl.String:
         column = column.cast(pl.Categorical)
-    if isinstance(column.dtype, (pl.Categorical, pl.Enum)):
+    if kinds.is_a(column.dtype, "polars", "Categorical", "Enum"):
         codes = column.to_physical()
     elif column.dtype.is_integer() and column.dtype not in (pl.UInt64,):
         codes = column.cast(pl.Int64)
@@ -119,7 +120,7 @@ def _polars_time(pl, column, time):
     undated = column.is_null().to_numpy() if nulls else None
     if dtype.is_temporal():
         stamps = column.to_physical().cast(pl.Int64).fill_null(0).to_numpy()
-        clock = isinstance(dtype, pl.Datetime) and dtype.time_zone is None
+        clock = kinds.is_a(dtype, "polars", "Datetime") and dtype.time_zone is None
         return stamps, undated, clock
     if dtype.is_numeric() and dtype != pl.Decimal:
         if dtype.is_float():
@@ -155,7 +156,7 @@ def read_polars_series(value: Any, keys: List[Any], stamps: Any, time: Any) -> A
 # ---- Arrow -----------------------------------------------------------------------
 
 def _arrow_key(pa, pc, column):
-    column = column.combine_chunks() if isinstance(column, pa.ChunkedArray) else column
+    column = column.combine_chunks() if kinds.is_a(column, "pyarrow", "ChunkedArray") else column
     if pa.types.is_floating(column.type):
         column = pc.if_else(pc.is_nan(column), None, column)
     if not pa.types.is_dictionary(column.type):
@@ -164,7 +165,7 @@ def _arrow_key(pa, pc, column):
 
 
 def _arrow_time(pa, pc, column, time):
-    column = column.combine_chunks() if isinstance(column, pa.ChunkedArray) else column
+    column = column.combine_chunks() if kinds.is_a(column, "pyarrow", "ChunkedArray") else column
     kind = column.type
     undated = column.is_null().to_numpy(zero_copy_only=False) if column.null_count else None
     if pa.types.is_temporal(kind):
@@ -199,3 +200,28 @@ def read_arrow(table, value, by, time):
         clock=clock)
     out.missing_key = _first_missing([c < 0 for c in codes])
     return out
+
+
+def check_columns(columns, value, by, time):
+    """KeyError for a named column the table lacks, and what `check_keys`
+    refuses."""
+    keys = check_keys(by, time)
+    columns = list(columns)
+    absent = [c for c in (value, *keys, time) if c not in columns]
+    if absent:
+        raise KeyError(f"the frame has no column {', '.join(map(repr, absent))}; "
+                       f"it has {', '.join(map(repr, columns))}")
+
+
+def check_keys(by: Any, time: Any) -> List[Any]:
+    """The symbol columns `by` names, as a list; TypeError for a `by` that is
+    neither a column name nor a list of them, ValueError for a column named
+    twice among them and `time`. Every long-table front asks this, the
+    Polars expression (whose columns Polars itself looks up) included."""
+    if not isinstance(by, (str, list, tuple)):
+        raise TypeError(f"by must be a column name or a list of them, not "
+                        f"{type(by).__name__} {by!r}")
+    keys = key_names(by)
+    if len(set(map(str, keys))) != len(keys) or time in keys:
+        raise ValueError(f"by={by!r} and time={time!r} must name different columns")
+    return keys

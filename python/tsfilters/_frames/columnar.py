@@ -23,6 +23,8 @@ from typing import Any, Optional
 
 import numpy as np
 
+from . import kinds
+
 
 class Columnar:
     """One Arrow or Polars input: `values` (float32, 1-D for a column,
@@ -115,12 +117,12 @@ def _arrow_table(pa, values, names, like=None):
 
 
 def _from_arrow(pa, x):
-    if isinstance(x, pa.Table):
+    if kinds.is_a(x, "pyarrow", "Table"):
         columns = [_arrow_column(pa, _arrow_chunks(pa, column)) for column in x.columns]
         values, nulls = _stack(columns, x.num_rows)
         names = x.column_names
         return Columnar(values, nulls, names, lambda result: _arrow_table(pa, result, names, x))
-    chunked = isinstance(x, pa.ChunkedArray)
+    chunked = kinds.is_a(x, "pyarrow", "ChunkedArray")
     values, nulls = _arrow_column(pa, _arrow_chunks(pa, x) if chunked else x)
 
     def back(result):
@@ -192,7 +194,7 @@ def _polars_block(pl, x):
 
 
 def _from_polars(pl, x):
-    if isinstance(x, pl.DataFrame):
+    if kinds.is_a(x, "polars", "DataFrame"):
         block = _polars_block(pl, x)
         if block is not None:
             values, nulls = block, None
@@ -223,14 +225,13 @@ def read(x: Any) -> Optional[Columnar]:
     if is_arrow(x):
         return _from_arrow(sys.modules["pyarrow"], x)
     pl = sys.modules.get("polars")
-    if pl is not None and isinstance(x, (pl.Series, pl.DataFrame)):
+    if kinds.is_a(x, "polars", "Series", "DataFrame"):
         return _from_polars(pl, x)
     return None
 
 
 def is_arrow(x):
-    pa = sys.modules.get("pyarrow")
-    return pa is not None and isinstance(x, (pa.Array, pa.ChunkedArray, pa.Table))
+    return kinds.is_a(x, "pyarrow", "Array", "ChunkedArray", "Table")
 
 
 def table(like, values, names):

@@ -21,6 +21,8 @@ import sys
 
 import numpy as np
 
+from . import kinds
+
 CHOICES = ("error", "skip")
 # Saved bytes that carry a date: this magic, the length of a JSON header,
 # the header, then the library's own saved state.
@@ -43,8 +45,7 @@ def _pandas():
 
 def is_dated(index):
     """Whether a pandas index says when each bar was."""
-    _pd = _pandas()
-    return index.dtype.kind == "M" or isinstance(index, _pd.PeriodIndex)
+    return index.dtype.kind == "M" or kinds.is_a(index, "pandas", "PeriodIndex")
 
 
 def date_of(label):
@@ -59,7 +60,7 @@ def date_of(label):
                          "to tell new bars from ones it has seen")
     if isinstance(label, (datetime.date, np.datetime64)):
         return _pd.Timestamp(label)
-    if isinstance(label, _pd.Period):
+    if kinds.is_a(label, "pandas", "Period"):
         return label
     return None
 
@@ -101,8 +102,7 @@ def fresh(dates, last, seen):
 
 def envelope(date, state):
     """Saved bytes carrying `date` (a Timestamp or Period) with `state`."""
-    _pd = _pandas()
-    if isinstance(date, _pd.Period):
+    if kinds.is_a(date, "pandas", "Period"):
         header = {"period": str(date), "freq": date.freqstr}
     else:
         header = {"timestamp": date.isoformat()}
@@ -192,14 +192,14 @@ UNKNOWN = NONE + 1
 def is_date_text(label):
     """Whether a row's name is a text that reads as a date: a frame read
     without parse_dates, whose rows the seen check would not know as dated."""
-    from ._labels import are_date_texts
+    from .labels import are_date_texts
     return isinstance(label, str) and are_date_texts([label])
 
 
 def refuse_date_texts(index, what):
     """An index of date texts would sort by characters, not by time, and
     pass the seen check as undated: refused as sort=True refuses it."""
-    from ._labels import looks_like_date_texts
+    from .labels import looks_like_date_texts
     if looks_like_date_texts(index):
         raise ValueError(f"{what} is indexed by dates as text (e.g. {index[0]!r}), which a "
                          "stream cannot place in time; parse them first, e.g. "
@@ -237,8 +237,7 @@ class Clock:
 
     @staticmethod
     def _of(date):
-        _pd = _pandas()
-        if isinstance(date, _pd.Period):
+        if kinds.is_a(date, "pandas", "Period"):
             return ("period", date.freqstr)
         return ("timestamp", None if date.tz is None else str(date.tz))
 
@@ -254,8 +253,7 @@ class Clock:
         return int(date.ordinal) if self.kind[0] == "period" else int(date.value)
 
     def keys(self, index):
-        _pd = _pandas()
-        if isinstance(index, _pd.PeriodIndex):
+        if kinds.is_a(index, "pandas", "PeriodIndex"):
             self._join(("period", index.freqstr), index[0])
             return np.asarray(index.asi8, dtype=np.int64)
         self._join(("timestamp", None if index.tz is None else str(index.tz)), index[0])

@@ -13,17 +13,24 @@ import warnings
 
 import numpy as np
 
-from . import _library, _output_file, csvio, precision
-from ._arrays import check_int32, check_real
-from ._filter_table import FILTER_TABLE, RMS_WINDOW
-from ._gaps import CHOICES as MISSING_CHOICES
-from ._gaps import MARKERS
-from .command import lacking, missing_message
-from .filters import FILTERS
+from .. import _calls
+from .._engine import library as _library
+from .._engine.filter_table import FILTER_TABLE, RMS_WINDOW, SHAPE_PARAMETERS
+from .._engine.precision_limits import PrecisionWarning
+from .._engine.values import check_int32, check_real
+from .._frames.gaps import CHOICES as MISSING_CHOICES
+from .._frames.gaps import MARKERS
+from ..settling import settling_length
+from . import csv_files, output_file
+from .needs import lacking, missing_message
 from .series_file import load_series
-from .settling import settling_length
 
 CHART_SUFFIXES = (".png", ".svg", ".pdf")
+
+
+def _parameter_names(name):
+    """The parameters filter `name` takes, in the order of its C arguments."""
+    return SHAPE_PARAMETERS[FILTER_TABLE[name].shape]
 
 
 class UsageError(Exception):
@@ -105,9 +112,9 @@ def _resolve(request, args):
     """'name' or 'name:key=value,...' -> (name, {parameter: value})."""
     name, _, inline = request.partition(":")
     name = name.strip()
-    if name not in FILTERS:
-        raise UsageError(f"unknown filter {name!r}; choose from {', '.join(FILTERS)}")
-    _, parameters = FILTERS[name]
+    if name not in FILTER_TABLE:
+        raise UsageError(f"unknown filter {name!r}; choose from {', '.join(FILTER_TABLE)}")
+    parameters = _parameter_names(name)
     defaults = FILTER_TABLE[name].defaults
     values = {key: defaults[key] if getattr(args, key) is None else getattr(args, key)
               for key in parameters}
@@ -124,7 +131,7 @@ def _column_name(name, values, source=None):
     """The filter and its parameters, after the column it filters if any:
     close_laguerre_filter_0.8_20."""
     return "_".join(([source] if source else []) + [name]
-                    + [f"{values[key]:g}" for key in FILTERS[name][1]])
+                    + [f"{values[key]:g}" for key in _parameter_names(name)])
 
 
 def _resolve_all(requests, args):
@@ -159,8 +166,8 @@ def _run(resolved, series, warmup="keep"):
     """[(filter name, column name, parameters, float32 values in file order)]."""
     out = []
     for name, column, values in resolved:
-        result = FILTERS[name][0](series.prepared.values, **values, missing="keep",
-                                  warmup=warmup)
+        result = _calls.call(name, series.prepared.values, values, missing="keep", sort=False,
+                             threads=None, warmup=warmup)
         out.append((name, column, values, series.prepared.restore(result)))
     return out
 
@@ -175,14 +182,14 @@ def _check_output(path, source, suffixes=None):
     # A directory, a disk, a socket or a missing folder is refused before
     # any work, as it would be when writing.
     try:
-        how = _output_file.plan(path)
-    except _output_file.OutputError as exc:
-        raise csvio.DataError(str(exc)) from None
+        how = output_file.plan(path)
+    except output_file.OutputError as exc:
+        raise csv_files.DataError(str(exc)) from None
     if os.path.exists(path) and os.path.exists(source) and os.path.samefile(path, source):
-        raise csvio.DataError(f"cannot write {path}: it is the input file")
+        raise csv_files.DataError(f"cannot write {path}: it is the input file")
     folder = os.path.dirname(how.target)
     if how.kind == "replace" and not os.access(folder, os.W_OK | os.X_OK):
-        raise csvio.DataError(f"cannot write {path}: the directory {folder} is not writable")
+        raise csv_files.DataError(f"cannot write {path}: the directory {folder} is not writable")
 
 
 def command_apply(args):
@@ -195,15 +202,15 @@ def command_apply(args):
     columns = [(column, values) for _, column, _, values in results]
 
     if to_stdout:
-        csvio.write_csv(sys.stdout, series.table, columns)
+        csv_files.write_csv(sys.stdout, series.table, columns)
         sys.stdout.flush()
         return
 
     def write(path):
         with open(path, "w", newline="", encoding="utf-8") as f:
-            csvio.write_csv(f, series.table, columns)
+            csv_files.write_csv(f, series.table, columns)
 
-    csvio.write_atomically(args.output, write)
+    csv_files.write_atomically(args.output, write)
 
 
 def _chart_line(name, column, parameters, values, series, order):
@@ -224,7 +231,7 @@ def _chart_line(name, column, parameters, values, series, order):
 
 def command_plot(args):
     _check_output(args.output, args.input, CHART_SUFFIXES)
-    from . import chart  # matplotlib is only needed here
+    from .. import chart  # matplotlib is only needed here
 
     series = load_series(args)
     results = _run(_named(args.resolved, series.column, series.table.header), series,
@@ -242,7 +249,7 @@ def command_plot(args):
     input_name = os.path.basename(args.input)
     shown_text = f"last {count - start} of {count}" if args.last is not None else f"{count}"
     title = args.title or f"{input_name}: {series.column}, {shown_text} samples"
-    csvio.write_atomically(
+    csv_files.write_atomically(
         args.output,
         lambda path: chart.draw(path, x, series.values[shown], series.column, lines, title))
     print(f"wrote {args.output}")
@@ -252,17 +259,17 @@ def command_response(args):
     _check_output(args.output, "", CHART_SUFFIXES)
     if args.max_period <= 2:
         raise UsageError("--max-period must be above 2")
-    from . import response_chart  # matplotlib is only needed here
-    from .response import response
+    from .. import response_chart  # matplotlib is only needed here
+    from ..response import response
 
     curves = []
     for name, column, values in _named(args.resolved):
         try:
             curves.append((column, response(name, max_period=args.max_period, **values)))
         except ValueError as exc:
-            raise csvio.DataError(str(exc)) from None
+            raise csv_files.DataError(str(exc)) from None
     title = args.title or "Gain and lag against the cycle period, measured on an impulse"
-    csvio.write_atomically(args.output,
+    csv_files.write_atomically(args.output,
                            lambda path: response_chart.draw(path, curves, title))
     print(f"wrote {args.output}")
 
@@ -376,12 +383,12 @@ def _check_command_line(args):
             except ValueError as exc:
                 raise UsageError(exc) from None
     if hasattr(args, "decimal"):
-        problem = csvio.check_marks(args.sep, args.decimal)
+        problem = csv_files.check_marks(args.sep, args.decimal)
         if problem:
             raise UsageError(problem)
     if getattr(args, "last", None) is not None and args.last < 1:
         raise UsageError("--last must be at least 1")
-    default = ["ultimate_smoother"] if args.command == "apply" else list(FILTERS)
+    default = ["ultimate_smoother"] if args.command == "apply" else list(FILTER_TABLE)
     args.resolved = _resolve_all((getattr(args, "filter", None) or getattr(args, "filters", None)
                                    or default), args)
 
@@ -404,14 +411,14 @@ def _warn_in_one_line():
     shown = warnings.showwarning
 
     def show(message, category, filename, lineno, file=None, line=None):
-        if not issubclass(category, precision.PrecisionWarning):
+        if not issubclass(category, PrecisionWarning):
             return shown(message, category, filename, lineno, file, line)
         if str(message) not in said:
             said.add(str(message))
             sys.stderr.write(f"tsfilters: warning: {message}\n")
         return None
 
-    warnings.simplefilter("always", precision.PrecisionWarning)
+    warnings.simplefilter("always", PrecisionWarning)
     warnings.showwarning = show
 
 
@@ -445,7 +452,7 @@ def main(argv=None):
         if lacking(exc) is None:
             raise
         parser.exit(1, missing_message(lacking(exc)))
-    except (csvio.DataError, _library.LibraryNotFoundError) as exc:
+    except (csv_files.DataError, _library.LibraryNotFoundError) as exc:
         parser.exit(1, f"tsfilters: error: {exc}\n")
     except OSError as exc:
         where = f"{exc.filename}: " if exc.filename else ""

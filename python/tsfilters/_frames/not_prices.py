@@ -11,6 +11,8 @@ import sys
 
 import numpy as np
 
+from . import kinds
+
 _TEXT = (str, bytes)
 _TRUTH = (bool, np.bool_)
 
@@ -66,7 +68,7 @@ def check_pandas(obj):
     """TypeError naming the first column (or the Series) of text or truth
     values; `obj` is a Series or a DataFrame. Only the dtypes are looked at,
     but for object columns, so a wide numeric table costs nothing here."""
-    is_series = isinstance(obj, sys.modules["pandas"].Series)
+    is_series = kinds.is_a(obj, "pandas", "Series")
     if is_series:
         dtypes = [(None, obj.dtype)]
     else:

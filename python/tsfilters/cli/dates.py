@@ -14,6 +14,8 @@ import warnings
 import numpy as np
 import pandas as pd
 
+from .._frames import kinds
+
 # Two numbers of one or two digits, then a year: day and month in either order.
 _DAY_MONTH = r"^\s*(\d{1,2})([/.\-])(\d{1,2})\2(?:\d{4}|\d{2})(?!\d)"
 
@@ -57,7 +59,7 @@ def _to_datetime(cells, **options):
             parsed = pd.to_datetime(cells, errors="coerce", **options)
         except ValueError:  # pandas 3 refuses mixed UTC offsets outright
             parsed = None
-    if parsed is None or isinstance(parsed.dtype, pd.DatetimeTZDtype) or parsed.dtype == object:
+    if parsed is None or kinds.is_a(parsed.dtype, "pandas", "DatetimeTZDtype") or parsed.dtype == object:
         # Stamps with UTC offsets: compare and draw them as UTC instants.
         with warnings.catch_warnings():
             warnings.simplefilter("ignore")

@@ -20,8 +20,8 @@ import zlib
 
 import numpy as np
 
-from . import _parameters
-from ._stream_library import functions, tsf_book_info, tsf_params  # noqa: F401 (tsf_params for callers)
+from . import parameters as _parameters
+from .stream_library import functions, tsf_book_info, tsf_params  # noqa: F401 (tsf_params for callers)
 
 MISSING_CODES = {"error": 0, "drop": 1, "keep": 2}
 _OPTIONS_MAGIC = b"TSFJ"

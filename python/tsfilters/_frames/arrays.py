@@ -11,45 +11,23 @@ output put back in theirs.
 """
 
 import copy
-import numbers
 import sys
 
 import numpy as np
 
-from . import _gaps, _labels, _not_prices, _order
-
-INT32_MIN = -(2**31)
-INT32_MAX = 2**31 - 1
-
+from . import gaps as _gaps
+from . import kinds
+from . import labels as _labels
+from . import not_prices as _not_prices
+from . import order as _order
+from .._engine.values import (INT32_MAX, INT32_MIN, check_int32, check_length,  # noqa: F401 (for callers)
+                             check_real)
 
 def loaded_pandas():
     """pandas if something has imported it, else None: a Series or DataFrame
     cannot exist before that, and importing it here would add its import
     time (longer than the rest of the package's) to `import tsfilters`."""
     return sys.modules.get("pandas")
-
-
-def check_int32(name, value):
-    """Periods are C int32_t: integers only, and inside that type's range."""
-    if isinstance(value, bool) or not isinstance(value, numbers.Integral):
-        raise TypeError(f"{name} must be an integer, not {type(value).__name__} {value!r}")
-    value = int(value)
-    if not INT32_MIN <= value <= INT32_MAX:
-        raise ValueError(f"{name} = {value} is outside the int32 range [{INT32_MIN}, {INT32_MAX}]")
-    return value
-
-
-def check_real(name, value):
-    """gamma is a C float: any real number; ctypes rounds it to float32."""
-    if isinstance(value, bool) or not isinstance(value, numbers.Real):
-        raise TypeError(f"{name} must be a real number, not {type(value).__name__} {value!r}")
-    return float(value)
-
-
-def check_length(count):
-    """The sample count travels as int32_t: longer series cannot be passed."""
-    if count > INT32_MAX:
-        raise ValueError(f"the series has {count} samples; the library takes at most {INT32_MAX}")
 
 
 def _as_float32(values, order=None):
@@ -77,37 +55,13 @@ def _pandas_values(obj):
     _labels.refuse_datetime_columns(obj)
     _not_prices.check_pandas(obj)
     values = getattr(obj, "values", None)
-    if isinstance(values, np.ndarray) and values.dtype.kind in "iuf":
+    if kinds.is_array(values) and values.dtype.kind in "iuf":
         return values  # plain NumPy data: no copy, no NaN fill
     try:
         # na_value turns pandas' missing markers (pd.NA, None) into NaN.
         return obj.to_numpy(dtype=np.float64, na_value=np.nan)
     except (TypeError, ValueError) as exc:
         raise TypeError(f"x must hold real numbers: {exc}") from None
-
-
-def _time_order(index, sort):
-    """The order to run a pandas object in, from its index: only a datetime
-    or period index says which sample is older; any other index is taken as
-    given, or sorted by when `sort` asks (see `_labels.sort_order`)."""
-    if index.dtype.kind != "M" and not isinstance(index, loaded_pandas().PeriodIndex):
-        return _labels.sort_order(index) if sort else None
-    if index.is_monotonic_increasing and index.is_unique:  # both cached by pandas
-        return None
-    if index.hasnans:
-        raise ValueError(f"the index has a missing time stamp (NaT) at position "
-                         f"{int(np.argmax(index.isna()))}")
-    try:
-        permutation, _ = _order.plan(index.asi8, sort)
-    except _order.OrderError as exc:
-        first, second = index[exc.first], index[exc.second]
-        if exc.repeated:
-            raise ValueError(f"the index repeats {first} (positions {exc.first} and "
-                             f"{exc.second}); a series needs one value per time stamp") from None
-        raise ValueError(f"the index is not in time order: {first} is followed by {second} "
-                         f"(positions {exc.first} and {exc.second}); pass sort=True to sort "
-                         "it first") from None
-    return permutation
 
 
 def prepare(values, permutation, missing, labels, column=None):
@@ -125,13 +79,12 @@ def prepare(values, permutation, missing, labels, column=None):
 def series_input(x, sort):
     """(float32 values, time-order permutation or None, labels or None, is
     pandas) for any input, as `apply` reads it."""
-    _pd = loaded_pandas()
-    is_pandas = _pd is not None and isinstance(x, (_pd.Series, _pd.DataFrame))
+    is_pandas = kinds.is_a(x, "pandas", "Series", "DataFrame")
     values = _as_float32(_pandas_values(x) if is_pandas else x)
     check_length(values.shape[0])
-    permutation = _time_order(x.index, sort) if is_pandas else None
+    permutation = _labels.time_order(x.index, sort) if is_pandas else None
     # Positions say all there is to say about a default 0..n-1 index.
-    labels = x.index if is_pandas and not isinstance(x.index, _pd.RangeIndex) else None
+    labels = x.index if is_pandas and not kinds.is_a(x.index, "pandas", "RangeIndex") else None
     return values, permutation, labels, is_pandas
 
 
