@@ -14,11 +14,14 @@
 // more than the bars from it on.
 //
 // The adapter runs on whichever entry the application loaded the module
-// with, `tsfilters` or `tsfilters/lean`: it imports their shared API, not
-// an entry, and so ships no module of its own.
+// with, `tsfilters` or `tsfilters/lean`: it imports the files their API is
+// made of, not an entry, and so ships no module of its own.
 import { LineSeries } from 'lightweight-charts';
-import { Stream, filterNames, precisionLimit, settlingLength } from './api.js';
-import * as batch from './api.js';
+import * as batch from './batch.js';
+import { written } from './describe.js';
+import { filterNames, precisionLimit } from './filters.js';
+import { settlingLength } from './settling.js';
+import { Stream } from './stream.js';
 
 // Below this many closed bars the forming bar is computed by the batch call
 // over every bar instead of a peek. An oscillator scales its first 100
@@ -35,8 +38,6 @@ const CHECKPOINT = 256;
 const REDRAW_ALL = 64;
 
 const OPTIONS = ['pane', 'color', 'title', 'lineWidth', 'warmup', 'zeroLine', 'seriesOptions', 'missing'];
-
-const describe = (v) => (typeof v === 'string' ? JSON.stringify(v) : Array.isArray(v) ? 'an array' : v === null ? 'null' : typeof v === 'object' ? 'an object' : String(v));
 
 // The widest range of times a Date holds, in seconds either side of 1970.
 const TIME_LIMIT = 8.64e12;
@@ -67,7 +68,7 @@ function timeKey(time, what) {
     throw new TypeError(`${what}: time ${time} is no date (a timestamp in seconds is within ±${TIME_LIMIT})`);
   }
   let parts = null;
-  let shown = describe(time);
+  let shown = written(time);
   if (typeof time === 'string') {
     const m = /^(\d{4})-(\d{2})-(\d{2})$/.exec(time);
     if (m) parts = [+m[1], +m[2], +m[3]];
@@ -78,7 +79,7 @@ function timeKey(time, what) {
     } catch (error) {
       throw threw(what, 'the time', error);
     }
-    shown = `{ year: ${describe(year)}, month: ${describe(month)}, day: ${describe(day)} }`;
+    shown = `{ year: ${written(year)}, month: ${written(month)}, day: ${written(day)} }`;
     if (Number.isInteger(year) && Number.isInteger(month) && Number.isInteger(day)) parts = [year, month, day];
   }
   if (parts === null) {
@@ -101,7 +102,7 @@ const BINARY32_MAX = 3.4028234663852886e38;
 // anything changes, or under missing 'drop' drawn as a gap like a bar with
 // no close.
 function readBar(bar, what, missing) {
-  if (bar === null || typeof bar !== 'object') throw new TypeError(`${what}: expected a bar { time, value } or { time, open, high, low, close }, got ${describe(bar)}`);
+  if (bar === null || typeof bar !== 'object') throw new TypeError(`${what}: expected a bar { time, value } or { time, open, high, low, close }, got ${written(bar)}`);
   let time, close;
   try {
     time = bar.time;
@@ -112,7 +113,7 @@ function readBar(bar, what, missing) {
   const { key, shown } = timeKey(time, what);
   if (close === undefined) return { time, key, shown, close: null };
   if (typeof close !== 'number') {
-    throw new RangeError(`${what}: the close must be a finite number, got ${describe(close)}`);
+    throw new RangeError(`${what}: the close must be a finite number, got ${written(close)}`);
   }
   if (!Number.isFinite(Math.fround(close))) {
     if (missing === 'drop') return { time, key, shown, close: null };
@@ -136,7 +137,7 @@ function readBars(data, what, missing) {
   } catch (error) {
     throw threw(what, 'the array', error); // a revoked Proxy
   }
-  if (!isArray) throw new TypeError(`${what}: expected an array of bars, got ${describe(data)}`);
+  if (!isArray) throw new TypeError(`${what}: expected an array of bars, got ${written(data)}`);
   const lengthOf = () => {
     try {
       return data.length;
@@ -145,7 +146,7 @@ function readBars(data, what, missing) {
     }
   };
   const length = lengthOf();
-  if (!Number.isSafeInteger(length) || length < 0) throw new TypeError(`${what}: its length ${describe(length)} is not a length`);
+  if (!Number.isSafeInteger(length) || length < 0) throw new TypeError(`${what}: its length ${written(length)} is not a length`);
   if (length > MOST_BARS) throw new RangeError(`${what}: ${length} bars; a line takes at most ${MOST_BARS}`);
   const read = [];
   for (let i = 0; i < length; ++i) {
@@ -161,7 +162,7 @@ function readBars(data, what, missing) {
     read.push(readBar(bar, `${what}: bar ${i}`, missing));
   }
   const after = lengthOf();
-  if (after !== length) throw new TypeError(`${what}: its length changed from ${length} to ${describe(after)} while its bars were read`);
+  if (after !== length) throw new TypeError(`${what}: its length changed from ${length} to ${written(after)} while its bars were read`);
   return read;
 }
 
@@ -177,9 +178,9 @@ function readBars(data, what, missing) {
  */
 export function attachFilter(chart, kind, params, options = {}) {
   if (chart === null || typeof chart !== 'object' || typeof chart.addSeries !== 'function') {
-    throw new TypeError(`attachFilter: expected a chart from createChart, got ${describe(chart)}`);
+    throw new TypeError(`attachFilter: expected a chart from createChart, got ${written(chart)}`);
   }
-  if (options === null || typeof options !== 'object') throw new TypeError(`attachFilter: options must be an object, got ${describe(options)}`);
+  if (options === null || typeof options !== 'object') throw new TypeError(`attachFilter: options must be an object, got ${written(options)}`);
   const given = { ...options }; // each getter read once
   const unknown = Object.keys(given).filter((key) => !OPTIONS.includes(key));
   if (unknown.length > 0) {
@@ -187,9 +188,9 @@ export function attachFilter(chart, kind, params, options = {}) {
       `the options are ${OPTIONS.join(', ')}`);
   }
   const { pane, color, title, lineWidth = 2, warmup = 'show', zeroLine = false, seriesOptions = {}, missing = 'error' } = given;
-  if (warmup !== 'show' && warmup !== 'hide') throw new TypeError(`attachFilter: warmup must be 'show' or 'hide', got ${describe(warmup)}`);
-  if (missing !== 'error' && missing !== 'drop') throw new TypeError(`attachFilter: missing must be 'error' or 'drop', got ${describe(missing)}`);
-  if (!filterNames.includes(kind)) throw new TypeError(`attachFilter: unknown filter kind ${describe(kind)}; one of ${filterNames.join(', ')}`);
+  if (warmup !== 'show' && warmup !== 'hide') throw new TypeError(`attachFilter: warmup must be 'show' or 'hide', got ${written(warmup)}`);
+  if (missing !== 'error' && missing !== 'drop') throw new TypeError(`attachFilter: missing must be 'error' or 'drop', got ${written(missing)}`);
+  if (!filterNames.includes(kind)) throw new TypeError(`attachFilter: unknown filter kind ${written(kind)}; one of ${filterNames.join(', ')}`);
   const stream = new Stream(kind, params); // checks the parameters
   const p = stream.params;
   // Points before this index are gaps with warmup 'hide'; Infinity when the
@@ -206,7 +207,7 @@ export function attachFilter(chart, kind, params, options = {}) {
     let paneIndex = pane;
     if (paneIndex === undefined) paneIndex = removesLevel ? chart.panes().length : 0;
     if (!Number.isInteger(paneIndex) || paneIndex < 0) {
-      throw new TypeError(`attachFilter: pane must be an integer >= 0, got ${describe(pane)}`);
+      throw new TypeError(`attachFilter: pane must be an integer >= 0, got ${written(pane)}`);
     }
     series = chart.addSeries(LineSeries, {
       lineWidth, priceLineVisible: false, title: title ?? kind,
@@ -215,7 +216,7 @@ export function attachFilter(chart, kind, params, options = {}) {
     if (series === null || typeof series !== 'object' || typeof series.setData !== 'function') {
       const made = series;
       series = null; // nothing to take off the chart
-      throw new TypeError(`attachFilter: chart.addSeries returned ${describe(made)}, not a series`);
+      throw new TypeError(`attachFilter: chart.addSeries returned ${written(made)}, not a series`);
     }
     if (zeroLine) series.createPriceLine({ price: 0, color: '#888', lineWidth: 1, lineStyle: 2, axisLabelVisible: false });
   } catch (error) {
@@ -408,7 +409,7 @@ export function attachFilter(chart, kind, params, options = {}) {
     pop(count = 1) {
       alive('pop');
       if (!Number.isInteger(count) || count < 0 || count > bars.length) {
-        throw new RangeError(`${kind} line pop: count must be an integer from 0 to ${bars.length}, the bars drawn, got ${describe(count)}`);
+        throw new RangeError(`${kind} line pop: count must be an integer from 0 to ${bars.length}, the bars drawn, got ${written(count)}`);
       }
       if (count === 0) return [];
       const taken = series.pop(count); // the chart first: when it throws, nothing has changed
