@@ -30,7 +30,7 @@ function importGraph(roots) {
     const file = pending.pop();
     if (graph.has(file)) continue;
     const text = readFileSync(new URL(file, js), 'utf8');
-    const edges = importsOf(text).map((spec) => new URL(spec, new URL(file, js)).href.slice(js.href.length));
+    const edges = importsOf(text).map((specifier) => new URL(specifier, new URL(file, js)).href.slice(js.href.length));
     graph.set(file, edges);
     pending.push(...edges);
   }
