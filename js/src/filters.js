@@ -1,6 +1,7 @@
 // The seven filters as the package names them, from the library's own
 // table: each one's row (its export, the shape of its parameters, its
-// defaults) under its JavaScript name, which is also its stream kind's.
+// defaults, the longest period it follows a price at) under its JavaScript
+// name, which is also its stream kind's.
 import { filterTable } from '../generated/filter_table.js';
 import { describe } from './describe.js';
 
