@@ -14,11 +14,15 @@
 // more than the bars from it on.
 //
 // The adapter runs on whichever entry the application loaded the module
-// with, `tsfilters` or `tsfilters/lean`: it imports their shared API, not
-// an entry, and so ships no module of its own.
+// with, `tsfilters` or `tsfilters/lean`: it imports the files their API is
+// made of, not an entry, and so ships no module of its own.
 import { LineSeries } from 'lightweight-charts';
-import { Stream, filterNames, precisionLimit, settlingLength } from './api.js';
-import * as batch from './api.js';
+import * as batch from './batch.js';
+import { readBar, readBars } from './chart_bars.js';
+import { written } from './describe.js';
+import { filterNames, precisionLimit } from './filters.js';
+import { settlingLength } from './settling.js';
+import { Stream } from './stream.js';
 
 // Below this many closed bars the forming bar is computed by the batch call
 // over every bar instead of a peek. An oscillator scales its first 100
@@ -36,135 +40,6 @@ const REDRAW_ALL = 64;
 
 const OPTIONS = ['pane', 'color', 'title', 'lineWidth', 'warmup', 'zeroLine', 'seriesOptions', 'missing'];
 
-const describe = (v) => (typeof v === 'string' ? JSON.stringify(v) : Array.isArray(v) ? 'an array' : v === null ? 'null' : typeof v === 'object' ? 'an object' : String(v));
-
-// The widest range of times a Date holds, in seconds either side of 1970.
-const TIME_LIMIT = 8.64e12;
-
-// The error of a value the caller's own getter (or Proxy trap) threw on.
-const threw = (what, reading, error) =>
-  new TypeError(`${what}: reading ${reading} threw: ${error?.message ?? String(error)}`, { cause: error });
-
-// Seconds since 1970 of the calendar date year-month-day, or null when
-// there is no such date (month 13, February 30, 2023-02-29). setUTCFullYear
-// takes years below 100 as they are, where Date.UTC would add 1900.
-function dayKey(year, month, day) {
-  if (!(month >= 1 && month <= 12 && day >= 1 && day <= 31)) return null;
-  const date = new Date(0);
-  date.setUTCFullYear(year, month - 1, day);
-  if (date.getUTCFullYear() !== year || date.getUTCMonth() !== month - 1 || date.getUTCDate() !== day) return null;
-  return date.getTime() / 1000;
-}
-
-// A bar's time as seconds since 1970, to compare times of any of the chart
-// library's three forms: a UTC timestamp in seconds, a 'YYYY-MM-DD' string
-// or a { year, month, day } business day; with it, the time as a message
-// shows it. A date that no calendar has is refused rather than rolled over
-// into the next month, where it would be the same bar as a real date.
-function timeKey(time, what) {
-  if (typeof time === 'number' && Number.isFinite(time)) {
-    if (Math.abs(time) <= TIME_LIMIT) return { key: time, shown: String(time) };
-    throw new TypeError(`${what}: time ${time} is no date (a timestamp in seconds is within ±${TIME_LIMIT})`);
-  }
-  let parts = null;
-  let shown = describe(time);
-  if (typeof time === 'string') {
-    const m = /^(\d{4})-(\d{2})-(\d{2})$/.exec(time);
-    if (m) parts = [+m[1], +m[2], +m[3]];
-  } else if (time !== null && typeof time === 'object' && !Array.isArray(time)) {
-    let year, month, day;
-    try {
-      ({ year, month, day } = time); // once each: a getter sees one read
-    } catch (error) {
-      throw threw(what, 'the time', error);
-    }
-    shown = `{ year: ${describe(year)}, month: ${describe(month)}, day: ${describe(day)} }`;
-    if (Number.isInteger(year) && Number.isInteger(month) && Number.isInteger(day)) parts = [year, month, day];
-  }
-  if (parts === null) {
-    throw new TypeError(`${what}: time must be a UTC timestamp in seconds, a 'YYYY-MM-DD' string or { year, month, day }, got ${shown}`);
-  }
-  const key = Math.abs(parts[0]) <= 275000 ? dayKey(...parts) : null;
-  if (key === null) throw new TypeError(`${what}: time ${shown} is no calendar date`);
-  return { key, shown };
-}
-
-// The largest binary32 value: the filters compute on single-precision
-// samples, and a close that rounds beyond it is infinite to them.
-const BINARY32_MAX = 3.4028234663852886e38;
-
-// One bar read once: its time, the time's key, and the value the filter
-// takes (the close of a candle, the value of a point; null for a bar with
-// neither, which the chart library draws as a gap and the filter skips).
-// A close the filter cannot take (NaN, or one beyond binary32, such as the
-// Number.MAX_VALUE some feeds send for "no price") is refused here, before
-// anything changes, or under missing 'drop' drawn as a gap like a bar with
-// no close.
-function readBar(bar, what, missing) {
-  if (bar === null || typeof bar !== 'object') throw new TypeError(`${what}: expected a bar { time, value } or { time, open, high, low, close }, got ${describe(bar)}`);
-  let time, close;
-  try {
-    time = bar.time;
-    close = 'close' in bar ? bar.close : bar.value;
-  } catch (error) {
-    throw threw(what, 'the bar', error);
-  }
-  const { key, shown } = timeKey(time, what);
-  if (close === undefined) return { time, key, shown, close: null };
-  if (typeof close !== 'number') {
-    throw new RangeError(`${what}: the close must be a finite number, got ${describe(close)}`);
-  }
-  if (!Number.isFinite(Math.fround(close))) {
-    if (missing === 'drop') return { time, key, shown, close: null };
-    throw new RangeError(`${what}: the close ${close} is no binary32 number (the filters take finite values up to ` +
-      `±${BINARY32_MAX}); pass { missing: 'drop' } to attachFilter to draw a gap for such a bar`);
-  }
-  return { time, key, shown, close };
-}
-
-// The most bars one line takes: the batch call's most values in one call.
-const MOST_BARS = 0x7fffffff;
-
-// The bars of setData, each read once into an array of our own, oldest
-// first. An array with a hole, or a Proxy whose length says more bars than
-// it holds, whose traps throw, or whose length changes while it is read,
-// is refused here, before the line or its stream has changed.
-function readBars(data, what, missing) {
-  let isArray;
-  try {
-    isArray = Array.isArray(data);
-  } catch (error) {
-    throw threw(what, 'the array', error); // a revoked Proxy
-  }
-  if (!isArray) throw new TypeError(`${what}: expected an array of bars, got ${describe(data)}`);
-  const lengthOf = () => {
-    try {
-      return data.length;
-    } catch (error) {
-      throw threw(what, 'its length', error);
-    }
-  };
-  const length = lengthOf();
-  if (!Number.isSafeInteger(length) || length < 0) throw new TypeError(`${what}: its length ${describe(length)} is not a length`);
-  if (length > MOST_BARS) throw new RangeError(`${what}: ${length} bars; a line takes at most ${MOST_BARS}`);
-  const read = [];
-  for (let i = 0; i < length; ++i) {
-    let bar;
-    try {
-      bar = data[i];
-    } catch (error) {
-      throw threw(what, `bar ${i}`, error);
-    }
-    if (bar === undefined) {
-      throw new TypeError(`${what}: bar ${i} is missing (the array holds fewer bars than its length, ${length}, or has a hole)`);
-    }
-    read.push(readBar(bar, `${what}: bar ${i}`, missing));
-  }
-  const after = lengthOf();
-  if (after !== length) throw new TypeError(`${what}: its length changed from ${length} to ${describe(after)} while its bars were read`);
-  return read;
-}
-
 /**
  * Adds the line of filter `kind` to `chart` and returns its handle.
  * options: pane (default: 0 for a smoother, a new pane for a filter that
@@ -177,9 +52,9 @@ function readBars(data, what, missing) {
  */
 export function attachFilter(chart, kind, params, options = {}) {
   if (chart === null || typeof chart !== 'object' || typeof chart.addSeries !== 'function') {
-    throw new TypeError(`attachFilter: expected a chart from createChart, got ${describe(chart)}`);
+    throw new TypeError(`attachFilter: expected a chart from createChart, got ${written(chart)}`);
   }
-  if (options === null || typeof options !== 'object') throw new TypeError(`attachFilter: options must be an object, got ${describe(options)}`);
+  if (options === null || typeof options !== 'object') throw new TypeError(`attachFilter: options must be an object, got ${written(options)}`);
   const given = { ...options }; // each getter read once
   const unknown = Object.keys(given).filter((key) => !OPTIONS.includes(key));
   if (unknown.length > 0) {
@@ -187,9 +62,9 @@ export function attachFilter(chart, kind, params, options = {}) {
       `the options are ${OPTIONS.join(', ')}`);
   }
   const { pane, color, title, lineWidth = 2, warmup = 'show', zeroLine = false, seriesOptions = {}, missing = 'error' } = given;
-  if (warmup !== 'show' && warmup !== 'hide') throw new TypeError(`attachFilter: warmup must be 'show' or 'hide', got ${describe(warmup)}`);
-  if (missing !== 'error' && missing !== 'drop') throw new TypeError(`attachFilter: missing must be 'error' or 'drop', got ${describe(missing)}`);
-  if (!filterNames.includes(kind)) throw new TypeError(`attachFilter: unknown filter kind ${describe(kind)}; one of ${filterNames.join(', ')}`);
+  if (warmup !== 'show' && warmup !== 'hide') throw new TypeError(`attachFilter: warmup must be 'show' or 'hide', got ${written(warmup)}`);
+  if (missing !== 'error' && missing !== 'drop') throw new TypeError(`attachFilter: missing must be 'error' or 'drop', got ${written(missing)}`);
+  if (!filterNames.includes(kind)) throw new TypeError(`attachFilter: unknown filter kind ${written(kind)}; one of ${filterNames.join(', ')}`);
   const stream = new Stream(kind, params); // checks the parameters
   const p = stream.params;
   // Points before this index are gaps with warmup 'hide'; Infinity when the
@@ -206,7 +81,7 @@ export function attachFilter(chart, kind, params, options = {}) {
     let paneIndex = pane;
     if (paneIndex === undefined) paneIndex = removesLevel ? chart.panes().length : 0;
     if (!Number.isInteger(paneIndex) || paneIndex < 0) {
-      throw new TypeError(`attachFilter: pane must be an integer >= 0, got ${describe(pane)}`);
+      throw new TypeError(`attachFilter: pane must be an integer >= 0, got ${written(pane)}`);
     }
     series = chart.addSeries(LineSeries, {
       lineWidth, priceLineVisible: false, title: title ?? kind,
@@ -215,7 +90,7 @@ export function attachFilter(chart, kind, params, options = {}) {
     if (series === null || typeof series !== 'object' || typeof series.setData !== 'function') {
       const made = series;
       series = null; // nothing to take off the chart
-      throw new TypeError(`attachFilter: chart.addSeries returned ${describe(made)}, not a series`);
+      throw new TypeError(`attachFilter: chart.addSeries returned ${written(made)}, not a series`);
     }
     if (zeroLine) series.createPriceLine({ price: 0, color: '#888', lineWidth: 1, lineStyle: 2, axisLabelVisible: false });
   } catch (error) {
@@ -408,7 +283,7 @@ export function attachFilter(chart, kind, params, options = {}) {
     pop(count = 1) {
       alive('pop');
       if (!Number.isInteger(count) || count < 0 || count > bars.length) {
-        throw new RangeError(`${kind} line pop: count must be an integer from 0 to ${bars.length}, the bars drawn, got ${describe(count)}`);
+        throw new RangeError(`${kind} line pop: count must be an integer from 0 to ${bars.length}, the bars drawn, got ${written(count)}`);
       }
       if (count === 0) return [];
       const taken = series.pop(count); // the chart first: when it throws, nothing has changed

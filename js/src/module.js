@@ -1,5 +1,5 @@
 // Loads tsfilters.wasm and wraps its memory. Everything here is internal to
-// the package; index.js builds the public API on it.
+// the package; the other files of src/ build the public API on it.
 //
 // Where the compiled module comes from is the one thing the two entries do
 // differently: `tsfilters` (index.js) hands in the copy embedded in the

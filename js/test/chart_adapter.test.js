@@ -193,3 +193,27 @@ describe('setData with a lying array: the package\'s error, and the line and its
     assert.equal(lastValue(line), expected[151]);
   });
 });
+
+describe('values in the adapter\'s messages, worded as the package words them', () => {
+  it('as written where the value is meant; by kind, running none of the caller\'s code, otherwise', () => {
+    const line = attachFilter(fakeChart(), 'superSmoother');
+    line.setData(bars.slice(0, 3));
+    let ran = 0;
+    const sneaky = Object.assign(() => 2, { toString: () => { ++ran; return '2'; }, valueOf: () => { ++ran; return 2; } });
+    const worded = [
+      [() => line.pop(sneaky), RangeError, /got a function$/],
+      [() => line.pop(Symbol('two')), RangeError, /got a symbol$/],
+      [() => line.pop(2.5), RangeError, /got 2\.5$/],
+      [() => line.pop('1'), RangeError, /got "1"$/],
+      [() => line.update({ time: 1.8e9, value: '80' }), RangeError, /finite number, got "80"$/],
+      [() => line.update({ time: sneaky, value: 1 }), TypeError, /got a function$/],
+      [() => line.update({ time: { year: 2024, month: '2', day: null }, value: 1 }), TypeError, /got \{ year: 2024, month: "2", day: null \}$/],
+      [() => attachFilter(fakeChart(), 'superSmoother', {}, { warmup: true }), TypeError, /got true$/],
+      [() => attachFilter(fakeChart(), 'superSmother'), TypeError, /unknown filter kind "superSmother"/],
+    ];
+    for (const [call, kind, message] of worded) assert.throws(call, (e) => e instanceof kind && message.test(e.message), String(message));
+    assert.equal(ran, 0);
+    assert.equal(line.series.points.length, 3);
+    line.remove();
+  });
+});
