@@ -1,17 +1,30 @@
 // What the benchmark programs share: the input series, the `limit`
-// yardstick (see filters_bench.cpp) and the reporter that keeps the fastest
-// repetition of every benchmark for the ratio tables.
+// yardstick (see filters_bench.cpp), the reporter that keeps the fastest
+// repetition of every benchmark for the ratio tables, and the processor's
+// name that every printed ratio goes with.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <fstream>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace bench_common {
+
+// The processor's model as Linux names it, for the figures' heading.
+inline std::string cpuModel() {
+    std::ifstream info("/proc/cpuinfo");
+    for (std::string line; std::getline(info, line);)
+        if (line.rfind("model name", 0) == 0) {
+            const std::size_t colon = line.find(':');
+            if (colon != std::string::npos) return line.substr(line.find_first_not_of(' ', colon + 1));
+        }
+    return "unknown processor";
+}
 
 // A random walk around 50, the same for every program and run.
 inline const std::vector<float>& prices(std::size_t n) {

@@ -14,10 +14,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "bench_common.hpp"
 #include "stream/book_layout.hpp"
 #include "tsfilters_stream.h"
 
@@ -26,13 +26,6 @@ namespace {
 constexpr std::int32_t kSeries = 5000;
 constexpr int kRows = 100;
 constexpr int kRuns = 60;
-
-std::string cpuModel() {
-    std::ifstream in("/proc/cpuinfo");
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
-    return "unknown";
-}
 
 template <class F>
 double nanosPerRow(F&& run) {
@@ -81,7 +74,7 @@ volatile float sink;
 
 int main() {
     std::printf("CPU: %s\ninstruction set: %s\n%d series a row, best of %d runs of %d rows\n\n",
-                cpuModel().c_str(), tsf_simd_target(), kSeries, kRuns, kRows);
+                bench_common::cpuModel().c_str(), tsf_simd_target(), kSeries, kRuns, kRows);
     std::vector<std::vector<float>> rows(64, std::vector<float>(kSeries));
     for (size_t r = 0; r < rows.size(); ++r)
         for (std::int32_t s = 0; s < kSeries; ++s) rows[r][size_t(s)] = 100.0f + float((r * 7 + size_t(s) * 13) % 17);

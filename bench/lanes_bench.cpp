@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -202,16 +201,6 @@ void arithmeticRun(benchmark::State& state, const lane_bounds::Kernels& b, const
 
 constexpr int kInFlight[] = {1, 2, 3, 4, 6, 8};
 
-std::string cpuModel() {
-    std::ifstream info("/proc/cpuinfo");
-    for (std::string line; std::getline(info, line);)
-        if (line.rfind("model name", 0) == 0) {
-            const size_t colon = line.find(':');
-            if (colon != std::string::npos) return line.substr(line.find_first_not_of(' ', colon + 1));
-        }
-    return "unknown processor";
-}
-
 using Figures = std::map<std::string, double>;
 
 // Each kind's table figures against its two bounds, in ns per lane-sample.
@@ -219,7 +208,7 @@ void printBounds(const Figures& ns, const std::vector<Kind>& all) {
     const auto memory = ns.find("bound_memory");
     if (memory == ns.end()) return;
     std::printf("\nbounds: %s, target %s; memory = copy of the %d x %d table, %.3f ns per element\n",
-                cpuModel().c_str(), tsf_simd_target(), kSamples, kTableLanes, memory->second);
+                bench_common::cpuModel().c_str(), tsf_simd_target(), kSamples, kTableLanes, memory->second);
     std::printf("copy in visits = the same copy in the order the kind's kernels visit the table (not a bound)\n");
     std::printf("%-22s %10s %10s %8s %10s %14s %14s %15s %12s %8s\n", "kind", "arithmetic", "(in flight)", "memory",
                 "larger", "time_major %", "series_major %", "copy in visits", "live memory", "live %");

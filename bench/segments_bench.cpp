@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -76,16 +75,6 @@ void segmentsRun(benchmark::State& state, const Kind& k, std::int64_t rows) {
     state.SetItemsProcessed(state.iterations() * kSamples);
 }
 
-std::string cpuModel() {
-    std::ifstream info("/proc/cpuinfo");
-    for (std::string line; std::getline(info, line);)
-        if (line.rfind("model name", 0) == 0) {
-            const size_t colon = line.find(':');
-            if (colon != std::string::npos) return line.substr(line.find_first_not_of(' ', colon + 1));
-        }
-    return "unknown processor";
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -107,7 +96,7 @@ int main(int argc, char** argv) {
 
     const auto& ns = reporter.nsPerSample;
     std::printf("\n%s, target %s; ms per 1,000,000 samples; segments as a multiple of batch\n",
-                cpuModel().c_str(), tsf_simd_target());
+                bench_common::cpuModel().c_str(), tsf_simd_target());
     std::printf("%-22s %10s %10s %14s %8s %14s %8s %15s %8s\n", "kind", "batch", "stream", "20,000 x 50",
                 "x batch", "ragged 1..99", "x batch", "5,000 x 200", "x batch");
     for (const Kind& k : all) {

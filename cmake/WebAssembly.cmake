@@ -124,6 +124,13 @@ if(NOT TSFILTERS_REFERENCE_TREE)
 endif()
 set(platforms ${js}/test/platforms)
 set(ref ${TSFILTERS_REFERENCE_TREE})
+# A live book saved by the Python package on the reference build's libraries
+# continues in this module, and one saved here continues there.
+add_test(NAME book.python_and_javascript WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+         COMMAND ${TSFILTERS_PYTHON} -m pytest -q -p no:cacheprovider -W error
+                 python/tests/test_book_across_languages.py)
+set_tests_properties(book.python_and_javascript PROPERTIES TIMEOUT 300
+  ENVIRONMENT "TSFILTERS_LIBRARY=${ref}/libtsfilters.so;TSFILTERS_STREAM_LIBRARY=${ref}/libtsfilters_stream.so;PYTHONDONTWRITEBYTECODE=1;TSFILTERS_JS_REQUIRED=1")
 add_test(NAME dump.write WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
          COMMAND ${TSFILTERS_NODE} ${platforms}/output_dump.js output_dump.txt)
 set_tests_properties(dump.write PROPERTIES FIXTURES_SETUP dump)

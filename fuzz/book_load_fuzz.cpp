@@ -25,17 +25,13 @@
 #include <memory>
 #include <vector>
 
-#include "fuzz_case.hpp"
+#include "load_fuzz.hpp"
 #include "tsfilters_stream.h"
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
-[[noreturn]] void fail(const char* what, long a = 0, long b = 0) {
-    std::fprintf(stderr, "%s (%ld, %ld)\n", what, a, b);
-    std::abort();
-}
+using fuzzing::Bytes;
+using fuzzing::fail;
 
 // A book in a heap block of exactly its bytes (ASan guards the end).
 struct Book {
@@ -118,21 +114,6 @@ int loadChecked(const Bytes& b) {
     return rc;
 }
 
-// The CRC-32 the format uses (IEEE 802.3, reflected), bit by bit: the
-// harness must not share the library's own table to check it.
-std::uint32_t crc32(const unsigned char* p, std::size_t n) {
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < n; ++i) {
-        c ^= p[i];
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
-
-void put(unsigned char* p, std::uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
 // The bytes of one record of `kind`: a saved stream and its 8-byte head.
 std::int64_t recordBytes(tsf_kind kind) {
     tsf_stream s;
@@ -150,10 +131,10 @@ void resealed(fuzzing::ByteReader& in) {
     const std::int64_t slots = std::min<std::int64_t>((std::int64_t(b.size()) - 36) / record, 64);
     b.resize(std::size_t(36 + slots * record));
     std::memcpy(b.data(), "TSFB\x01\x00", 6);
-    put(b.data() + 6, std::uint64_t(kind), 2);
-    put(b.data() + 8, b.size(), 8);
-    put(b.data() + 16, std::uint64_t(slots), 4);
-    put(b.data() + b.size() - 4, crc32(b.data(), b.size() - 4), 4);
+    fuzzing::put(b.data() + 6, std::uint64_t(kind), 2);
+    fuzzing::put(b.data() + 8, b.size(), 8);
+    fuzzing::put(b.data() + 16, std::uint64_t(slots), 4);
+    fuzzing::seal(b);
     const int rc = loadChecked(b);
     if (rc == TSF_E_MAGIC || rc == TSF_E_VERSION || rc == TSF_E_SIZE || rc == TSF_E_CRC || rc == TSF_E_KIND)
         fail("a resealed book died early", rc);
@@ -195,16 +176,8 @@ void damagedValidBook(fuzzing::ByteReader& in) {
     Bytes b = saved(book.get());
 
     const std::uint32_t where = x.empty() ? 0u : std::bit_cast<std::uint32_t>(x[0]);
-    if (damage & 4) {  // a truncation
-        b.resize(where % b.size());
-        const int rc = loadChecked(b);
-        if (rc != TSF_E_SIZE) fail("a truncated book was not refused for its size", long(b.size()), rc);
-    } else if (damage & 8) {  // one bit flip
-        const std::size_t at = (where >> 3) % b.size();
-        b[at] ^= static_cast<unsigned char>(1u << (where & 7));
-        const int rc = loadChecked(b);
-        if (rc != codeForFlip(at)) fail("a flipped bit got the wrong code", long(at), rc);
-    } else {  // intact: it continues exactly as the original
+    if (!fuzzing::damaged(b, damage, where, loadChecked, codeForFlip, TSF_E_SIZE)) {
+        // Intact: it continues exactly as the original.
         if (loadChecked(b) != TSF_OK) fail("a saved book does not load");
         Book copy(kind, series);
         tsf_book_load(copy.get(), copy.bytes, series, b.data(), std::int64_t(b.size()));
@@ -222,14 +195,5 @@ void damagedValidBook(fuzzing::ByteReader& in) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzzing::ByteReader in(data, size);
-    const std::uint8_t mode = in.byte();
-    if (mode & 1) {
-        damagedValidBook(in);
-    } else if (mode & 2) {
-        resealed(in);
-    } else {
-        loadChecked(Bytes(in.rest(), in.rest() + in.restSize()));
-    }
-    return 0;
+    return fuzzing::byMode(data, size, damagedValidBook, resealed, [](const Bytes& b) { loadChecked(b); });
 }

@@ -23,17 +23,13 @@
 #include <memory>
 #include <vector>
 
-#include "fuzz_case.hpp"
+#include "load_fuzz.hpp"
 #include "tsfilters_stream.h"
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
-[[noreturn]] void fail(const char* what, long a = 0, long b = 0) {
-    std::fprintf(stderr, "%s (%ld, %ld)\n", what, a, b);
-    std::abort();
-}
+using fuzzing::Bytes;
+using fuzzing::fail;
 
 bool sameBytes(const tsf_stream& a, const tsf_stream& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
@@ -100,15 +96,9 @@ void damagedValidState(fuzzing::ByteReader& in) {
     // Damage chosen from the first sample bytes, so the fuzzer steers it.
     const std::uint32_t where = std::uint32_t(x.empty() ? 0 : std::bit_cast<std::uint32_t>(x[0]));
     tsf_stream t = target();
-    if (damage & 4) {  // a truncation
-        b.resize(where % b.size());
-        if (loadChecked(b, t) != TSF_E_SIZE) fail("a truncated state was not refused for its size", long(b.size()));
-    } else if (damage & 8) {  // one bit flip
-        const std::size_t at = (where >> 3) % b.size();
-        b[at] ^= static_cast<unsigned char>(1u << (where & 7));
-        const int rc = loadChecked(b, t);
-        if (rc != codeForFlip(at)) fail("a flipped bit got the wrong code", long(at), rc);
-    } else {  // intact: it continues exactly as the original
+    const auto load = [&t](const Bytes& bytes) { return loadChecked(bytes, t); };
+    if (!fuzzing::damaged(b, damage, where, load, codeForFlip, TSF_E_SIZE)) {
+        // Intact: it continues exactly as the original.
         if (loadChecked(b, t) != TSF_OK) fail("a saved state does not load");
         tsf_stream_load(&t, b.data(), std::int32_t(b.size()));
         tsf_stream_update(&s, x.data() + fed, 50, expected.data());
@@ -119,28 +109,13 @@ void damagedValidState(fuzzing::ByteReader& in) {
     }
 }
 
-// The CRC-32 the format uses (IEEE 802.3, reflected), bit by bit: the
-// harness must not share the library's own table to check it.
-std::uint32_t crc32(const unsigned char* p, std::size_t n) {
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < n; ++i) {
-        c ^= p[i];
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
-
-void put32(unsigned char* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
 // A buffer made to pass every check up to the content's.
 void resealed(fuzzing::ByteReader& in) {
     Bytes b(in.rest(), in.rest() + in.restSize());
     if (b.size() < 36) b.resize(36, 0);
     std::memcpy(b.data(), "TSFS\x01\x00", 6);
-    put32(b.data() + 8, std::uint32_t(b.size()));
-    put32(b.data() + b.size() - 4, crc32(b.data(), b.size() - 4));
+    fuzzing::put(b.data() + 8, b.size(), 4);
+    fuzzing::seal(b);
     tsf_stream t = target();
     const int rc = loadChecked(b, t);
     if (rc == TSF_E_MAGIC || rc == TSF_E_VERSION || rc == TSF_E_CRC) fail("a resealed state died early", rc);
@@ -149,15 +124,8 @@ void resealed(fuzzing::ByteReader& in) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzzing::ByteReader in(data, size);
-    const std::uint8_t mode = in.byte();
-    if (mode & 1) {
-        damagedValidState(in);
-    } else if (mode & 2) {
-        resealed(in);
-    } else {
+    return fuzzing::byMode(data, size, damagedValidState, resealed, [](const Bytes& b) {
         tsf_stream t = target();
-        loadChecked(Bytes(in.rest(), in.rest() + in.restSize()), t);
-    }
-    return 0;
+        loadChecked(b, t);
+    });
 }

@@ -19,38 +19,21 @@ Nothing fails; it reports, with the processor's model.
 
 import os
 import sys
-import time
 from pathlib import Path
 
 import numpy as np
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 import tsfilters  # noqa: E402
+from timing import best_per_call, processor  # noqa: E402
 
-
-def processor():
-    """The processor's model name, as lscpu gives it."""
-    try:
-        for line in Path("/proc/cpuinfo").read_text().splitlines():
-            if line.startswith("model name"):
-                return line.split(":", 1)[1].strip()
-    except OSError:
-        pass
-    return "unknown processor"
 
 N = 5_000
 
 
 def best(contenders, rounds=30, calls=40):
     """Fastest seconds per call of each, the contenders taken in turns."""
-    times = {name: float("inf") for name in contenders}
-    for _ in range(rounds):
-        for name, run in contenders.items():
-            start = time.perf_counter()
-            for _ in range(calls):
-                run()
-            times[name] = min(times[name], (time.perf_counter() - start) / calls)
-    return times
+    return best_per_call(contenders, rounds, calls)
 
 
 def main():

@@ -28,6 +28,7 @@ import polars as pl  # noqa: E402
 import pyarrow as pa  # noqa: E402
 
 import tsfilters  # noqa: E402
+from timing import processor  # noqa: E402
 
 
 def best_import(code, repeat=10):
@@ -60,9 +61,7 @@ def main():
             start = time.thread_time()
             tsfilters.super_smoother(x, period=10)
             best[label] = min(best[label], time.thread_time() - start)
-    cpu = next((line.split(":", 1)[1].strip() for line in open("/proc/cpuinfo")
-                if line.startswith("model name")), "unknown")
-    print(f"CPU: {cpu}; numpy {np.__version__}, pandas {pd.__version__}, "
+    print(f"CPU: {processor()}; numpy {np.__version__}, pandas {pd.__version__}, "
           f"polars {pl.__version__}, pyarrow {pa.__version__}")
     print(f"{'super_smoother, 1M samples':28} {'CPU ms':>8} {'ratio':>7}")
     for label, seconds in best.items():

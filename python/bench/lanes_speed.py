@@ -22,7 +22,6 @@ Nothing fails on a slow machine: it only reports.
 
 import argparse
 import sys
-import time
 from pathlib import Path
 
 import numpy as np
@@ -31,19 +30,9 @@ import pandas as pd
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
 import tsfilters  # noqa: E402
+from timing import best  # noqa: E402
 from tsfilters import _calls  # noqa: E402
 from tsfilters._engine import lanes as _lanes, stream_library as _stream_library  # noqa: E402
-
-
-def best(contenders, repeats):
-    """{name: fastest wall time in seconds}, contenders interleaved."""
-    times = {name: float("inf") for name in contenders}
-    for _ in range(repeats):
-        for name, run in contenders.items():
-            start = time.perf_counter()
-            run()
-            times[name] = min(times[name], time.perf_counter() - start)
-    return times
 
 
 def per_column_loop(function, table, **parameters):

@@ -19,7 +19,6 @@ it reports.
 
 import subprocess
 import sys
-import time
 from pathlib import Path
 
 import numpy as np
@@ -31,6 +30,7 @@ import pandas as pd  # noqa: E402
 import polars as pl  # noqa: E402
 
 import tsfilters  # noqa: E402
+from timing import best  # noqa: E402
 import tsfilters.polars  # noqa: E402,F401  (registers tsf)
 from tsfilters import _calls, _long  # noqa: E402
 from tsfilters._frames import long_readers as _long_readers, long_table  # noqa: E402
@@ -46,17 +46,6 @@ def table(symbols, days, seed=1):
         "date": np.tile(pd.date_range("2010-01-04", periods=days, freq="D").to_numpy(), symbols),
         "close": 50 + np.cumsum(rng.normal(0, 1, symbols * days))})
     return frame.iloc[rng.permutation(len(frame))].reset_index(drop=True)
-
-
-def best(calls, repeat):
-    """Fastest wall time (s) of each of `calls`, run interleaved."""
-    times = {label: float("inf") for label in calls}
-    for _ in range(repeat):
-        for label, call in calls.items():
-            start = time.perf_counter()
-            call()
-            times[label] = min(times[label], time.perf_counter() - start)
-    return times
 
 
 def phases(frame, repeat):
@@ -102,7 +91,7 @@ def main():
         }
         if symbols <= 500:  # one Python call per group: minutes on 20,000
             calls["tsf().over(), polars"] = lambda: polars_frame.select(over)
-        times = best(calls, repeat=5)
+        times = best(calls, 5)
         base = times["polars ewm_mean().over()"]
         print(f"\n{symbols} symbols x {days} rows, shuffled ({len(frame):,} rows)")
         for label, seconds in times.items():

@@ -30,7 +30,6 @@ import ctypes.util
 import os
 import platform
 import sys
-import time
 from pathlib import Path
 
 import numpy as np
@@ -40,28 +39,10 @@ import polars as pl
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
 import tsfilters  # noqa: E402
+from timing import best, per_call, processor  # noqa: E402
 from tsfilters._engine import lanes as _lanes, stream_library as _stream_library  # noqa: E402
 
 NAME = "ultimate_smoother"
-
-
-def best(contenders, repeats):
-    """{name: fastest wall time in seconds}, contenders interleaved."""
-    times = {name: float("inf") for name in contenders}
-    for _ in range(repeats):
-        for name, run in contenders.items():
-            start = time.perf_counter()
-            run()
-            times[name] = min(times[name], time.perf_counter() - start)
-    return times
-
-
-def per_call(run, calls):
-    """`run` as a batch of `calls` calls, for a cost too small to time alone."""
-    def batch():
-        for _ in range(calls):
-            run()
-    return batch
 
 
 def report(what, t, subject, yardstick, bound, calls=1):
@@ -133,17 +114,6 @@ def threads(repeats):
         t = best({"default": per_call(lambda: function(table), calls),
                   "one": per_call(lambda: function(table, threads=1), calls)}, repeats)
         report(f"{rows}x{columns}", t, "default", "one", 1.1, calls)
-
-
-def processor():
-    """The processor's model name, as lscpu gives it."""
-    try:
-        for line in Path("/proc/cpuinfo").read_text().splitlines():
-            if line.startswith("model name"):
-                return line.split(":", 1)[1].strip()
-    except OSError:
-        pass
-    return platform.processor() or platform.machine()
 
 
 def main():

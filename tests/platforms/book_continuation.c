@@ -21,7 +21,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "runtime_library.h"
+#include "continuation.h"
 #include "tsfilters_stream.h"
 
 enum { kLength = 300, kSeries = 6, kCapacity = 8, kMaxBook = 16384, kMaxLines = 256 };
@@ -49,11 +49,8 @@ static struct {
 } api;
 
 static int loadBookLibrary(const char* path) {
-    Library lib = openLibrary(path);
-    if (lib == NULL) {
-        fprintf(stderr, "cannot load %s\n", path);
-        return 0;
-    }
+    Library lib = openNamedLibrary(path);
+    if (lib == NULL) return 0;
     int missing = 0;
     lookUpFunction(lib, "tsf_book_bytes", &api.bytes, &missing);
     lookUpFunction(lib, "tsf_book_init", &api.init, &missing);
@@ -74,15 +71,8 @@ static float inputs[2][kLength];
 /* The walk of tests/platforms/stream_continuation.c, and the walk with a
  * NaN and infinities. */
 static void makeInputs(void) {
-    uint32_t state = 2463534242u;
-    float v = 100.0f;
-    for (int i = 0; i < kLength; ++i) {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        v += (float)((int32_t)(state >> 8) - 0x800000) / 8388608.0f;
-        inputs[0][i] = inputs[1][i] = v;
-    }
+    makeWalk(inputs[0], kLength);
+    memcpy(inputs[1], inputs[0], sizeof inputs[1]);
     inputs[1][60] = NAN;
     inputs[1][200] = INFINITY;
     inputs[1][201] = -INFINITY;
@@ -104,13 +94,6 @@ static tsf_params paramsFor(int kind, int p) {
 /* Slot j's sample at row t: under keep only the walk without gaps. */
 static float sampleOf(int policy, int slot, int t) {
     return inputs[policy == TSF_MISSING_DROP ? slot % 2 : 0][t];
-}
-
-static void writeValue(FILE* f, float v) {
-    uint32_t bits;
-    memcpy(&bits, &v, sizeof bits);
-    if (isnan(v)) fputs(" nan", f);
-    else fprintf(f, " %08lx", (unsigned long)bits);
 }
 
 /* Row t of the script: its event, then a dense row or, every fifth row, a
@@ -138,10 +121,6 @@ static union {
     int64_t align;
     unsigned char bytes[kMaxBook];
 } bookMemory;
-
-static void writeHex(FILE* f, const unsigned char* bytes, int64_t size) {
-    for (int64_t i = 0; i < size; ++i) fprintf(f, "%02x", bytes[i]);
-}
 
 static int saveBooks(FILE* books) {
     for (int kind = TSF_HIGH_PASS; kind <= TSF_FILTER_COUNT; ++kind)
@@ -173,13 +152,9 @@ static int continueBooks(FILE* books, FILE* outputs) {
     int count = 0;
     while (fgets(line, sizeof line, books) != NULL) {
         int kind, policy, cut, used = 0;
-        int64_t size = 0;
         if (sscanf(line, "%d %d %d %n", &kind, &policy, &cut, &used) != 3 || cut < 0 || cut > kLength) return 0;
-        for (const char* h = line + used; h[0] && h[1] && h[0] != '\n' && h[0] != '\r'; h += 2) {
-            unsigned int b;
-            if (size == kMaxBook || sscanf(h, "%2x", &b) != 1) return 0;
-            saved[size++] = (unsigned char)b;
-        }
+        int64_t size = readHex(line + used, saved, kMaxBook);
+        if (size < 0) return 0;
         /* The book's own size: options saved after it are not the library's. */
         if (size >= 16) {
             uint64_t told = 0;
@@ -223,14 +198,7 @@ int main(int argc, char** argv) {
     }
     if (!loadBookLibrary(argv[1])) return 1;
     makeInputs();
-    if (strcmp(argv[2], "save") == 0) {
-        FILE* books = fopen(argv[3], "wb");
-        const int ok = books != NULL && saveBooks(books);
-        if (books == NULL || fclose(books) != 0 || !ok) {
-            fprintf(stderr, "cannot write the books to %s\n", argv[3]);
-            return 1;
-        }
-    }
+    if (strcmp(argv[2], "save") == 0 && !writeFile(argv[3], saveBooks, "books")) return 1;
     FILE* books = fopen(argv[3], "rb");
     FILE* outputs = fopen(argv[4], "wb");
     const int ok = books != NULL && outputs != NULL && continueBooks(books, outputs);

@@ -22,7 +22,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "runtime_library.h"
+#include "continuation.h"
 #include "tsfilters_stream.h"
 
 enum { kLength = 300, kMaxState = 1024, kInputCount = 3, kMaxLines = 4096 };
@@ -51,11 +51,8 @@ static struct {
 } api;
 
 static int loadStreamLibrary(const char* path) {
-    Library lib = openLibrary(path);
-    if (lib == NULL) {
-        fprintf(stderr, "cannot load %s\n", path);
-        return 0;
-    }
+    Library lib = openNamedLibrary(path);
+    if (lib == NULL) return 0;
     int missing = 0;
     lookUpFunction(lib, "tsf_stream_init", &api.init, &missing);
     lookUpFunction(lib, "tsf_stream_update", &api.update, &missing);
@@ -75,17 +72,10 @@ static int loadStreamLibrary(const char* path) {
 static float inputs[kInputCount][kLength];
 
 static void makeInputs(void) {
-    uint32_t state = 2463534242u;
-    float v = 100.0f;
-    for (int i = 0; i < kLength; ++i) {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        /* A step in [-1, 1) with 24 significant bits: exact in a float. */
-        v += (float)((int32_t)(state >> 8) - 0x800000) / 8388608.0f;
-        inputs[0][i] = inputs[1][i] = v;
-        inputs[2][i] = i < 100 ? 42.5f : v;
-    }
+    makeWalk(inputs[0], kLength);
+    memcpy(inputs[1], inputs[0], sizeof inputs[1]);
+    memcpy(inputs[2], inputs[0], sizeof inputs[2]);
+    for (int i = 0; i < 100; ++i) inputs[2][i] = 42.5f;
     inputs[1][60] = NAN;
     inputs[1][200] = INFINITY;
     inputs[1][201] = -INFINITY;
@@ -97,13 +87,6 @@ static const tsf_params kParams[] = {
 static const int kCuts[] = {0, 1, 2, 3, 4, 5, 17, 98, 99, 100, 101, 150, 299, 300};
 
 /* ---- files ---- */
-
-static void writeValue(FILE* f, float v) {
-    uint32_t bits;
-    memcpy(&bits, &v, sizeof bits);
-    if (isnan(v)) fputs(" nan", f);
-    else fprintf(f, " %08lx", (unsigned long)bits);
-}
 
 /* Writes every state: input number, then the saved bytes in hex. */
 static int saveStates(FILE* states) {
@@ -119,7 +102,7 @@ static int saveStates(FILE* states) {
                     const int32_t size = api.save(&s, bytes, kMaxState);
                     if (size <= 0 || size > kMaxState) return 0;
                     fprintf(states, "%d ", in);
-                    for (int32_t i = 0; i < size; ++i) fprintf(states, "%02x", bytes[i]);
+                    writeHex(states, bytes, size);
                     fputc('\n', states);
                 }
     return 1;
@@ -140,14 +123,10 @@ static int readStates(FILE* states) {
         int in = -1, used = 0;
         if (savedCount == kMaxLines) return 0;
         if (sscanf(line, "%d %n", &in, &used) != 1 || in < 0 || in >= kInputCount) return 0;
+        const int64_t size = readHex(line + used, saved[savedCount].bytes, kMaxState);
+        if (size < 0) return 0;
         saved[savedCount].input = in;
-        saved[savedCount].size = 0;
-        for (const char* h = line + used; h[0] && h[1] && h[0] != '\n' && h[0] != '\r'; h += 2) {
-            unsigned int b;
-            if (saved[savedCount].size == kMaxState || sscanf(h, "%2x", &b) != 1) return 0;
-            saved[savedCount].bytes[saved[savedCount].size++] = (unsigned char)b;
-        }
-        ++savedCount;
+        saved[savedCount++].size = (int32_t)size;
     }
     return savedCount > 0;
 }
@@ -175,7 +154,7 @@ static int writePeekAndState(FILE* f, const tsf_stream* s, float x) {
     writeValue(f, y);
     fputs(" saved: ", f);
     if (isnan(y)) fputs("nan", f);
-    for (int32_t i = 0; i < size && !isnan(y); ++i) fprintf(f, "%02x", bytes[i]);
+    else writeHex(f, bytes, size);
     return 1;
 }
 
@@ -253,14 +232,7 @@ int main(int argc, char** argv) {
     if (!loadStreamLibrary(argv[1])) return 1;
     makeInputs();
     /* Binary mode: Windows must not turn the line ends into CR LF. */
-    if (strcmp(argv[2], "save") == 0) {
-        FILE* states = fopen(argv[3], "wb");
-        const int ok = states != NULL && saveStates(states);
-        if (states == NULL || fclose(states) != 0 || !ok) {
-            fprintf(stderr, "cannot write the states to %s\n", argv[3]);
-            return 1;
-        }
-    }
+    if (strcmp(argv[2], "save") == 0 && !writeFile(argv[3], saveStates, "states")) return 1;
     FILE* states = fopen(argv[3], "rb");
     const int read = states != NULL && readStates(states);
     if (states != NULL) fclose(states);
