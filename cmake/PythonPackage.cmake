@@ -1,6 +1,6 @@
 # The Python package's wheel (scikit-build-core sets SKBUILD): both libraries
 # go into the package folder under the names it loads them by (the loader's
-# rules are in python/tsfilters/_library.py). They are the same files a
+# rules are in python/tsfilters/_engine/loading.py). They are the same files a
 # system install gets; only the name changes, since a wheel holds no links.
 foreach(lib tsfilters tsfilters_stream)
   if(WIN32)

@@ -19,6 +19,23 @@ import { TSF_E_CRC, TSF_E_SIZE, TSF_E_STATE, TSF_E_VERSION, TsfiltersError } fro
 // first that many bytes with tsf_book_load.
 
 const OPTIONS_MAGIC = 0x4a465354; // "TSFJ" read little-endian
+const PYTHON_HEADER_MAGIC = 0x44465354; // "TSFD" read little-endian
+
+// The Python package's to_bytes() puts its own options in front of a book
+// when it has any this package has no use for (seen="skip" and the last
+// dates, integer labels): "TSFD", the header's length (4 bytes), then the
+// header as JSON. What follows is the book as Streams.save writes it, so
+// the header is skipped, not refused: a book saved in Python continues here.
+export function afterPythonHeader(read, what) {
+  if (read.length < 8) return read;
+  const view = new DataView(read.buffer, read.byteOffset, read.length);
+  if (view.getUint32(0, true) !== PYTHON_HEADER_MAGIC) return read;
+  const start = 8 + view.getUint32(4, true);
+  if (start > read.length) {
+    throw new TsfiltersError(TSF_E_SIZE, `${what}: the saved bytes end inside the Python package's header`);
+  }
+  return read.slice(start); // a copy at offset 0, as readSaved gives
+}
 const FREE_SLOT = 0xffffffff;
 
 let crcTable = null;

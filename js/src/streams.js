@@ -4,7 +4,7 @@
 // series has a slot, which it keeps until it is removed; a dense row holds
 // one value per slot, a Map row only the series it names.
 import { TSF_MISSING, infoArea, readInfo } from './book_info.js';
-import { decodeOptions, encodeOptions } from './book_options.js';
+import { afterPythonHeader, decodeOptions, encodeOptions } from './book_options.js';
 import { describe } from './describe.js';
 import { TSF_E_CAPACITY, TSF_E_MISSING, check, freedError, gapError } from './errors.js';
 import { filterNamed, filters } from './filters.js';
@@ -558,7 +558,7 @@ export class Streams {
    */
   static load(bytes, options) {
     const what = 'Streams.load';
-    const read = readSaved(bytes, what);
+    const read = afterPythonHeader(readSaved(bytes, what), what);
     const { givenMissing, givenWarmup } = streamOptions(options, what);
     const symbols = symbolsOf(options, what, true);
     // The book's own size is at its offset 8; an options record may follow.

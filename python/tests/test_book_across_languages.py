@@ -223,10 +223,15 @@ def test_the_book_alone_of_a_book_with_python_options_continues_in_javascript(ca
     assert here == there
 
 
-@pytest.mark.xfail(strict=True, reason="Streams.load in JavaScript refuses the header that "
-                   "to_bytes() puts in front of the book (wrong magic)")
 @pytest.mark.parametrize("case", ["seen_skip", "integer_labels", "dated"])
 def test_the_whole_saved_bytes_of_a_book_with_python_options_continue_in_javascript(case):
     book = python_only_options()[case]
     here, there = continue_both(book, book.to_bytes())
     assert here == there
+
+
+def test_a_python_header_cut_short_is_refused_in_javascript():
+    saved = python_only_options()["dated"].to_bytes()
+    reply = node({"kind": "superSmoother", "start": {"load": base64.b64encode(saved[:20]).decode()},
+                  "ops": []})
+    assert "end inside the Python package's header" in reply.get("error", ""), reply

@@ -10,6 +10,9 @@ from typing import (TYPE_CHECKING, Any, Literal, Optional, Protocol, Sequence, T
                     Union, overload)
 
 from ._calls import call
+# What a NaN sample does and what the warm-up's slots hold, named here too
+# for the signatures below and for those who import them from this module.
+from ._options import Missing as Missing, Warmup as Warmup
 
 if TYPE_CHECKING:
     import numpy as np
@@ -18,11 +21,6 @@ if TYPE_CHECKING:
 # The filters by name, as Stream, Streams, sweep, response, per_symbol and
 # settling take them: a misspelt name is a type error.
 FilterName = Literal["high_pass", "super_smoother", "ultimate_smoother", "band_pass", "cybernetic_oscillator", "laguerre_filter", "laguerre_oscillator"]
-# What a NaN (or null) sample does; see help(tsfilters).
-Missing = Literal["error", "drop", "previous", "keep"]
-# What the slots before the filter has settled hold; see help(tsfilters).
-Warmup = Literal["keep", "nan"]
-
 # A period as the library takes it: an int32, NumPy's integers too (not a
 # float, which it would have to round); gamma, a real number.
 Period = Union[int, "np.integer[Any]"]

@@ -9,7 +9,7 @@ from __future__ import annotations
 
 from typing import Any, Dict, Generic, Optional, Sequence, TypeVar, Union
 
-from ._functions import Missing, Warmup
+from ._options import Missing, Warmup
 
 # What a method gives: an expression for an expression, a Series for a Series.
 Out = TypeVar("Out")

@@ -40,6 +40,9 @@ from typing import (TYPE_CHECKING, Any, Literal, Optional, Protocol, Sequence, T
                     Union, overload)
 
 from ._calls import call
+# What a NaN sample does and what the warm-up's slots hold, named here too
+# for the signatures below and for those who import them from this module.
+from ._options import Missing as Missing, Warmup as Warmup
 
 if TYPE_CHECKING:
     import numpy as np
@@ -48,11 +51,6 @@ if TYPE_CHECKING:
 # The filters by name, as Stream, Streams, sweep, response, per_symbol and
 # settling take them: a misspelt name is a type error.
 FilterName = Literal[{names}]
-# What a NaN (or null) sample does; see help(tsfilters).
-Missing = Literal["error", "drop", "previous", "keep"]
-# What the slots before the filter has settled hold; see help(tsfilters).
-Warmup = Literal["keep", "nan"]
-
 # A period as the library takes it: an int32, NumPy's integers too (not a
 # float, which it would have to round); gamma, a real number.
 Period = Union[int, "np.integer[Any]"]
@@ -202,7 +200,7 @@ from __future__ import annotations
 
 from typing import Any, Dict, Generic, Optional, Sequence, TypeVar, Union
 
-from ._functions import Missing, Warmup
+from ._options import Missing, Warmup
 
 # What a method gives: an expression for an expression, a Series for a Series.
 Out = TypeVar("Out")

@@ -43,7 +43,7 @@ from ._frames import columnar as _columnar
 from ._frames import gaps as _gaps
 from ._frames import kinds
 from ._engine.filter_table import FILTER_TABLE, RMS_WINDOW
-from ._functions import Missing, Warmup
+from ._options import Missing, Warmup
 from ._frames.long_readers import check_keys, read_polars_series
 from ._polars_methods import Keys, Methods
 
