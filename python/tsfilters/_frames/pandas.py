@@ -1,0 +1,89 @@
+"""pandas objects in and out of a live stream.
+
+A Series fed to a `Stream`, a Series row or a DataFrame block fed to
+`Streams`: what their index says about time is checked here (forward, no
+missing dates, no dates left as text), their values read as the float32
+samples the library takes, and the outputs put back in a Series or
+DataFrame shaped like what came in. The fronts decide which of these an
+object is (through `kinds`) and keep their locks and dates; this module
+holds what only pandas objects need, so that each check is written once.
+"""
+
+import numpy as np
+
+from . import labels as _labels
+from . import not_prices as _not_prices
+from . import seen as _seen
+from .arrays import loaded_pandas, samples_array
+
+
+def check_time_order(index, what):
+    """Refuses a chunk whose datetime index does not run strictly forward:
+    a stream cannot reorder what it has been fed."""
+    if not _seen.is_dated(index):
+        return
+    _seen.refuse_nat(index, what)
+    if index.is_monotonic_increasing and index.is_unique:
+        return
+    stamps = index.asi8
+    i = int(np.argmax(stamps[1:] <= stamps[:-1]))
+    raise ValueError(f"{what} is not in time order: {index[i]} is followed by {index[i + 1]} "
+                     f"(positions {i} and {i + 1}); a stream takes samples oldest first: "
+                     "reverse it (x.iloc[::-1]) or sort it, or filter it with the function, "
+                     "which puts it in time order")
+
+
+def dated(index, what):
+    """Whether a chunk's index dates its rows (then it must run forward); an
+    undated one must not hold dates as text, which no stream can place."""
+    if _seen.is_dated(index):
+        check_time_order(index, what)
+        return True
+    _seen.refuse_date_texts(index, what)
+    return False
+
+
+def series_values(series, what):
+    """A Series' values as a float32 array for the library (a copy: the
+    library writes the outputs over it)."""
+    _labels.refuse_datetime_columns(series)
+    _not_prices.check_pandas(series)
+    return samples_array(series.to_numpy(dtype=np.float64, na_value=np.nan), what)
+
+
+def read_series(series, what):
+    """A Series fed to one stream: its samples, and whether its index dates them."""
+    is_dated = dated(series.index, what)
+    return series_values(series, what), is_dated
+
+
+def row_values(obj):
+    """A Series row's or a DataFrame block's values as float32 samples."""
+    _labels.refuse_datetime_columns(obj)
+    _not_prices.check_pandas(obj)
+    values = obj.to_numpy()
+    if values.dtype.kind not in "biuf":  # missing markers (pd.NA, None) become NaN
+        try:
+            values = obj.to_numpy(dtype=np.float64, na_value=np.nan)
+        except (TypeError, ValueError) as exc:
+            raise TypeError(f"row must hold real numbers: {exc}") from None
+    return samples_array(values, "row")
+
+
+def row_date(row):
+    """The date a Series row's name gives it, or None when it has none."""
+    if _seen.is_date_text(row.name):
+        raise ValueError(f"the row is named by a date as text ({row.name!r}), which a "
+                         "stream cannot place in time; parse the frame's index first "
+                         "(pd.to_datetime, or read_csv(..., parse_dates=...))")
+    return _seen.date_of(row.name)
+
+
+def series_like(values, like):
+    """Outputs as a Series with the index and name of `like`."""
+    return loaded_pandas().Series(values, index=like.index, name=like.name)
+
+
+def frame_like(block, like):
+    """Outputs as a DataFrame with the index and columns of `like`."""
+    return loaded_pandas().DataFrame(block, index=like.index, columns=like.columns)
