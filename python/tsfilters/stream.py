@@ -53,7 +53,7 @@ from ._engine import lanes as _lanes
 from ._engine import parameters as _parameters
 from ._engine import precision_limits as _precision_limits
 from ._engine import warmup as _warmup
-from ._frames.arrays import INT32_MAX, loaded_pandas, samples_array as _samples_array
+from ._frames.arrays import INT32_MAX, samples_array as _samples_array
 from ._engine.stream_library import KINDS, NAMES, functions
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
@@ -268,8 +268,8 @@ class Stream:
     def _update_one(self, value, date):
         """One sample (None: dropped) under the lock."""
         if date is not None:
-            self._check_date(_as_index(date), "the sample")
-            if _seen.fresh(_as_index(date), self.last_date, self.seen) is not None:
+            self._check_date(_pandas.index_of(date), "the sample")
+            if _seen.fresh(_pandas.index_of(date), self.last_date, self.seen) is not None:
                 return float("nan")  # seen="skip": a bar already fed
         if value is None:
             return float("nan")
@@ -308,7 +308,7 @@ class Stream:
                              "array (Streams filters one series per column)")
         date = _seen.as_date(at) if at is not None else None
         with self._lock:
-            dates = x.index if dated else (_as_index(date) if date is not None else None)
+            dates = x.index if dated else (_pandas.index_of(date) if date is not None else None)
             keep = None
             if dates is not None and len(values):
                 self._check_date(dates, "x")
@@ -446,11 +446,6 @@ def _stream_from_bytes(data, missing, seen="error", warmup="keep"):
     return Stream.from_bytes(data, missing=missing, seen=seen, warmup=warmup)
 
 
-def _as_index(date):
-    """One date as an index, for the checks that take a chunk's."""
-    return loaded_pandas().Index([date])
-
-
 def _check_room(name, count):
     """Refuses a column count whose book alone exceeds the machine's
     memory (or a book's slots), before anything per column is built."""
@@ -585,9 +580,7 @@ class Streams:
         self._dict_keys = self._dict_slots = None
         self._index = None
         if slots and self._live[:slots].all():
-            _pd = loaded_pandas()
-            if _pd is not None:
-                self._index = _pd.Index(self._labels)
+            self._index = _pandas.labels_index(self._labels)
 
     def _added(self, label, parameters, slot):
         """Python's side of a series the book just took into `slot`."""
@@ -1173,8 +1166,7 @@ def _dict_values(row, k):
     if types <= {float, int}:
         values = np.fromiter(row.values(), np.float64, k)
     else:
-        _pd = loaded_pandas()
-        na = () if _pd is None else (_pd.NA, _pd.NaT)
+        na = _pandas.missing_markers()
         values = np.empty(k, dtype=np.float64)
         for j, value in enumerate(row.values()):
             values[j] = np.nan if value is None or any(value is m for m in na) \
@@ -1182,18 +1174,6 @@ def _dict_values(row, k):
     out = np.empty(k, dtype=np.float32)
     _into_float32(out, values)
     return out
-
-
-def _pickled_date(last_date):
-    """A pickle's last date, if it is one a stream keeps: a Timestamp or a
-    Period (as pandas pickles them), never NaT, which would let every bar
-    through."""
-    if last_date is None:
-        return None
-    # NaT is neither a Timestamp nor a Period.
-    if not kinds.is_a(last_date, "pandas", "Timestamp", "Period"):
-        raise ValueError(f"the last date {last_date!r} is not a pandas Timestamp or Period")
-    return last_date
 
 
 def _pickled_kind(saved):
@@ -1248,7 +1228,7 @@ def _check_pickle(columns, saved, missing, threads, seen, last_date, name):
         raise ValueError(f"the states are of {NAMES[kind]}, not {name}")
     if kind is None and name is None:
         raise ValueError("a table of no columns that does not name its filter")
-    return _pickled_date(last_date), (NAMES[kind] if kind is not None else name)
+    return _pandas.pickled_date(last_date), (NAMES[kind] if kind is not None else name)
 
 
 def _streams_from_bytes(columns, saved, missing, threads, seen="error", last_date=None,
@@ -1284,21 +1264,7 @@ def _saved_header(header, slots, live):
     if seen not in _seen.CHOICES:
         raise ValueError(f"seen={seen!r} is not one of {', '.join(_seen.CHOICES)}")
     if clock is not None:
-        _pd = loaded_pandas() or __import__("pandas")
-        if type(clock) is not list or len(clock) != 2 or clock[0] not in ("timestamp", "period") \
-                or not (clock[1] is None or type(clock[1]) is str) \
-                or (clock[0] == "period" and clock[1] is None):
-            raise ValueError(f"the clock {clock!r} is not one a saved book has")
-        try:
-            if clock[0] == "period":
-                written = _pd.Period(ordinal=0, freq=clock[1]).freqstr
-            else:
-                written = clock[1] and str(_pd.Timestamp(0, tz=clock[1]).tz)
-        except (ValueError, TypeError, KeyError, AttributeError) as exc:
-            raise ValueError(f"the clock {clock!r} is not readable: {exc}") from None
-        if written != clock[1]:
-            raise ValueError(f"the clock {clock!r} is not one a saved book writes")
-        clock = tuple(clock)
+        clock = _pandas.saved_clock(clock)
     if type(last) is not list or len(last) != slots:
         raise ValueError("the last dates are not one per slot")
     keys = np.full(slots, _seen.NONE, dtype=np.int64)

@@ -11,6 +11,7 @@ holds what only pandas objects need, so that each check is written once.
 
 import numpy as np
 
+from . import kinds
 from . import labels as _labels
 from . import not_prices as _not_prices
 from . import seen as _seen
@@ -87,3 +88,54 @@ def series_like(values, like):
 def frame_like(block, like):
     """Outputs as a DataFrame with the index and columns of `like`."""
     return loaded_pandas().DataFrame(block, index=like.index, columns=like.columns)
+
+
+def index_of(date):
+    """One date as an index, for the checks that take a chunk's."""
+    return loaded_pandas().Index([date])
+
+
+def labels_index(labels):
+    """Column labels as an Index, for a Series row to be matched against at
+    once; None while nothing has imported pandas (no Series can come)."""
+    pd = loaded_pandas()
+    return None if pd is None else pd.Index(labels)
+
+
+def missing_markers():
+    """pandas' missing values (pd.NA, pd.NaT), which a dict row may hold."""
+    pd = loaded_pandas()
+    return () if pd is None else (pd.NA, pd.NaT)
+
+
+def pickled_date(last_date):
+    """A pickle's last date, if it is one a stream keeps: a Timestamp or a
+    Period (as pandas pickles them), never NaT, which would let every bar
+    through."""
+    if last_date is None:
+        return None
+    # NaT is neither a Timestamp nor a Period.
+    if not kinds.is_a(last_date, "pandas", "Timestamp", "Period"):
+        raise ValueError(f"the last date {last_date!r} is not a pandas Timestamp or Period")
+    return last_date
+
+
+def saved_clock(clock):
+    """A saved book's clock (["timestamp", zone or None] or ["period",
+    frequency]) as a tuple, once pandas reads it back as it was written;
+    ValueError for anything else."""
+    pd = loaded_pandas() or __import__("pandas")
+    if type(clock) is not list or len(clock) != 2 or clock[0] not in ("timestamp", "period") \
+            or not (clock[1] is None or type(clock[1]) is str) \
+            or (clock[0] == "period" and clock[1] is None):
+        raise ValueError(f"the clock {clock!r} is not one a saved book has")
+    try:
+        if clock[0] == "period":
+            written = pd.Period(ordinal=0, freq=clock[1]).freqstr
+        else:
+            written = clock[1] and str(pd.Timestamp(0, tz=clock[1]).tz)
+    except (ValueError, TypeError, KeyError, AttributeError) as exc:
+        raise ValueError(f"the clock {clock!r} is not readable: {exc}") from None
+    if written != clock[1]:
+        raise ValueError(f"the clock {clock!r} is not one a saved book writes")
+    return tuple(clock)
