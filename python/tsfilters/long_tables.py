@@ -79,7 +79,7 @@ def per_symbol(frame: Any, name: str, *, value: str = "close",
         check_columns(frame.column_names, value, by, time)
         out = _long.filter_rows(read_arrow(frame, value, by, time), name, checked, missing,
                                 blank, names)
-        from ._frames.columnar import _arrow_array
+        from ._frames.arrow import array as _arrow_array
         return _arrow_array(pa, out)
     if kinds.is_a(frame, "polars", "LazyFrame"):
         raise TypeError(f"per_symbol takes a DataFrame, not a LazyFrame: collect it first, or "
