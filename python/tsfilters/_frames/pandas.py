@@ -1,21 +1,29 @@
-"""pandas objects in and out of a live stream.
+"""pandas objects in and out of a live stream, and a pandas long table read.
 
 A Series fed to a `Stream`, a Series row or a DataFrame block fed to
 `Streams`: what their index says about time is checked here (forward, no
 missing dates, no dates left as text), their values read as the float32
 samples the library takes, and the outputs put back in a Series or
-DataFrame shaped like what came in. The fronts decide which of these an
-object is (through `kinds`) and keep their locks and dates; this module
-holds what only pandas objects need, so that each check is written once.
+DataFrame shaped like what came in. The dates a stream keeps (a pickled
+last date, a saved book's clock) are pandas' too. A long table for
+`per_symbol` (or a Dask partition) is read into `long_table.Long` at the
+end. The fronts decide which of these an object is (through `kinds`) and
+keep their locks and dates; this module holds what only pandas objects
+need, so that each check is written once.
 """
+
+import sys
 
 import numpy as np
 
 from . import kinds
 from . import labels as _labels
+from . import long_columns as _columns
+from . import long_table as _long
 from . import not_prices as _not_prices
 from . import seen as _seen
-from .arrays import loaded_pandas, samples_array
+from .arrays import _as_float32, _pandas_values, loaded_pandas, samples_array
+from .labels import shown
 
 
 def check_time_order(index, what):
@@ -139,3 +147,60 @@ def saved_clock(clock):
     if written != clock[1]:
         raise ValueError(f"the clock {clock!r} is not one a saved book writes")
     return tuple(clock)
+
+
+# ---- long tables: the symbol columns as integer codes, the time column as
+# int64 in time order, the prices as float32 (long_table sorts and checks).
+# Symbols are coded by hashing, never by ranking: their order does not
+# matter, only which rows share one. Time stamps are used as the integers
+# they are stored as (UTC for stamps with a time zone), so a table of dates
+# is never sorted as text or as Python objects.
+
+def _pandas_key(column):
+    pd = sys.modules["pandas"]
+    if kinds.is_a(column.dtype, "pandas", "CategoricalDtype"):
+        return column.cat.codes.to_numpy().astype(np.int64)
+    return pd.factorize(column)[0].astype(np.int64, copy=False)
+
+
+def _pandas_time(column, time):
+    """(stamps, undated or None, clock) of a pandas time column."""
+    pd = sys.modules["pandas"]
+    dtype = column.dtype
+    if kinds.is_a(dtype, "pandas", "DatetimeTZDtype"):
+        return _long.time_codes(column.dt.tz_convert("UTC").dt.tz_localize(None).to_numpy()) \
+            + (False,)
+    if kinds.is_a(dtype, "pandas", "PeriodDtype"):
+        undated = column.isna().to_numpy()
+        return column.array.asi8.astype(np.int64), (undated if undated.any() else None), False
+    if kinds.is_a(dtype, "pandas", "api.extensions.ExtensionDtype") and dtype.kind in "iuf":
+        undated = column.isna().to_numpy()
+        if dtype.kind == "f":
+            plain = column.to_numpy(dtype=np.float64, na_value=np.nan)
+        else:
+            plain = column.fillna(0).to_numpy(dtype=np.int64)
+        stamps, _ = _long.time_codes(plain)
+        return stamps, (undated if undated.any() else None), False
+    codes = _long.time_codes(column.to_numpy()) if dtype.kind in "mMiubf" else None
+    if codes is not None:
+        return codes + (dtype.kind == "M",)
+    _long.refuse_date_texts(list(column.iloc[:20]), time)
+    stamps = pd.factorize(column, sort=True)[0].astype(np.int64, copy=False)
+    undated = stamps < 0
+    return stamps, (undated if undated.any() else None), False
+
+
+def read_long_table(frame, value, by, time):
+    """A pandas long table as `_long.Long`."""
+    names = _columns.key_names(by)
+    keys = [frame[name] for name in names]
+    codes = [_pandas_key(column) for column in keys]
+    stamps, undated, clock = _pandas_time(frame[time], time)
+    table = _long.Long(
+        _long.combine_keys(codes), stamps, undated,
+        _as_float32(_pandas_values(frame[value])),
+        symbol=lambda row: _columns.symbol_of(keys, row, lambda column, r: column.iloc[r]),
+        stamp=lambda row: frame[time].iloc[row],
+        where=lambda row: f"row label {shown(frame.index[row])}", clock=clock)
+    table.missing_key = _columns.first_missing([c < 0 for c in codes])
+    return table
