@@ -33,7 +33,7 @@ import tsfilters  # noqa: E402
 from timing import best  # noqa: E402
 import tsfilters.polars  # noqa: E402,F401  (registers tsf)
 from tsfilters import _calls, _long  # noqa: E402
-from tsfilters._frames import long_readers as _long_readers, long_table  # noqa: E402
+from tsfilters._frames import long_table, pandas as _pandas_frames  # noqa: E402
 from tsfilters._engine import segments as _segments  # noqa: E402
 
 NAME, PARAMETERS = "super_smoother", {"period": 20}
@@ -52,7 +52,7 @@ def phases(frame, repeat):
     """per_symbol on pandas, step by step."""
     checked, blank = _calls.checked_with_defaults(NAME, PARAMETERS, "keep", stacklevel=1)
     names = ("close", "symbol", "date")
-    long = _long_readers.read_pandas(frame, "close", "symbol", "date")
+    long = _pandas_frames.read_long_table(frame, "close", "symbol", "date")
     ready = long_table.plan(long, names, "error")
     out = _long.filter_sorted(NAME, checked, "error", blank, ready.values, ready.starts)
 
@@ -61,7 +61,7 @@ def phases(frame, repeat):
         back[ready.order] = out
 
     return best({
-        "read into codes": lambda: _long_readers.read_pandas(frame, "close", "symbol", "date"),
+        "read into codes": lambda: _pandas_frames.read_long_table(frame, "close", "symbol", "date"),
         "sort": lambda: long_table._sort(long.keys, long.stamps),
         "sort and checks": lambda: long_table.plan(long, names, "error"),
         "engine call": lambda: _long.filter_sorted(NAME, checked, "error", blank, ready.values,

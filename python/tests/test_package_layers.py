@@ -237,3 +237,32 @@ def test_each_module_of_the_command_imports_first_in_a_fresh_interpreter():
         run = subprocess.run([sys.executable, "-W", "error", "-c", f"import {name}"],
                              capture_output=True, text=True, cwd=PACKAGE.parent)
         assert run.returncode == 0, (name, run.stderr[-500:])
+
+
+
+def binds_pandas(tree):
+    """Where a module reaches pandas itself rather than through a module of
+    _frames: an import, a short name, loaded_pandas(), or the text "pandas"
+    outside a question to kinds.is_a (a sys.modules or __import__ lookup)."""
+    asked = {id(arg) for n in ast.walk(tree) if isinstance(n, ast.Call)
+             and getattr(n.func, "attr", "") == "is_a" for arg in n.args}
+    found = [a.name for n in ast.walk(tree) if isinstance(n, (ast.Import, ast.ImportFrom))
+             for a in n.names if (getattr(n, "module", None) or a.name).split(".")[0] == "pandas"]
+    found += [n.id for n in ast.walk(tree) if isinstance(n, ast.Name)
+              and n.id in {"pd", "_pd", "pandas", "loaded_pandas"}]
+    found += [repr(n.value) for n in ast.walk(tree) if isinstance(n, ast.Constant)
+              and n.value == "pandas" and id(n) not in asked]
+    return found
+
+
+def test_the_stream_front_reaches_pandas_only_through_its_frames_module():
+    """Reading and writing pandas objects for Stream and Streams lives in
+    _frames/pandas; a stream.py that binds pandas itself has started growing
+    its own conversions again. Which library an object comes from is still
+    asked of kinds."""
+    tree = ast.parse((PACKAGE / "stream.py").read_text(encoding="utf-8"))
+    assert binds_pandas(tree) == []
+    for text in ("import pandas as pd", "import sys\nsys.modules.get('pandas').Series(x)",
+                 "loaded_pandas().Index([d])", "__import__('pandas')"):
+        assert binds_pandas(ast.parse(text)), text
+    assert not binds_pandas(ast.parse("kinds.is_a(x, 'pandas', 'Series')"))

@@ -36,7 +36,8 @@ import pandas as pd
 from . import _calls, _long
 from ._frames import kinds
 from ._frames.gaps import check_choice
-from ._frames.long_readers import check_columns, key_names, read_pandas
+from ._frames.long_columns import check_columns, key_names
+from ._frames.pandas import read_long_table as read_pandas
 
 _PART, _POS, _OUT = "_tsfilters_partition", "_tsfilters_position", "_tsfilters_output"
 _STAMP = "_tsfilters_stamp"

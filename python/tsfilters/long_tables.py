@@ -21,8 +21,9 @@ from typing import Any, List, Union
 from . import _calls, _long
 from ._frames import gaps as _gaps
 from ._frames import kinds
-from ._frames.long_readers import (check_columns, key_names, read_arrow, read_pandas,  # noqa: F401
-                                   read_polars)
+from ._frames.long_columns import check_columns, key_names  # noqa: F401
+from ._frames.long_readers import read_arrow, read_polars
+from ._frames.pandas import read_long_table as read_pandas
 
 __all__ = ["per_symbol", "check_columns", "read_pandas", "read_polars", "read_arrow"]
 
@@ -79,7 +80,7 @@ def per_symbol(frame: Any, name: str, *, value: str = "close",
         check_columns(frame.column_names, value, by, time)
         out = _long.filter_rows(read_arrow(frame, value, by, time), name, checked, missing,
                                 blank, names)
-        from ._frames.columnar import _arrow_array
+        from ._frames.arrow import array as _arrow_array
         return _arrow_array(pa, out)
     if kinds.is_a(frame, "polars", "LazyFrame"):
         raise TypeError(f"per_symbol takes a DataFrame, not a LazyFrame: collect it first, or "

@@ -44,7 +44,8 @@ from ._frames import gaps as _gaps
 from ._frames import kinds
 from ._engine.filter_table import FILTER_TABLE, RMS_WINDOW
 from ._options import Missing, Warmup
-from ._frames.long_readers import check_keys, read_polars_series
+from ._frames.long_columns import check_keys
+from ._frames.long_readers import read_polars_series
 from ._polars_methods import Keys, Methods
 
 __all__ = ["ExprNamespace", "SeriesNamespace", "tsf"]

@@ -46,14 +46,14 @@ from ._frames import columnar as _columnar
 from ._frames import gaps as _gaps
 from ._frames import kinds
 from ._frames import labels as _labels
-from ._frames import not_prices as _not_prices
+from ._frames import pandas as _pandas
 from ._frames import seen as _seen
 from ._engine import book as _book
 from ._engine import lanes as _lanes
 from ._engine import parameters as _parameters
 from ._engine import precision_limits as _precision_limits
 from ._engine import warmup as _warmup
-from ._frames.arrays import INT32_MAX, loaded_pandas
+from ._frames.arrays import INT32_MAX, samples_array as _samples_array
 from ._engine.stream_library import KINDS, NAMES, functions
 
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
@@ -83,41 +83,8 @@ def _real(value, what):
         return np.float32(value)
 
 
-def _samples_array(values, what):
-    array = _not_prices.check_values(values, what)
-    if array.dtype.kind not in "biuf":
-        if array.dtype.kind != "O":  # text, dates: not prices
-            raise TypeError(f"{what} must hold real numbers, not {array.dtype} values")
-        try:
-            array = array.astype(np.float64)
-        except (TypeError, ValueError):
-            raise TypeError(f"{what} must hold real numbers, not {array.dtype} values") from None
-    # A copy: the library writes the outputs over it, in place.
-    with np.errstate(over="ignore"):
-        return np.array(array, dtype=np.float32, order="C")
-
-
-def check_time_order(index, what):
-    """Refuses a chunk whose datetime index does not run strictly forward:
-    a stream cannot reorder what it has been fed."""
-    if index.dtype.kind != "M" and not kinds.is_a(index, "pandas", "PeriodIndex"):
-        return
-    _seen.refuse_nat(index, what)
-    if index.is_monotonic_increasing and index.is_unique:
-        return
-    stamps = index.asi8
-    i = int(np.argmax(stamps[1:] <= stamps[:-1]))
-    raise ValueError(f"{what} is not in time order: {index[i]} is followed by {index[i + 1]} "
-                     f"(positions {i} and {i + 1}); a stream takes samples oldest first: "
-                     "reverse it (x.iloc[::-1]) or sort it, or filter it with the function, "
-                     "which puts it in time order")
-
-
-def _series_values(series, what):
-    """A Series' values as a float32 array for the library."""
-    _labels.refuse_datetime_columns(series)
-    _not_prices.check_pandas(series)
-    return _samples_array(series.to_numpy(dtype=np.float64, na_value=np.nan), what)
+# The time-order check of a Series or DataFrame chunk, by its old name here.
+check_time_order = _pandas.check_time_order
 
 
 def _parameters_from_saved(data):
@@ -301,8 +268,8 @@ class Stream:
     def _update_one(self, value, date):
         """One sample (None: dropped) under the lock."""
         if date is not None:
-            self._check_date(_as_index(date), "the sample")
-            if _seen.fresh(_as_index(date), self.last_date, self.seen) is not None:
+            self._check_date(_pandas.index_of(date), "the sample")
+            if _seen.fresh(_pandas.index_of(date), self.last_date, self.seen) is not None:
                 return float("nan")  # seen="skip": a bar already fed
         if value is None:
             return float("nan")
@@ -335,18 +302,13 @@ class Stream:
     def _update(self, x, at):
         """update() of an array or Series: converted, then fed under the lock."""
         is_series = kinds.is_pandas_series(x)
-        dated = is_series and _seen.is_dated(x.index)
-        if is_series:
-            check_time_order(x.index, "x")
-            if not dated:
-                _seen.refuse_date_texts(x.index, "x")
-        values = _series_values(x, "x") if is_series else _samples_array(x, "x")
+        values, dated = _pandas.read_series(x, "x") if is_series else (_samples_array(x, "x"), False)
         if values.ndim != 1:
             raise ValueError(f"a Stream takes a number or a 1-D series, not a {values.ndim}-D "
                              "array (Streams filters one series per column)")
         date = _seen.as_date(at) if at is not None else None
         with self._lock:
-            dates = x.index if dated else (_as_index(date) if date is not None else None)
+            dates = x.index if dated else (_pandas.index_of(date) if date is not None else None)
             keep = None
             if dates is not None and len(values):
                 self._check_date(dates, "x")
@@ -364,7 +326,7 @@ class Stream:
                                     else self.last_date)
                 else:
                     self._dated_now(date)
-        return loaded_pandas().Series(out, index=x.index, name=x.name) if is_series else out
+        return _pandas.series_like(out, x) if is_series else out
 
     def _update_array(self, values, labels=None):
         gaps = _gaps.gaps(values)
@@ -482,11 +444,6 @@ def _stream_from_bytes(data, missing, seen="error", warmup="keep"):
     if type(warmup) is not str:
         raise ValueError(f"not a pickled Stream: warmup={warmup!r}")
     return Stream.from_bytes(data, missing=missing, seen=seen, warmup=warmup)
-
-
-def _as_index(date):
-    """One date as an index, for the checks that take a chunk's."""
-    return loaded_pandas().Index([date])
 
 
 def _check_room(name, count):
@@ -623,9 +580,7 @@ class Streams:
         self._dict_keys = self._dict_slots = None
         self._index = None
         if slots and self._live[:slots].all():
-            _pd = loaded_pandas()
-            if _pd is not None:
-                self._index = _pd.Index(self._labels)
+            self._index = _pandas.labels_index(self._labels)
 
     def _added(self, label, parameters, slot):
         """Python's side of a series the book just took into `slot`."""
@@ -817,51 +772,32 @@ class Streams:
         self._known = ((labels, slots),) + self._known[:3]
         return slots
 
-    def _pandas_values(self, obj):
-        _labels.refuse_datetime_columns(obj)
-        _not_prices.check_pandas(obj)
-        values = obj.to_numpy()
-        if values.dtype.kind not in "biuf":  # missing markers (pd.NA, None) become NaN
-            try:
-                values = obj.to_numpy(dtype=np.float64, na_value=np.nan)
-            except (TypeError, ValueError) as exc:
-                raise TypeError(f"row must hold real numbers: {exc}") from None
-        return _samples_array(values, "row")
-
     def _series_row(self, row, date, peeking):
-        _pd = loaded_pandas()
         if date is None and not peeking:
-            if _seen.is_date_text(row.name):
-                raise ValueError(f"the row is named by a date as text ({row.name!r}), which a "
-                                 "stream cannot place in time; parse the frame's index first "
-                                 "(pd.to_datetime, or read_csv(..., parse_dates=...))")
-            date = _seen.date_of(row.name)
+            date = _pandas.row_date(row)
         slots = self._slots_for(row.index)
-        values = self._pandas_values(row)
+        values = _pandas.row_values(row)
         block = values.reshape(1, -1)
         kept = self._feed(slots, block, self._keys(date, 1), peeking, row.name)
         if kept is not None and not kept.any():
             return None
-        return _pd.Series(block[0], index=row.index, name=row.name)
+        return _pandas.series_like(block[0], row)
 
     def _frame_rows(self, frame, date, peeking):
-        _pd = loaded_pandas()
         if peeking:
             raise ValueError("peek takes one row")
         keys = None
-        if _seen.is_dated(frame.index):
-            check_time_order(frame.index, "the block of rows")
+        if _pandas.dated(frame.index, "the block of rows"):
             if len(frame):
                 keys = self._clock.keys(frame.index)
         else:
-            _seen.refuse_date_texts(frame.index, "the block of rows")
             keys = self._keys(date, len(frame))
         slots = self._slots_for(frame.columns)
-        block = self._pandas_values(frame).reshape(len(frame), -1)
+        block = _pandas.row_values(frame).reshape(len(frame), -1)
         kept = self._feed(slots, block, keys, False, None, frame.index)
         if kept is not None:
             frame, block = frame[kept], block[kept]
-        return _pd.DataFrame(block, index=frame.index, columns=frame.columns)
+        return _pandas.frame_like(block, frame)
 
     def _columnar_rows(self, columnar, date, peeking):
         """A pyarrow Table or polars DataFrame: rows of values, its columns
@@ -1230,8 +1166,7 @@ def _dict_values(row, k):
     if types <= {float, int}:
         values = np.fromiter(row.values(), np.float64, k)
     else:
-        _pd = loaded_pandas()
-        na = () if _pd is None else (_pd.NA, _pd.NaT)
+        na = _pandas.missing_markers()
         values = np.empty(k, dtype=np.float64)
         for j, value in enumerate(row.values()):
             values[j] = np.nan if value is None or any(value is m for m in na) \
@@ -1239,18 +1174,6 @@ def _dict_values(row, k):
     out = np.empty(k, dtype=np.float32)
     _into_float32(out, values)
     return out
-
-
-def _pickled_date(last_date):
-    """A pickle's last date, if it is one a stream keeps: a Timestamp or a
-    Period (as pandas pickles them), never NaT, which would let every bar
-    through."""
-    if last_date is None:
-        return None
-    # NaT is neither a Timestamp nor a Period.
-    if not kinds.is_a(last_date, "pandas", "Timestamp", "Period"):
-        raise ValueError(f"the last date {last_date!r} is not a pandas Timestamp or Period")
-    return last_date
 
 
 def _pickled_kind(saved):
@@ -1305,7 +1228,7 @@ def _check_pickle(columns, saved, missing, threads, seen, last_date, name):
         raise ValueError(f"the states are of {NAMES[kind]}, not {name}")
     if kind is None and name is None:
         raise ValueError("a table of no columns that does not name its filter")
-    return _pickled_date(last_date), (NAMES[kind] if kind is not None else name)
+    return _pandas.pickled_date(last_date), (NAMES[kind] if kind is not None else name)
 
 
 def _streams_from_bytes(columns, saved, missing, threads, seen="error", last_date=None,
@@ -1341,21 +1264,7 @@ def _saved_header(header, slots, live):
     if seen not in _seen.CHOICES:
         raise ValueError(f"seen={seen!r} is not one of {', '.join(_seen.CHOICES)}")
     if clock is not None:
-        _pd = loaded_pandas() or __import__("pandas")
-        if type(clock) is not list or len(clock) != 2 or clock[0] not in ("timestamp", "period") \
-                or not (clock[1] is None or type(clock[1]) is str) \
-                or (clock[0] == "period" and clock[1] is None):
-            raise ValueError(f"the clock {clock!r} is not one a saved book has")
-        try:
-            if clock[0] == "period":
-                written = _pd.Period(ordinal=0, freq=clock[1]).freqstr
-            else:
-                written = clock[1] and str(_pd.Timestamp(0, tz=clock[1]).tz)
-        except (ValueError, TypeError, KeyError, AttributeError) as exc:
-            raise ValueError(f"the clock {clock!r} is not readable: {exc}") from None
-        if written != clock[1]:
-            raise ValueError(f"the clock {clock!r} is not one a saved book writes")
-        clock = tuple(clock)
+        clock = _pandas.saved_clock(clock)
     if type(last) is not list or len(last) != slots:
         raise ValueError("the last dates are not one per slot")
     keys = np.full(slots, _seen.NONE, dtype=np.int64)

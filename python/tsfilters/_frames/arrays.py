@@ -30,6 +30,21 @@ def loaded_pandas():
     return sys.modules.get("pandas")
 
 
+def samples_array(values, what):
+    """What a stream is fed, as a new C-contiguous float32 array: a copy,
+    as the library writes the outputs over it, in place."""
+    array = _not_prices.check_values(values, what)
+    if array.dtype.kind not in "biuf":
+        if array.dtype.kind != "O":  # text, dates: not prices
+            raise TypeError(f"{what} must hold real numbers, not {array.dtype} values")
+        try:
+            array = array.astype(np.float64)
+        except (TypeError, ValueError):
+            raise TypeError(f"{what} must hold real numbers, not {array.dtype} values") from None
+    with np.errstate(over="ignore"):
+        return np.array(array, dtype=np.float32, order="C")
+
+
 def _as_float32(values, order=None):
     """`values` as a float32 array, contiguous in `order` ("C" or "F"), or
     in whichever of the two it already is when `order` is None."""

@@ -1,97 +1,23 @@
-"""A long table of pandas, Polars or Arrow read into `_long.Long`: the
-symbol columns as integer codes, the time column as int64 in time order,
-the prices as float32. Nothing is decided here; `_long` sorts and checks.
+"""A long table of Polars or Arrow read into `long_table.Long`: the symbol
+columns as integer codes, the time column as int64 in time order, the
+prices as float32. Nothing is decided here; `long_table` sorts and checks.
+(pandas' reader is in pandas.py, with the rest of what pandas needs.)
 
-Symbols are coded by hashing (pandas' factorize, a Polars or Arrow
-dictionary), never by ranking: their order does not matter, only which
-rows share one. Time stamps are used as the integers they are stored as
-(UTC for stamps with a time zone), so a table of dates is never sorted as
-text or as Python objects.
+Symbols are coded by hashing (a Polars or Arrow dictionary), never by
+ranking: their order does not matter, only which rows share one. Time
+stamps are used as the integers they are stored as (UTC for stamps with a
+time zone), so a table of dates is never sorted as text or as Python
+objects.
 """
 
 import sys
 from typing import Any, List
 
-import numpy as np
-
+from . import arrow as _arrow
 from . import kinds
+from . import long_columns as _columns
 from . import long_table as _long
-from .arrays import _as_float32, _pandas_values
-from .columnar import read
-from .labels import shown
-
-
-def key_names(by: Any) -> List[Any]:
-    """`by` as a list of column names: one name, or several."""
-    if isinstance(by, (list, tuple)):
-        if not by:
-            raise ValueError("by= names no column; give the symbol column, or several")
-        return list(by)
-    return [by]
-
-
-def _symbol(columns, row, get):
-    """How a message shows the symbol of `row`: one value, or a tuple."""
-    values = [get(column, row) for column in columns]
-    return shown(values[0]) if len(values) == 1 else repr(tuple(
-        v.item() if isinstance(v, np.generic) else v for v in values))
-
-
-def _first_missing(nulls):
-    """For several key columns' null masks: which one `row` lacks."""
-    return lambda row: next(j for j, mask in enumerate(nulls) if mask[row])
-
-
-# ---- pandas ----------------------------------------------------------------------
-
-def _pandas_key(column):
-    pd = sys.modules["pandas"]
-    if kinds.is_a(column.dtype, "pandas", "CategoricalDtype"):
-        return column.cat.codes.to_numpy().astype(np.int64)
-    return pd.factorize(column)[0].astype(np.int64, copy=False)
-
-
-def _pandas_time(column, time):
-    """(stamps, undated or None, clock) of a pandas time column."""
-    pd = sys.modules["pandas"]
-    dtype = column.dtype
-    if kinds.is_a(dtype, "pandas", "DatetimeTZDtype"):
-        return _long.time_codes(column.dt.tz_convert("UTC").dt.tz_localize(None).to_numpy()) \
-            + (False,)
-    if kinds.is_a(dtype, "pandas", "PeriodDtype"):
-        undated = column.isna().to_numpy()
-        return column.array.asi8.astype(np.int64), (undated if undated.any() else None), False
-    if kinds.is_a(dtype, "pandas", "api.extensions.ExtensionDtype") and dtype.kind in "iuf":
-        undated = column.isna().to_numpy()
-        if dtype.kind == "f":
-            plain = column.to_numpy(dtype=np.float64, na_value=np.nan)
-        else:
-            plain = column.fillna(0).to_numpy(dtype=np.int64)
-        stamps, _ = _long.time_codes(plain)
-        return stamps, (undated if undated.any() else None), False
-    codes = _long.time_codes(column.to_numpy()) if dtype.kind in "mMiubf" else None
-    if codes is not None:
-        return codes + (dtype.kind == "M",)
-    _long.refuse_date_texts(list(column.iloc[:20]), time)
-    stamps = pd.factorize(column, sort=True)[0].astype(np.int64, copy=False)
-    undated = stamps < 0
-    return stamps, (undated if undated.any() else None), False
-
-
-def read_pandas(frame, value, by, time):
-    """A pandas long table as `_long.Long`."""
-    names = key_names(by)
-    keys = [frame[name] for name in names]
-    codes = [_pandas_key(column) for column in keys]
-    stamps, undated, clock = _pandas_time(frame[time], time)
-    table = _long.Long(
-        _long.combine_keys(codes), stamps, undated,
-        _as_float32(_pandas_values(frame[value])),
-        symbol=lambda row: _symbol(keys, row, lambda column, r: column.iloc[r]),
-        stamp=lambda row: frame[time].iloc[row],
-        where=lambda row: f"row label {shown(frame.index[row])}", clock=clock)
-    table.missing_key = _first_missing([c < 0 for c in codes])
-    return table
+from . import polars as _polars
 
 
 # ---- Polars ----------------------------------------------------------------------
@@ -135,7 +61,7 @@ def _polars_time(pl, column, time):
 
 def read_polars(frame, value, by, time):
     """A Polars long table as `_long.Long`."""
-    return read_polars_series(frame[value], [frame[name] for name in key_names(by)],
+    return read_polars_series(frame[value], [frame[name] for name in _columns.key_names(by)],
                               frame[time], time)
 
 
@@ -146,10 +72,10 @@ def read_polars_series(value: Any, keys: List[Any], stamps: Any, time: Any) -> A
     codes = [_polars_key(pl, column) for column in keys]
     stamp_codes, undated, clock = _polars_time(pl, stamps, time)
     table = _long.Long(
-        _long.combine_keys(codes), stamp_codes, undated, read(value).values,
-        symbol=lambda row: _symbol(keys, row, lambda column, r: column[r]),
+        _long.combine_keys(codes), stamp_codes, undated, _polars.columnar(pl, value).values,
+        symbol=lambda row: _columns.symbol_of(keys, row, lambda column, r: column[r]),
         stamp=lambda row: stamps[row], where=lambda row: f"row {row}", clock=clock)
-    table.missing_key = _first_missing([c < 0 for c in codes])
+    table.missing_key = _columns.first_missing([c < 0 for c in codes])
     return table
 
 
@@ -188,40 +114,15 @@ def _arrow_time(pa, pc, column, time):
 def read_arrow(table, value, by, time):
     """A pyarrow Table as `_long.Long`."""
     pa, pc = sys.modules["pyarrow"], sys.modules["pyarrow.compute"]
-    names = key_names(by)
+    names = _columns.key_names(by)
     keys = [table.column(name) for name in names]
     codes = [_arrow_key(pa, pc, column) for column in keys]
     stamps, undated, clock = _arrow_time(pa, pc, table.column(time), time)
-    values = read(table.column(value)).values
+    values = _arrow.columnar(pa, table.column(value)).values
     out = _long.Long(
         _long.combine_keys(codes), stamps, undated, values,
-        symbol=lambda row: _symbol(keys, row, lambda column, r: column[r].as_py()),
+        symbol=lambda row: _columns.symbol_of(keys, row, lambda column, r: column[r].as_py()),
         stamp=lambda row: table.column(time)[row].as_py(), where=lambda row: f"row {row}",
         clock=clock)
-    out.missing_key = _first_missing([c < 0 for c in codes])
+    out.missing_key = _columns.first_missing([c < 0 for c in codes])
     return out
-
-
-def check_columns(columns, value, by, time):
-    """KeyError for a named column the table lacks, and what `check_keys`
-    refuses."""
-    keys = check_keys(by, time)
-    columns = list(columns)
-    absent = [c for c in (value, *keys, time) if c not in columns]
-    if absent:
-        raise KeyError(f"the frame has no column {', '.join(map(repr, absent))}; "
-                       f"it has {', '.join(map(repr, columns))}")
-
-
-def check_keys(by: Any, time: Any) -> List[Any]:
-    """The symbol columns `by` names, as a list; TypeError for a `by` that is
-    neither a column name nor a list of them, ValueError for a column named
-    twice among them and `time`. Every long-table front asks this, the
-    Polars expression (whose columns Polars itself looks up) included."""
-    if not isinstance(by, (str, list, tuple)):
-        raise TypeError(f"by must be a column name or a list of them, not "
-                        f"{type(by).__name__} {by!r}")
-    keys = key_names(by)
-    if len(set(map(str, keys))) != len(keys) or time in keys:
-        raise ValueError(f"by={by!r} and time={time!r} must name different columns")
-    return keys
