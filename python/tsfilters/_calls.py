@@ -8,6 +8,7 @@ from typing import Any, Dict, Optional, Tuple
 
 from ._frames import axes as _axes
 from ._frames import columnar as _columnar
+from ._frames import xarray as _xarray
 from ._engine import lanes as _lanes
 from ._engine import library as _library
 from ._frames.arrays import apply
@@ -58,11 +59,14 @@ def call(name: str, x: Any, parameters: Dict[str, Any], missing: str, sort: bool
          dim: Optional[str] = None) -> Any:
     """Checks the parameters of filter `name` and runs it over `x`; Arrow
     and Polars input comes back as its own type (`_columnar`), an xarray
-    DataArray as a DataArray, and `axis` says which axis of a NumPy array
-    is time (`_axes`)."""
+    DataArray as a DataArray along its time dimension `dim` (`_xarray`),
+    and `axis` says which axis of a NumPy array is time (`_axes`)."""
     # checked_call, this frame, the public function, its caller
     checked, blank = checked_call(name, parameters, warmup, stacklevel=4)
-    along = _axes.along(x, axis, dim, sort)
+    if _xarray.is_data_array(x):
+        along = _xarray.along(x, axis, dim, sort)
+    else:
+        along = _axes.along(x, axis, dim)
     if along is not None:
         return along(lambda series: run(name, series, checked, missing, sort, threads, blank))
     return run(name, x, checked, missing, sort, threads, blank)
