@@ -289,3 +289,13 @@ def test_only_the_xarray_module_asks_about_xarray():
     for text in ("import xarray as xr", "kinds.is_a(x, 'xarray', 'DataArray')",
                  "_xr = sys.modules.get('xarray')"):
         assert asks_about(ast.parse(text), "xarray"), text
+
+
+@pytest.mark.parametrize("module", ["arrays", "not_prices", "label_text", "labels", "gaps", "order",
+                                    "axes", "xarray", "long_columns", "long_table"])
+def test_the_frames_core_binds_no_pandas(module):
+    """The NumPy core the frame modules build on knows no pandas: a Series
+    or DataFrame is read and rebuilt in _frames/pandas, chosen once by the
+    call above it. (An index's order is asked of the index's own methods.)"""
+    tree = ast.parse((PACKAGE / "_frames" / f"{module}.py").read_text(encoding="utf-8"))
+    assert binds_pandas(tree) == []

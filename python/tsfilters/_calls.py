@@ -11,7 +11,8 @@ from ._frames import columnar as _columnar
 from ._frames import xarray as _xarray
 from ._engine import lanes as _lanes
 from ._engine import library as _library
-from ._frames.arrays import apply
+from ._frames import arrays as _arrays
+from ._frames import pandas as _pandas
 from ._engine.filter_table import FILTER_TABLE, RMS_WINDOW, SHAPE_PARAMETERS
 from ._engine.parameters import CHECKS, given
 from ._engine.precision_limits import warn as warn_precision
@@ -40,6 +41,15 @@ def _wide(name, parameters, threads):
             _lanes.patch_windows(streams, dst)
 
     return run
+
+
+def apply(x: Any, call: Any, **options: Any) -> Any:
+    """`call` over each series of `x` by the module of its frame library: a
+    Series or DataFrame comes back as one, anything else as a NumPy array.
+    The one place the functions choose, so that the data goes down once and
+    comes back up once."""
+    frames = _pandas if _pandas.is_pandas(x) else _arrays
+    return frames.apply(x, call, **options)
 
 
 def checked_call(name: str, parameters: Dict[str, Any], warmup: str,

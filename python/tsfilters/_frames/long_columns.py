@@ -8,7 +8,7 @@ from typing import Any, List
 
 import numpy as np
 
-from .labels import shown
+from .label_text import shown
 
 
 def key_names(by: Any) -> List[Any]:

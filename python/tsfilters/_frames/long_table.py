@@ -12,7 +12,7 @@ every path refuses the same tables with the same messages.
 import numpy as np
 
 from . import gaps as _gaps
-from .labels import are_date_texts
+from .label_text import are_date_texts
 
 _INT64_MAX = np.iinfo(np.int64).max
 
