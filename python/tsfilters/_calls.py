@@ -7,7 +7,9 @@ import ctypes
 from typing import Any, Dict, Optional, Tuple
 
 from ._frames import axes as _axes
-from ._frames import columnar as _columnar
+from ._frames import arrow as _arrow
+from ._frames import columns as _columns
+from ._frames import polars as _polars
 from ._frames import xarray as _xarray
 from ._engine import lanes as _lanes
 from ._engine import library as _library
@@ -68,7 +70,7 @@ def call(name: str, x: Any, parameters: Dict[str, Any], missing: str, sort: bool
          threads: Optional[int], warmup: str = "keep", axis: int = 0,
          dim: Optional[str] = None) -> Any:
     """Checks the parameters of filter `name` and runs it over `x`; Arrow
-    and Polars input comes back as its own type (`_columnar`), an xarray
+    and Polars input comes back as its own type (`_arrow`, `_polars`), an xarray
     DataArray as a DataArray along its time dimension `dim` (`_xarray`),
     and `axis` says which axis of a NumPy array is time (`_axes`)."""
     # checked_call, this frame, the public function, its caller
@@ -89,9 +91,11 @@ def run(name: str, x: Any, checked: Dict[str, Any], missing: str, sort: bool,
     arguments = list(checked.values())
     fn = _library.functions()[row.c_name]
     _lanes.check_threads(threads)
-    columnar = _columnar.read(x)
+    # Arrow and Polars: read by their own modules (as `_frames.columnar` does
+    # for the other fronts) so that the long-table readers can sit with them.
+    columnar = _arrow.read(x) or _polars.read(x)
     if columnar is not None:
-        _columnar.check_window(columnar, missing, RMS_WINDOW if row.rms_scaled else 0)
+        _columns.check_window(columnar, missing, RMS_WINDOW if row.rms_scaled else 0)
     result = apply(x if columnar is None else columnar.values,
                    lambda src, n, dst: fn(_ptr(src), *arguments, n, _ptr(dst)),
                    missing=missing, sort=sort, wide=lambda: _wide(name, checked, threads),
