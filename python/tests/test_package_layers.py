@@ -266,3 +266,36 @@ def test_the_stream_front_reaches_pandas_only_through_its_frames_module():
                  "loaded_pandas().Index([d])", "__import__('pandas')"):
         assert binds_pandas(ast.parse(text)), text
     assert not binds_pandas(ast.parse("kinds.is_a(x, 'pandas', 'Series')"))
+
+
+def asks_about(tree, library):
+    """The places a module names the library: an import, a short name, or
+    the text itself (a kinds.is_a question, a sys.modules lookup)."""
+    found = [a.name for n in ast.walk(tree) if isinstance(n, (ast.Import, ast.ImportFrom))
+             for a in n.names if (getattr(n, "module", None) or a.name).split(".")[0] == library]
+    found += [n.id for n in ast.walk(tree) if isinstance(n, ast.Name)
+              and n.id in SHORT_NAMES[library] | {library}]
+    found += [repr(n.value) for n in ast.walk(tree) if isinstance(n, ast.Constant)
+              and n.value == library]
+    return found
+
+
+def test_only_the_xarray_module_asks_about_xarray():
+    """A DataArray is read, ordered and rebuilt in _frames/xarray alone; the
+    other fronts hand it there (the functions' dispatch asks it, not kinds)."""
+    asking = sorted(name for name, path in sources().items()
+                    if asks_about(ast.parse(path.read_text(encoding="utf-8")), "xarray"))
+    assert asking == ["tsfilters._frames.xarray"]
+    for text in ("import xarray as xr", "kinds.is_a(x, 'xarray', 'DataArray')",
+                 "_xr = sys.modules.get('xarray')"):
+        assert asks_about(ast.parse(text), "xarray"), text
+
+
+@pytest.mark.parametrize("module", ["arrays", "not_prices", "label_text", "labels", "gaps", "order",
+                                    "axes", "xarray", "long_columns", "long_table"])
+def test_the_frames_core_binds_no_pandas(module):
+    """The NumPy core the frame modules build on knows no pandas: a Series
+    or DataFrame is read and rebuilt in _frames/pandas, chosen once by the
+    call above it. (An index's order is asked of the index's own methods.)"""
+    tree = ast.parse((PACKAGE / "_frames" / f"{module}.py").read_text(encoding="utf-8"))
+    assert binds_pandas(tree) == []

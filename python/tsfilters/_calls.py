@@ -7,10 +7,14 @@ import ctypes
 from typing import Any, Dict, Optional, Tuple
 
 from ._frames import axes as _axes
-from ._frames import columnar as _columnar
+from ._frames import arrow as _arrow
+from ._frames import columns as _columns
+from ._frames import polars as _polars
+from ._frames import xarray as _xarray
 from ._engine import lanes as _lanes
 from ._engine import library as _library
-from ._frames.arrays import apply
+from ._frames import arrays as _arrays
+from ._frames import pandas as _pandas
 from ._engine.filter_table import FILTER_TABLE, RMS_WINDOW, SHAPE_PARAMETERS
 from ._engine.parameters import CHECKS, given
 from ._engine.precision_limits import warn as warn_precision
@@ -41,6 +45,15 @@ def _wide(name, parameters, threads):
     return run
 
 
+def apply(x: Any, call: Any, **options: Any) -> Any:
+    """`call` over each series of `x` by the module of its frame library: a
+    Series or DataFrame comes back as one, anything else as a NumPy array.
+    The one place the functions choose, so that the data goes down once and
+    comes back up once."""
+    frames = _pandas if _pandas.is_pandas(x) else _arrays
+    return frames.apply(x, call, **options)
+
+
 def checked_call(name: str, parameters: Dict[str, Any], warmup: str,
                  stacklevel: int) -> Tuple[Dict[str, Any], int]:
     """(checked parameters, slots to blank) of one call of filter `name`;
@@ -57,12 +70,15 @@ def call(name: str, x: Any, parameters: Dict[str, Any], missing: str, sort: bool
          threads: Optional[int], warmup: str = "keep", axis: int = 0,
          dim: Optional[str] = None) -> Any:
     """Checks the parameters of filter `name` and runs it over `x`; Arrow
-    and Polars input comes back as its own type (`_columnar`), an xarray
-    DataArray as a DataArray, and `axis` says which axis of a NumPy array
-    is time (`_axes`)."""
+    and Polars input comes back as its own type (`_arrow`, `_polars`), an xarray
+    DataArray as a DataArray along its time dimension `dim` (`_xarray`),
+    and `axis` says which axis of a NumPy array is time (`_axes`)."""
     # checked_call, this frame, the public function, its caller
     checked, blank = checked_call(name, parameters, warmup, stacklevel=4)
-    along = _axes.along(x, axis, dim, sort)
+    if _xarray.is_data_array(x):
+        along = _xarray.along(x, axis, dim, sort)
+    else:
+        along = _axes.along(x, axis, dim)
     if along is not None:
         return along(lambda series: run(name, series, checked, missing, sort, threads, blank))
     return run(name, x, checked, missing, sort, threads, blank)
@@ -75,9 +91,11 @@ def run(name: str, x: Any, checked: Dict[str, Any], missing: str, sort: bool,
     arguments = list(checked.values())
     fn = _library.functions()[row.c_name]
     _lanes.check_threads(threads)
-    columnar = _columnar.read(x)
+    # Arrow and Polars: read by their own modules (as `_frames.columnar` does
+    # for the other fronts) so that the long-table readers can sit with them.
+    columnar = _arrow.read(x) or _polars.read(x)
     if columnar is not None:
-        _columnar.check_window(columnar, missing, RMS_WINDOW if row.rms_scaled else 0)
+        _columns.check_window(columnar, missing, RMS_WINDOW if row.rms_scaled else 0)
     result = apply(x if columnar is None else columnar.values,
                    lambda src, n, dst: fn(_ptr(src), *arguments, n, _ptr(dst)),
                    missing=missing, sort=sort, wide=lambda: _wide(name, checked, threads),

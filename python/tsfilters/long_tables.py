@@ -22,7 +22,8 @@ from . import _calls, _long
 from ._frames import gaps as _gaps
 from ._frames import kinds
 from ._frames.long_columns import check_columns, key_names  # noqa: F401
-from ._frames.long_readers import read_arrow, read_polars
+from ._frames.arrow import read_arrow
+from ._frames.polars import read_polars
 from ._frames.pandas import read_long_table as read_pandas
 
 __all__ = ["per_symbol", "check_columns", "read_pandas", "read_polars", "read_arrow"]

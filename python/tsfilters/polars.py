@@ -40,12 +40,13 @@ import polars as pl
 
 from . import _calls, _long
 from ._frames import columnar as _columnar
+from ._frames import columns as _frames_columns
 from ._frames import gaps as _gaps
 from ._frames import kinds
 from ._engine.filter_table import FILTER_TABLE, RMS_WINDOW
 from ._options import Missing, Warmup
 from ._frames.long_columns import check_keys
-from ._frames.long_readers import read_polars_series
+from ._frames.polars import read_polars_series
 from ._polars_methods import Keys, Methods
 
 __all__ = ["ExprNamespace", "SeriesNamespace", "tsf"]
@@ -58,7 +59,7 @@ def _run(name: str, checked: Dict[str, Any], missing: str, blank: int, column: O
     columnar = _columnar.read(series)
     assert columnar is not None  # a polars Series, as map_batches passes
     if FILTER_TABLE[name].rms_scaled:
-        _columnar.check_window(columnar, missing, RMS_WINDOW)
+        _frames_columns.check_window(columnar, missing, RMS_WINDOW)
     if missing == "error":
         _refuse_gap(column, columnar.values)
     result = _calls.run(name, columnar.values, checked, missing, False, 1, blank)

@@ -19,7 +19,8 @@ from ._engine import lanes as _lanes
 from ._engine import parameters as _parameters
 from ._engine import precision_limits as _precision_limits
 from ._engine import warmup as _warmup
-from ._frames.arrays import prepare, series_input
+from ._frames import pandas as _pandas_frames
+from ._frames.arrays import array_input, prepare
 
 
 def _pandas():
@@ -105,8 +106,12 @@ def sweep(x: Any, name: str, *, missing: str = "error", sort: bool = False,
     _precision_limits.warn(name, sets, stacklevel=2)
     threads = _lanes.check_threads(threads)
     columnar = _columnar.read(x)
-    values, permutation, labels, is_pandas = series_input(
-        x if columnar is None else columnar.values, sort)
+    is_pandas = columnar is None and _pandas_frames.is_pandas(x)
+    if is_pandas:
+        values, permutation, labels = _pandas_frames.series_input(x, sort)
+    else:
+        values = array_input(x if columnar is None else columnar.values)
+        permutation = labels = None
     if values.ndim != 1:
         raise ValueError(f"a sweep runs over one series, not a {values.ndim}-D array")
     prepared = prepare(values, permutation, missing, labels)

@@ -6,29 +6,18 @@ the nearest float32, as a C host casting double to float would). Outputs are
 new float32 arrays prefilled with NaN: the slots the library leaves unwritten
 (slot 0 of LaguerreFilter, the whole output of an oscillator that has fewer
 than 100 samples or a zero RMS) therefore read NaN rather than garbage.
-pandas objects with a datetime index are put in time order first and their
-output put back in theirs.
+This is the NumPy core every frame module builds on: the pandas module reads
+a Series or DataFrame into the same arrays (in time order, with its labels)
+and puts the result back in one.
 """
-
-import copy
-import sys
 
 import numpy as np
 
 from . import gaps as _gaps
-from . import kinds
-from . import labels as _labels
 from . import not_prices as _not_prices
-from . import order as _order
+from .label_text import shown
 from .._engine.values import (INT32_MAX, INT32_MIN, check_int32, check_length,  # noqa: F401 (for callers)
                              check_real)
-
-def loaded_pandas():
-    """pandas if something has imported it, else None: a Series or DataFrame
-    cannot exist before that, and importing it here would add its import
-    time (longer than the rest of the package's) to `import tsfilters`."""
-    return sys.modules.get("pandas")
-
 
 def samples_array(values, what):
     """What a stream is fed, as a new C-contiguous float32 array: a copy,
@@ -66,19 +55,6 @@ def _as_float32(values, order=None):
     return np.require(array, np.float32, [order])
 
 
-def _pandas_values(obj):
-    _labels.refuse_datetime_columns(obj)
-    _not_prices.check_pandas(obj)
-    values = getattr(obj, "values", None)
-    if kinds.is_array(values) and values.dtype.kind in "iuf":
-        return values  # plain NumPy data: no copy, no NaN fill
-    try:
-        # na_value turns pandas' missing markers (pd.NA, None) into NaN.
-        return obj.to_numpy(dtype=np.float64, na_value=np.nan)
-    except (TypeError, ValueError) as exc:
-        raise TypeError(f"x must hold real numbers: {exc}") from None
-
-
 def prepare(values, permutation, missing, labels, column=None):
     """`_gaps.Prepared`, with a gap reported by its label when there is one
     and by its column (a description such as "column 'AAPL'") in a table."""
@@ -91,16 +67,11 @@ def prepare(values, permutation, missing, labels, column=None):
                          "missing='drop', 'previous' or 'keep' (see help(tsfilters))") from None
 
 
-def series_input(x, sort):
-    """(float32 values, time-order permutation or None, labels or None, is
-    pandas) for any input, as `apply` reads it."""
-    is_pandas = kinds.is_a(x, "pandas", "Series", "DataFrame")
-    values = _as_float32(_pandas_values(x) if is_pandas else x)
+def array_input(x):
+    """`x` (an array or a list) as the float32 array `apply` runs over."""
+    values = _as_float32(x)
     check_length(values.shape[0])
-    permutation = _labels.time_order(x.index, sort) if is_pandas else None
-    # Positions say all there is to say about a default 0..n-1 index.
-    labels = x.index if is_pandas and not kinds.is_a(x.index, "pandas", "RangeIndex") else None
-    return values, permutation, labels, is_pandas
+    return values
 
 
 def _run(values, call, permutation, missing, labels, column=None, warmup=0):
@@ -115,7 +86,7 @@ def _run(values, call, permutation, missing, labels, column=None, warmup=0):
 
 def _column(names, j):
     """How errors name column `j` of a table (`names`: a DataFrame's columns)."""
-    return f"column {_labels.shown(names[j])}" if names is not None else f"column {j}"
+    return f"column {shown(names[j])}" if names is not None else f"column {j}"
 
 
 def _run_wide(values, call, wide, permutation, missing, labels, names, warmup=0):
@@ -155,48 +126,38 @@ def _run_lanes(block, wide, permutation, order, warmup=0):
     return back
 
 
-def apply(x, call, missing="error", sort=False, wide=None, warmup=0):
-    """Runs `call(input, count, output)` on each series of `x` and returns
-    the result in the shape and type of `x`.
+def run_series(values, call, missing, permutation=None, labels=None, names=None,
+               wide=None, warmup=0):
+    """Runs `call(input, count, output)` on each series of the float32
+    `values` and returns the float32 result, shaped alike.
 
-    1-D input (array-like or Series) is one series; 2-D input (array or
-    DataFrame) is one series per column, each filtered on its own, or all
-    at once through the runner `wide()` returns (if any). A pandas object
-    with a datetime index runs in time order and comes back in its own
-    order; `missing` says what a NaN does (see `_gaps`). The first
+    1-D `values` is one series; 2-D is one series per column, each filtered
+    on its own, or all at once through the runner `wide()` returns (if any).
+    `permutation` (or None) is the time order to run in, the result coming
+    back in the order given; `labels` name the rows and `names` the columns
+    in messages; `missing` says what a NaN does (see `_gaps`). The first
     `warmup` samples of each series (in time order, gaps left out) come
     back NaN.
     """
-    _gaps.check_choice(missing)
-    values, permutation, labels, is_pandas = series_input(x, sort)
-    is_series = is_pandas and values.ndim == 1
-    is_frame = is_pandas and values.ndim == 2
     runner = wide() if wide is not None and values.ndim == 2 else None
-    names = x.columns if is_frame else None
     if values.size == 0:
         # Nothing to filter: no stream or call per column of an empty table.
-        result = np.empty(values.shape, dtype=np.float32)
-    elif values.ndim == 1:
-        result = _run(values, call, permutation, missing, labels, warmup=warmup)
-    elif runner is not None:
-        result = _run_wide(values, call, runner, permutation, missing, labels, names, warmup)
-    else:
-        # Column-major so that each column is one contiguous run.
-        values = np.asfortranarray(values)
-        result = np.empty(values.shape, dtype=np.float32, order="F")
-        for column in range(values.shape[1]):
-            result[:, column] = _run(values[:, column], call, permutation, missing, labels,
-                                     _column(names, column), warmup)
-    _pd = loaded_pandas()
-    if is_series:
-        # The result is ours alone: no copy (pandas 3 copies arrays by default).
-        out = _pd.Series(result, index=x.index, name=x.name, copy=False)
-    elif is_frame:
-        out = _pd.DataFrame(result, index=x.index, columns=x.columns, copy=False)
-    else:
-        return result
-    # What the caller recorded about the data (a unit, a source) holds for
-    # the filtered values too, as pandas' own operations carry it; a copy,
-    # so that neither object's attrs change the other's.
-    out.attrs = copy.deepcopy(x.attrs)
-    return out
+        return np.empty(values.shape, dtype=np.float32)
+    if values.ndim == 1:
+        return _run(values, call, permutation, missing, labels, warmup=warmup)
+    if runner is not None:
+        return _run_wide(values, call, runner, permutation, missing, labels, names, warmup)
+    # Column-major so that each column is one contiguous run.
+    values = np.asfortranarray(values)
+    result = np.empty(values.shape, dtype=np.float32, order="F")
+    for column in range(values.shape[1]):
+        result[:, column] = _run(values[:, column], call, permutation, missing, labels,
+                                 _column(names, column), warmup)
+    return result
+
+
+def apply(x, call, missing="error", sort=False, wide=None, warmup=0):
+    """`run_series` over an array or a list `x`, as it is ordered (`sort`
+    is for labelled input, which an array is not)."""
+    _gaps.check_choice(missing)
+    return run_series(array_input(x), call, missing, wide=wide, warmup=warmup)

@@ -24,48 +24,20 @@ library's module (arrow.py, polars.py), which does the reading and writing.
 import sys
 from typing import Any, Optional
 
-import numpy as np
-
 from . import arrow as _arrow
-from . import kinds
 from . import polars as _polars
 from .columns import Columnar
 
 
 def read(x: Any) -> Optional[Columnar]:
     """A Columnar for an Arrow or Polars object, else None."""
-    if is_arrow(x):
-        return _arrow.columnar(sys.modules["pyarrow"], x)
-    pl = sys.modules.get("polars")
-    if kinds.is_a(x, "polars", "Series", "DataFrame"):
-        return _polars.columnar(pl, x)
-    return None
-
-
-def is_arrow(x):
-    return kinds.is_a(x, "pyarrow", "Array", "ChunkedArray", "Table")
+    return _arrow.read(x) or _polars.read(x)
 
 
 def table(like, values, names):
     """`values` (rows, columns) as a table of the kind `like` is (a pyarrow
     Table for Arrow input, a polars DataFrame for Polars input) with column
     `names`."""
-    if is_arrow(like):
+    if _arrow.is_arrow(like):
         return _arrow.table(sys.modules["pyarrow"], values, names)
     return _polars.frame(sys.modules["polars"], values, names)
-
-
-def check_window(columnar: Columnar, missing: str, window: int) -> None:
-    """With missing="keep", a null among the first `window` values of an
-    oscillator would turn the RMS that scales its whole output into NaN:
-    refused, naming the column and the position."""
-    if missing != "keep" or not window or columnar.nulls is None:
-        return
-    head = columnar.nulls[:window]
-    if head.any():
-        row = int(np.argmax(head.any(axis=1) if head.ndim == 2 else head))
-        column = "" if head.ndim == 1 else \
-            f" in column {columnar.names[int(np.argmax(head[row]))]!r}"
-        raise ValueError(f"x has a null at position {row}{column}, among the first {window} "
-                         "values whose RMS scales the oscillator's whole output; pass "
-                         "missing='drop' or 'previous', or fill it")

@@ -2,6 +2,7 @@
 float32 values with a mask of the nulls it had, its names, and the call
 that puts results back in the caller's type. The readers of each library
 (arrow.py, polars.py) build it; the fronts take it through columnar.py.
+The check of an oscillator's first window of nulls is shared here too.
 """
 
 import numpy as np
@@ -39,3 +40,19 @@ def stack(columns, rows):
                 nulls = np.zeros(values.shape, dtype=bool, order="F")
             nulls[:, j] = gaps
     return values, nulls
+
+
+def check_window(columnar: Columnar, missing: str, window: int) -> None:
+    """With missing="keep", a null among the first `window` values of an
+    oscillator would turn the RMS that scales its whole output into NaN:
+    refused, naming the column and the position."""
+    if missing != "keep" or not window or columnar.nulls is None:
+        return
+    head = columnar.nulls[:window]
+    if head.any():
+        row = int(np.argmax(head.any(axis=1) if head.ndim == 2 else head))
+        column = "" if head.ndim == 1 else \
+            f" in column {columnar.names[int(np.argmax(head[row]))]!r}"
+        raise ValueError(f"x has a null at position {row}{column}, among the first {window} "
+                         "values whose RMS scales the oscillator's whole output; pass "
+                         "missing='drop' or 'previous', or fill it")

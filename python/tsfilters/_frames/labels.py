@@ -1,52 +1,17 @@
-"""What a pandas object's labels and column types say before it is filtered.
+"""The order an index (a pandas object's, or an xarray coordinate's, which
+is one) puts a series in.
 
-Two silent mistakes are caught here. A column of dates or durations (as
-`reset_index()` of a price series leaves) would be filtered as nanosecond
-counts. And an index of date texts, as a file read without `parse_dates`
-has, sorts in the order of its characters, not of time: '02/01/2024'
-before '12/31/2023'.
+A datetime or period index says which sample is older; any other index is
+taken as given, or sorted by on request. An index of date texts, as a file
+read without `parse_dates` has, would sort in the order of its characters,
+not of time ('02/01/2024' before '12/31/2023'), so it is refused.
 """
-
-import re
 
 import numpy as np
 
 from . import kinds
 from . import order as _order
-
-
-# A date as text: year-month-day, or day and month either way then a year,
-# with -, / or . between, or a month's name next to a number.
-_DATE_TEXT = re.compile(
-    r"^\s*(\d{4}[-/.]\d{1,2}[-/.]\d{1,2}|\d{1,2}[-/.]\d{1,2}[-/.]\d{2,4}"
-    r"|\d{1,2}[ -]?[A-Za-z]{3,9}[ -,]*\d{2,4}|[A-Za-z]{3,9}[ -]?\d{1,2},?[ -]?\d{2,4})"
-    r"([ T]\d{1,2}:\d{2}.*)?\s*$")
-
-
-def shown(label):
-    """A label as an error message quotes it: numpy 2 writes a NumPy
-    scalar's repr as np.int64(7), where the reader wrote 7."""
-    return repr(label.item() if isinstance(label, np.generic) else label)
-
-
-def is_datetime_like(dtype):
-    """Dates, durations and periods: not prices, though NumPy would turn
-    them into numbers."""
-    return (getattr(dtype, "kind", "") in "mM" or kinds.is_a(dtype, "pandas", "DatetimeTZDtype", "PeriodDtype"))
-
-
-def refuse_datetime_columns(obj):
-    """TypeError naming the first column (or the Series) of dates,
-    durations or periods."""
-    if kinds.is_a(obj, "pandas", "Series"):
-        if is_datetime_like(obj.dtype):
-            name = f"the Series {obj.name!r}" if obj.name is not None else "the Series"
-            raise TypeError(f"{name} holds {obj.dtype} values, not prices")
-        return
-    for label, dtype in obj.dtypes.items():
-        if is_datetime_like(dtype):
-            raise TypeError(f"column {label!r} holds {dtype} values, not prices; select the "
-                            "price columns (or set the dates as the index)")
+from .label_text import are_date_texts, shown  # noqa: F401 (for callers)
 
 
 def looks_like_date_texts(index, sample=20):
@@ -54,13 +19,6 @@ def looks_like_date_texts(index, sample=20):
     if index.dtype.kind not in "OSU" and not kinds.is_a(index.dtype, "pandas", "StringDtype"):
         return False
     return are_date_texts(index[:sample])
-
-
-def are_date_texts(values):
-    """Whether `values` (a few, None for missing) are all texts that read as
-    dates, and there is at least one."""
-    head = [value for value in values if value is not None]
-    return bool(head) and all(isinstance(v, str) and _DATE_TEXT.match(v) for v in head)
 
 
 def sort_order(index, what="the index"):

@@ -1,14 +1,14 @@
 """The columns of a long table, whichever library holds it: the symbol
 columns `by` names checked once for every front, and a row's symbol shown
-in a message. The readers (pandas.py; long_readers.py for Polars and
-Arrow) turn their tables into a `long_table.Long` with these.
+in a message. The readers (pandas.py, polars.py and arrow.py, each with
+its own library) turn their tables into a `long_table.Long` with these.
 """
 
 from typing import Any, List
 
 import numpy as np
 
-from .labels import shown
+from .label_text import shown
 
 
 def key_names(by: Any) -> List[Any]:

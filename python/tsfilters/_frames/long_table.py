@@ -4,15 +4,15 @@ symbol's two rows at one time stamp, a row without a symbol or a time stamp
 and a gap under missing="error" refused, never guessed.
 
 Every frame library (pandas, Polars, Arrow, Dask, the Polars expression)
-only turns its columns into a `Long` (pandas.py, and long_readers.py for
-Polars and Arrow); the codes, the sort and the checks are all here, so that
+only turns its columns into a `Long` (in pandas.py, polars.py or arrow.py);
+the codes, the sort and the checks are all here, so that
 every path refuses the same tables with the same messages.
 """
 
 import numpy as np
 
 from . import gaps as _gaps
-from .labels import are_date_texts
+from .label_text import are_date_texts
 
 _INT64_MAX = np.iinfo(np.int64).max
 

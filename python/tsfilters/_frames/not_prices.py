@@ -4,14 +4,11 @@
 `True` converts to 1.0, so a column of text read without a converter, or a
 column of signals, would be filtered as if it held prices, with no error.
 Both are refused here, by dtype where the dtype says it and by looking at
-the values of an object array, where only the values can say it.
+the values of an object array, where only the values can say it. (The
+same check of a pandas object's columns is `_frames.pandas.check_columns`.)
 """
 
-import sys
-
 import numpy as np
-
-from . import kinds
 
 _TEXT = (str, bytes)
 _TRUTH = (bool, np.bool_)
@@ -50,40 +47,3 @@ def check_array(array, what):
             if isinstance(value, _TEXT + _TRUTH):
                 raise TypeError(f"{what} must hold real numbers, not {_what(value)} "
                                 f"such as {value!r}")
-
-
-def _dtype_error(dtype):
-    """What is wrong with a pandas column of `dtype`, or None."""
-    types = sys.modules["pandas"].api.types
-    if dtype == object:
-        return None  # decided by its values
-    if types.is_bool_dtype(dtype):
-        return f"truth values ({dtype})"
-    if types.is_string_dtype(dtype):
-        return f"text ({dtype})"
-    return None
-
-
-def check_pandas(obj):
-    """TypeError naming the first column (or the Series) of text or truth
-    values; `obj` is a Series or a DataFrame. Only the dtypes are looked at,
-    but for object columns, so a wide numeric table costs nothing here."""
-    is_series = kinds.is_a(obj, "pandas", "Series")
-    if is_series:
-        dtypes = [(None, obj.dtype)]
-    else:
-        dtypes = list(obj.dtypes.items())
-    for j, (label, dtype) in enumerate(dtypes):
-        problem = _dtype_error(dtype)
-        if problem is None and dtype == object:
-            column = obj if is_series else obj.iloc[:, j]
-            for value in column.array:
-                if isinstance(value, _TEXT + _TRUTH):
-                    problem = f"{_what(value)} such as {value!r}"
-                    break
-        if problem is not None:
-            if not is_series:
-                where = f"column {label!r}"
-            else:
-                where = "the Series" if obj.name is None else f"the Series {obj.name!r}"
-            raise TypeError(f"{where} holds {problem}, not real numbers (prices)")

@@ -1,5 +1,9 @@
-"""pandas objects in and out of a live stream, and a pandas long table read.
+"""pandas objects in and out of the functions and a live stream, and a
+pandas long table read.
 
+A Series or DataFrame given to a function is read into float32 arrays (in
+time order when its index dates it, with its labels for messages) for the
+NumPy core (`arrays`), and the result put back in the same type.
 A Series fed to a `Stream`, a Series row or a DataFrame block fed to
 `Streams`: what their index says about time is checked here (forward, no
 missing dates, no dates left as text), their values read as the float32
@@ -12,18 +16,158 @@ keep their locks and dates; this module holds what only pandas objects
 need, so that each check is written once.
 """
 
+import copy
 import sys
 
 import numpy as np
 
+from . import gaps as _gaps
 from . import kinds
 from . import labels as _labels
 from . import long_columns as _columns
 from . import long_table as _long
-from . import not_prices as _not_prices
 from . import seen as _seen
-from .arrays import _as_float32, _pandas_values, loaded_pandas, samples_array
-from .labels import shown
+from .arrays import _as_float32, check_length, run_series, samples_array
+from .label_text import are_date_texts, shown
+from .not_prices import _TEXT, _TRUTH, _what
+
+
+def loaded_pandas():
+    """pandas if something has imported it, else None: a Series or DataFrame
+    cannot exist before that, and importing it here would add its import
+    time (longer than the rest of the package's) to `import tsfilters`."""
+    return sys.modules.get("pandas")
+
+
+def is_pandas(x):
+    """Whether `x` is a Series or a DataFrame (this module's to read)."""
+    return kinds.is_a(x, "pandas", "Series", "DataFrame")
+
+
+# ---- what a pandas object's columns and labels say before it is filtered:
+# a column of dates or durations (as `reset_index()` of a price series
+# leaves) would be filtered as nanosecond counts, a column of text or truth
+# values as if it held prices, and an index of date texts sorts by its
+# characters, not by time.
+
+def is_datetime_like(dtype):
+    """Dates, durations and periods: not prices, though NumPy would turn
+    them into numbers."""
+    return (getattr(dtype, "kind", "") in "mM" or kinds.is_a(dtype, "pandas", "DatetimeTZDtype", "PeriodDtype"))
+
+
+def refuse_datetime_columns(obj):
+    """TypeError naming the first column (or the Series) of dates,
+    durations or periods."""
+    if kinds.is_a(obj, "pandas", "Series"):
+        if is_datetime_like(obj.dtype):
+            name = f"the Series {obj.name!r}" if obj.name is not None else "the Series"
+            raise TypeError(f"{name} holds {obj.dtype} values, not prices")
+        return
+    for label, dtype in obj.dtypes.items():
+        if is_datetime_like(dtype):
+            raise TypeError(f"column {label!r} holds {dtype} values, not prices; select the "
+                            "price columns (or set the dates as the index)")
+
+
+
+def _dtype_error(dtype):
+    """What is wrong with a pandas column of `dtype`, or None."""
+    types = sys.modules["pandas"].api.types
+    if dtype == object:
+        return None  # decided by its values
+    if types.is_bool_dtype(dtype):
+        return f"truth values ({dtype})"
+    if types.is_string_dtype(dtype):
+        return f"text ({dtype})"
+    return None
+
+
+def check_not_prices(obj):
+    """TypeError naming the first column (or the Series) of text or truth
+    values; `obj` is a Series or a DataFrame. Only the dtypes are looked at,
+    but for object columns, so a wide numeric table costs nothing here."""
+    is_series = kinds.is_a(obj, "pandas", "Series")
+    if is_series:
+        dtypes = [(None, obj.dtype)]
+    else:
+        dtypes = list(obj.dtypes.items())
+    for j, (label, dtype) in enumerate(dtypes):
+        problem = _dtype_error(dtype)
+        if problem is None and dtype == object:
+            column = obj if is_series else obj.iloc[:, j]
+            for value in column.array:
+                if isinstance(value, _TEXT + _TRUTH):
+                    problem = f"{_what(value)} such as {value!r}"
+                    break
+        if problem is not None:
+            if not is_series:
+                where = f"column {label!r}"
+            else:
+                where = "the Series" if obj.name is None else f"the Series {obj.name!r}"
+            raise TypeError(f"{where} holds {problem}, not real numbers (prices)")
+
+
+def is_date_text(label):
+    """Whether a row's name is a text that reads as a date: a frame read
+    without parse_dates, whose rows the seen check would not know as dated."""
+    return isinstance(label, str) and are_date_texts([label])
+
+
+def refuse_date_texts(index, what):
+    """An index of date texts would sort by characters, not by time, and
+    pass the seen check as undated: refused as sort=True refuses it."""
+    if _labels.looks_like_date_texts(index):
+        raise ValueError(f"{what} is indexed by dates as text (e.g. {index[0]!r}), which a "
+                         "stream cannot place in time; parse them first, e.g. "
+                         "x.index = pd.to_datetime(x.index) or read_csv(..., parse_dates=...)")
+
+
+# ---- the functions: a Series or DataFrame through the NumPy core and back
+
+def _pandas_values(obj):
+    refuse_datetime_columns(obj)
+    check_not_prices(obj)
+    values = getattr(obj, "values", None)
+    if kinds.is_array(values) and values.dtype.kind in "iuf":
+        return values  # plain NumPy data: no copy, no NaN fill
+    try:
+        # na_value turns pandas' missing markers (pd.NA, None) into NaN.
+        return obj.to_numpy(dtype=np.float64, na_value=np.nan)
+    except (TypeError, ValueError) as exc:
+        raise TypeError(f"x must hold real numbers: {exc}") from None
+
+
+def series_input(x, sort):
+    """(float32 values, time-order permutation or None, labels or None) of
+    a Series or DataFrame, as the functions read it."""
+    values = _as_float32(_pandas_values(x))
+    check_length(values.shape[0])
+    permutation = _labels.time_order(x.index, sort)
+    # Positions say all there is to say about a default 0..n-1 index.
+    labels = x.index if not kinds.is_a(x.index, "pandas", "RangeIndex") else None
+    return values, permutation, labels
+
+
+def apply(x, call, missing="error", sort=False, wide=None, warmup=0):
+    """`arrays.run_series` over the Series or DataFrame `x`, run in time
+    order when its index dates it, and returned as a Series or DataFrame
+    with the index, name or columns and attrs of `x`."""
+    _gaps.check_choice(missing)
+    values, permutation, labels = series_input(x, sort)
+    names = x.columns if values.ndim == 2 else None
+    result = run_series(values, call, missing, permutation, labels, names, wide, warmup)
+    _pd = loaded_pandas()
+    if values.ndim == 1:
+        # The result is ours alone: no copy (pandas 3 copies arrays by default).
+        out = _pd.Series(result, index=x.index, name=x.name, copy=False)
+    else:
+        out = _pd.DataFrame(result, index=x.index, columns=x.columns, copy=False)
+    # What the caller recorded about the data (a unit, a source) holds for
+    # the filtered values too, as pandas' own operations carry it; a copy,
+    # so that neither object's attrs change the other's.
+    out.attrs = copy.deepcopy(x.attrs)
+    return out
 
 
 def check_time_order(index, what):
@@ -48,15 +192,15 @@ def dated(index, what):
     if _seen.is_dated(index):
         check_time_order(index, what)
         return True
-    _seen.refuse_date_texts(index, what)
+    refuse_date_texts(index, what)
     return False
 
 
 def series_values(series, what):
     """A Series' values as a float32 array for the library (a copy: the
     library writes the outputs over it)."""
-    _labels.refuse_datetime_columns(series)
-    _not_prices.check_pandas(series)
+    refuse_datetime_columns(series)
+    check_not_prices(series)
     return samples_array(series.to_numpy(dtype=np.float64, na_value=np.nan), what)
 
 
@@ -68,8 +212,8 @@ def read_series(series, what):
 
 def row_values(obj):
     """A Series row's or a DataFrame block's values as float32 samples."""
-    _labels.refuse_datetime_columns(obj)
-    _not_prices.check_pandas(obj)
+    refuse_datetime_columns(obj)
+    check_not_prices(obj)
     values = obj.to_numpy()
     if values.dtype.kind not in "biuf":  # missing markers (pd.NA, None) become NaN
         try:
@@ -81,7 +225,7 @@ def row_values(obj):
 
 def row_date(row):
     """The date a Series row's name gives it, or None when it has none."""
-    if _seen.is_date_text(row.name):
+    if is_date_text(row.name):
         raise ValueError(f"the row is named by a date as text ({row.name!r}), which a "
                          "stream cannot place in time; parse the frame's index first "
                          "(pd.to_datetime, or read_csv(..., parse_dates=...))")

@@ -1,9 +1,14 @@
 """polars Series and DataFrames read into float32 values and written back
 as Float32 columns, null where the output is NaN. polars itself is passed
-in by the caller (found in `sys.modules`), never imported here.
+in by the caller (found in `sys.modules`), never imported here. A long table of Polars is read here too.
 """
 
+import sys
+from typing import Any, List
+
 from . import kinds
+from . import long_columns as _columns
+from . import long_table as _long
 from .columns import Columnar, float32_nulled, stack
 
 
@@ -79,3 +84,70 @@ def columnar(pl, x):
         return Columnar(values, nulls, names, lambda result: frame(pl, result, names))
     values, nulls = _polars_column(pl, x)
     return Columnar(values, nulls, None, lambda result: _polars_series(pl, x.name, result))
+
+
+def read(x):
+    """A Columnar for a polars Series or DataFrame, else None."""
+    return columnar(sys.modules["polars"], x) if kinds.is_a(x, "polars", "Series", "DataFrame") else None
+
+
+# ---- long tables: the symbol columns as integer codes (by hashing, through a
+# dictionary, never by ranking: only which rows share one matters), the time
+# column as the int64 it is stored as (UTC for stamps with a time zone), the
+# prices as float32; `long_table` sorts and checks.
+
+def _polars_key(pl, column):
+    """int64 codes of a Polars key column, -1 for null (and NaN)."""
+    if column.dtype.is_float():
+        column = column.fill_nan(None)
+    if column.dtype == pl.String:
+        column = column.cast(pl.Categorical)
+    if kinds.is_a(column.dtype, "polars", "Categorical", "Enum"):
+        codes = column.to_physical()
+    elif column.dtype.is_integer() and column.dtype not in (pl.UInt64,):
+        codes = column.cast(pl.Int64)
+        low = codes.min()
+        codes = codes - (low if low is not None else 0)
+    else:
+        codes = column.rank("dense").cast(pl.Int64) - 1
+    return codes.cast(pl.Int64).fill_null(-1).to_numpy()
+
+
+def _polars_time(pl, column, time):
+    """(stamps, undated or None, clock) of a Polars time column."""
+    dtype = column.dtype
+    nulls = column.null_count()
+    undated = column.is_null().to_numpy() if nulls else None
+    if dtype.is_temporal():
+        stamps = column.to_physical().cast(pl.Int64).fill_null(0).to_numpy()
+        clock = kinds.is_a(dtype, "polars", "Datetime") and dtype.time_zone is None
+        return stamps, undated, clock
+    if dtype.is_numeric() and dtype != pl.Decimal:
+        if dtype.is_float():
+            return _long.time_codes(column.to_numpy()) + (False,)
+        stamps, _ = _long.time_codes(column.fill_null(0).to_numpy())
+        return stamps, undated, False
+    if dtype == pl.String:
+        _long.refuse_date_texts(column.head(20).to_list(), time)
+    stamps = (column.rank("dense").cast(pl.Int64) - 1).fill_null(-1).to_numpy()
+    return stamps, undated, False
+
+
+def read_polars(frame, value, by, time):
+    """A Polars long table as `_long.Long`."""
+    return read_polars_series(frame[value], [frame[name] for name in _columns.key_names(by)],
+                              frame[time], time)
+
+
+def read_polars_series(value: Any, keys: List[Any], stamps: Any, time: Any) -> Any:
+    """`_long.Long` of Polars Series: the prices, the key columns and the
+    time column (named `time` in messages)."""
+    pl = sys.modules["polars"]
+    codes = [_polars_key(pl, column) for column in keys]
+    stamp_codes, undated, clock = _polars_time(pl, stamps, time)
+    table = _long.Long(
+        _long.combine_keys(codes), stamp_codes, undated, columnar(pl, value).values,
+        symbol=lambda row: _columns.symbol_of(keys, row, lambda column, r: column[r]),
+        stamp=lambda row: stamps[row], where=lambda row: f"row {row}", clock=clock)
+    table.missing_key = _columns.first_missing([c < 0 for c in codes])
+    return table

@@ -189,23 +189,6 @@ NONE = np.iinfo(np.int64).min
 UNKNOWN = NONE + 1
 
 
-def is_date_text(label):
-    """Whether a row's name is a text that reads as a date: a frame read
-    without parse_dates, whose rows the seen check would not know as dated."""
-    from .labels import are_date_texts
-    return isinstance(label, str) and are_date_texts([label])
-
-
-def refuse_date_texts(index, what):
-    """An index of date texts would sort by characters, not by time, and
-    pass the seen check as undated: refused as sort=True refuses it."""
-    from .labels import looks_like_date_texts
-    if looks_like_date_texts(index):
-        raise ValueError(f"{what} is indexed by dates as text (e.g. {index[0]!r}), which a "
-                         "stream cannot place in time; parse them first, e.g. "
-                         "x.index = pd.to_datetime(x.index) or read_csv(..., parse_dates=...)")
-
-
 def as_date(at):
     """`at=` as a date a stream keeps (Timestamp or Period); ValueError for
     NaT or what is no date."""
