@@ -74,7 +74,7 @@ case $test in
 import sys
 import numpy as np
 import tsfilters
-from tsfilters import _library
+from tsfilters._engine import loading as _library
 source, venv = sys.argv[1:]
 assert tsfilters.__file__.startswith(f"{source}/python/tsfilters/"), tsfilters.__file__
 for stem in ("tsfilters", "tsfilters_stream"):

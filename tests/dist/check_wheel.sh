@@ -31,7 +31,7 @@ export PYTHONDONTWRITEBYTECODE=1 MPLBACKEND=Agg
 import sys
 import numpy as np
 import tsfilters
-from tsfilters import _library
+from tsfilters._engine import loading as _library
 
 version, venv = sys.argv[1:]
 assert tsfilters.__version__ == version, tsfilters.__version__
