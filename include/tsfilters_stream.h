@@ -316,7 +316,9 @@ TSF_STREAM_API const char* TSF_STREAM_CALL tsf_strerror(int code);
  * gives the bytes for `capacity` slots; to grow, tsf_book_grow copies a
  * book into a larger buffer, after which the old one may be freed. The
  * oscillators' first 100 values per series lie apart from what a row reads.
- * Different books may be used on different threads at once.
+ * While every series has the same coefficients (one parameter set, the
+ * usual case), a row reads them once for the whole book rather than once
+ * per series. Different books may be used on different threads at once.
  *
  * Errors. Every function returns a negative TSF_E_ code on failure, and a
  * failing call writes nothing and leaves the book as it was. An output
@@ -442,6 +444,21 @@ TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_update_sparse(tsf_book* book, co
 TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_peek_sparse(const tsf_book* book, const int32_t* series,
                                                             const float* values, int32_t count,
                                                             float* output);
+
+/* The four row calls above with the samples as doubles, each rounded to
+ * the nearest float as it is read (a value beyond binary32's range becomes
+ * an infinity of its sign, and so a missing sample): a row of doubles goes
+ * in as it is, with no pass of its own to convert it. The row and the
+ * output must not share any byte (TSF_E_ARGUMENT). */
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_update_doubles(tsf_book* book, const double* row, float* output);
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_peek_doubles(const tsf_book* book, const double* row,
+                                                             float* output);
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_update_sparse_doubles(tsf_book* book, const int32_t* series,
+                                                                      const double* values, int32_t count,
+                                                                      float* output);
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_peek_sparse_doubles(const tsf_book* book, const int32_t* series,
+                                                                    const double* values, int32_t count,
+                                                                    float* output);
 
 /* Writes the book in the save format above and returns its size in
  * bytes; writes only when capacity is at least that size (capacity 0,

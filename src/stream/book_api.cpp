@@ -15,6 +15,7 @@
 #include "stream/book_layout.hpp"
 #include "stream/book_save.hpp"
 #include "stream/book_series.hpp"
+#include "stream/book_shared.hpp"
 #include "stream/simd_target.hpp"
 #include "tsfilters_stream.h"
 
@@ -32,6 +33,7 @@ const Header* validHeader(const tsf_book* book) {
     const bool ok = h.tag == Header::kInitialised && isKnownKind(h.kind) && h.missing >= TSF_MISSING_ERROR &&
                     h.missing <= TSF_MISSING_KEEP && h.capacity >= 0 && h.slots >= 0 && h.slots <= h.capacity &&
                     h.live >= 0 && h.live <= h.slots && h.freeHead >= -1 && h.freeHead < h.slots &&
+                    (h.shared == 0 || h.shared == 1) &&
                     h.mostSamples >= 0 && h.mostSamples <= kMaxSamples &&
                     h.bytes >= Layout(shapeOf(h.kind), h.capacity).end;
     return ok ? &h : nullptr;
@@ -58,12 +60,29 @@ bool overlap(const void* a, std::size_t aBytes, const void* b, std::size_t bByte
     return aBytes > 0 && bBytes > 0 && x < y + bBytes && y < x + aBytes;
 }
 
+// A row's value as a float: a float row's own, a double row's rounded.
+float sampleOf(const float* row, std::int64_t i) { return row[i]; }
+float sampleOf(const double* row, std::int64_t i) { return toFloat(row[i]); }
+
+// Whether the outputs would clobber inputs not yet read: a float row may be
+// its own output (each value is read before its output is written), a
+// double row shares no byte with it.
+template <class In>
+bool clobbers(const In* in, const float* out, std::size_t count) {
+    if constexpr (sizeof(In) == sizeof(float))
+        return partlyOverlap(in, count * sizeof(In), out, count * sizeof(float));
+    else
+        return overlap(in, count * sizeof(In), out, count * sizeof(float));
+}
+
+std::int32_t constantsOf(std::int32_t kind) { return shapeOf(kind).fields.constants; }
+
 // ---- Per kind -------------------------------------------------------------
 
 template <class Kind>
 void laneOf(const RowJob& job, std::int32_t slot) {
     const View& v = *static_cast<const View*>(job.context);
-    const float x = job.row[slot];
+    const float x = job.sample(slot);
     if (v.samples[slot] < 0 || (job.skipMissing && isMissing(x))) {
         job.out[slot] = kNoValue;
         return;
@@ -144,13 +163,14 @@ std::int32_t takeSlot(const View& v) {
 
 // Whether a row that gives every live series a sample could pass
 // TSF_MAX_SAMPLES. The header's bound spares the scan until a series might.
-bool wouldPassMost(const View& v, const float* row) {
+template <class In>
+bool wouldPassMost(const View& v, const In* row) {
     Header& h = *v.header;
     if (h.mostSamples < kMaxSamples) return false;
     std::int64_t most = 0;
     for (std::int32_t s = 0; s < h.slots; ++s) {
         if (v.samples[s] < 0) continue;
-        const bool takes = h.missing == TSF_MISSING_KEEP || !isMissing(row[s]);
+        const bool takes = h.missing == TSF_MISSING_KEEP || !isMissing(sampleOf(row, s));
         if (takes && v.samples[s] >= kMaxSamples) return true;
         most = std::max(most, v.samples[s]);
     }
@@ -158,19 +178,20 @@ bool wouldPassMost(const View& v, const float* row) {
     return false;
 }
 
-int denseRow(const tsf_book* book, const float* row, float* out, bool commit) {
+template <class In>
+int denseRow(const tsf_book* book, const In* row, float* out, bool commit) {
     if (book == nullptr) return TSF_E_NULL;
     const Header* h = validHeader(book);
     if (h == nullptr) return TSF_E_NOT_BOOK;
     if (h->slots == 0) return 0;
     if (row == nullptr || out == nullptr) return TSF_E_NULL;
     const std::size_t bytes = std::size_t(h->slots) * sizeof(float);
-    if (partlyOverlap(row, bytes, out, bytes) || overlap(book, std::size_t(h->bytes), out, bytes))
+    if (clobbers(row, out, std::size_t(h->slots)) || overlap(book, std::size_t(h->bytes), out, bytes))
         return TSF_E_ARGUMENT;
     View v = viewOf(book);
     if (h->missing == TSF_MISSING_ERROR) {
         for (std::int32_t s = 0; s < h->slots; ++s)
-            if (isMissing(row[s]) && v.samples[s] >= 0) return TSF_E_MISSING;
+            if (isMissing(sampleOf(row, s)) && v.samples[s] >= 0) return TSF_E_MISSING;
     }
     if (commit && wouldPassMost(v, row)) return TSF_E_FULL;
     const KindOps& ops = opsOf(h->kind);
@@ -178,13 +199,17 @@ int denseRow(const tsf_book* book, const float* row, float* out, bool commit) {
     job.kind = h->kind;
     job.slots = h->slots;
     job.early = ops.early;
-    job.row = row;
+    if constexpr (sizeof(In) == sizeof(float))
+        job.row = row;
+    else
+        job.rowDoubles = row;
     job.out = out;
     job.commit = commit;
     job.skipMissing = h->missing != TSF_MISSING_KEEP;
     job.samples = v.samples;
     job.columns = v.columns;
     job.scale = v.scale;
+    job.shared = h->shared != 0 ? h->coefficients : nullptr;
     job.lane = ops.lane;
     job.context = &v;
     if (const RowKernel kernel = rowKernel(); kernel != nullptr) {
@@ -196,7 +221,8 @@ int denseRow(const tsf_book* book, const float* row, float* out, bool commit) {
     return h->slots;
 }
 
-int sparseRow(const tsf_book* book, const int32_t* series, const float* values, int32_t count, float* out,
+template <class In>
+int sparseRow(const tsf_book* book, const int32_t* series, const In* values, int32_t count, float* out,
               bool commit) {
     if (book == nullptr) return TSF_E_NULL;
     const Header* h = validHeader(book);
@@ -204,7 +230,7 @@ int sparseRow(const tsf_book* book, const int32_t* series, const float* values, 
     if (count <= 0) return 0;
     if (series == nullptr || values == nullptr || out == nullptr) return TSF_E_NULL;
     const std::size_t bytes = std::size_t(count) * sizeof(float);
-    if (partlyOverlap(values, bytes, out, bytes) || overlap(series, bytes, out, bytes) ||
+    if (clobbers(values, out, std::size_t(count)) || overlap(series, bytes, out, bytes) ||
         overlap(book, std::size_t(h->bytes), out, bytes))
         return TSF_E_ARGUMENT;
     View v = viewOf(book);
@@ -221,7 +247,7 @@ int sparseRow(const tsf_book* book, const int32_t* series, const float* values, 
             result = TSF_E_SERIES;
             break;
         }
-        const bool missing = isMissing(values[checked]);
+        const bool missing = isMissing(sampleOf(values, checked));
         if (missing && h->missing == TSF_MISSING_ERROR) result = TSF_E_MISSING;
         const bool takes = !missing || h->missing == TSF_MISSING_KEEP;
         if (commit && takes && v.samples[s] >= kMaxSamples) result = TSF_E_FULL;
@@ -233,7 +259,7 @@ int sparseRow(const tsf_book* book, const int32_t* series, const float* values, 
     if (result != TSF_OK) return result;
     const KindOps& ops = opsOf(h->kind);
     const bool skip = h->missing != TSF_MISSING_KEEP;
-    for (std::int32_t j = 0; j < count; ++j) out[j] = ops.sparse(v, series[j], values[j], commit, skip);
+    for (std::int32_t j = 0; j < count; ++j) out[j] = ops.sparse(v, series[j], sampleOf(values, j), commit, skip);
     if (commit) v.header->mostSamples = std::min(v.header->mostSamples + 1, kMaxSamples);
     return count;
 }
@@ -299,6 +325,8 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_book_grow(tsf_book* to, int64_t bytes, in
     startBook(to, bytes, old.kind, capacity, old.missing);
     Header& n = *reinterpret_cast<Header*>(to);
     n.slots = old.slots, n.live = old.live, n.freeHead = old.freeHead, n.mostSamples = old.mostSamples;
+    n.shared = old.shared;
+    std::memmove(n.coefficients, old.coefficients, sizeof n.coefficients);
     const View b = viewOf(to);
     const Shape shape = shapeOf(old.kind);
     const std::size_t s = std::size_t(old.slots);
@@ -336,6 +364,7 @@ TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_add(tsf_book* book, const tsf_pa
     if (slot < 0) return slot;
     opsOf(h->kind).start(v, slot, {params->period, params->smooth_period, params->gamma});
     v.header->live += 1;
+    noteArrival(v, constantsOf(h->kind), slot);
     return slot;
 }
 
@@ -356,6 +385,7 @@ TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_add_stream(tsf_book* book, const
     if (slot < 0) return slot == -1 ? TSF_E_CAPACITY : slot;
     opsOf(h->kind).put(s, v, slot);
     v.header->live += 1;
+    noteArrival(v, constantsOf(h->kind), slot);
     v.header->mostSamples = std::max(v.header->mostSamples, s.samples);
     return slot;
 }
@@ -369,6 +399,11 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_book_remove(tsf_book* book, int32_t serie
     v.samples[series] = -std::int64_t(h->freeHead) - 2;
     v.header->freeHead = series;
     v.header->live -= 1;
+    // The rest still share what all shared; a book that did not may now.
+    if (v.header->live == 0)
+        v.header->shared = 0;
+    else if (v.header->shared == 0)
+        recheckShared(v, constantsOf(h->kind), [&](std::int32_t s) { return isLive(v, s); });
     return TSF_OK;
 }
 
@@ -433,6 +468,27 @@ TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_peek_sparse(const tsf_book* book
     return sparseRow(book, series, values, count, output, false);
 }
 
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_update_doubles(tsf_book* book, const double* row, float* output) {
+    return denseRow(book, row, output, true);
+}
+
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_peek_doubles(const tsf_book* book, const double* row,
+                                                             float* output) {
+    return denseRow(book, row, output, false);
+}
+
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_update_sparse_doubles(tsf_book* book, const int32_t* series,
+                                                                      const double* values, int32_t count,
+                                                                      float* output) {
+    return sparseRow(book, series, values, count, output, true);
+}
+
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_book_peek_sparse_doubles(const tsf_book* book, const int32_t* series,
+                                                                    const double* values, int32_t count,
+                                                                    float* output) {
+    return sparseRow(book, series, values, count, output, false);
+}
+
 TSF_STREAM_API int64_t TSF_STREAM_CALL tsf_book_save(const tsf_book* book, void* buffer, int64_t capacity) {
     if (book == nullptr) return TSF_E_NULL;
     const Header* h = validHeader(book);
@@ -468,6 +524,7 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_book_load(tsf_book* book, int64_t bytes, 
     startBook(book, bytes, saved.kind, capacity, saved.missing);
     const View v = viewOf(book);
     loadRecords(in, saved, v, opsOf(saved.kind).put);
+    recheckShared(v, constantsOf(saved.kind), [&](std::int32_t s) { return isLive(v, s); });
     return TSF_OK;
 }
 

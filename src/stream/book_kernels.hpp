@@ -24,13 +24,23 @@ using book::RowJob;
 // Visits a step's values as the lanes' steps list them (constants, then
 // carried values), loading W slots of each from its column. A carried
 // double is read from a float column while the step's float-valued count
-// lasts (book_fields.hpp), and widened.
+// lasts (book_fields.hpp), and widened. With kShared, every series has the
+// header's coefficients, and each is broadcast instead of read per slot.
+template <bool kShared>
 class BookLoader {
 public:
-    BookLoader(const Columns& c, const float* scale, std::int64_t slot) : c_(c), scale_(scale), slot_(slot) {}
+    static constexpr bool kLoads = true;
+
+    BookLoader(const Columns& c, const double* shared, const float* scale, std::int64_t slot)
+        : c_(c), shared_(shared), scale_(scale), slot_(slot) {}
 
     TSF_BOOK_INLINE void floatValued(std::int32_t n) { floatValued_ = n; }
-    TSF_BOOK_INLINE void constant(D& v) { std::memcpy(&v, c_.constants[constant_++] + slot_, sizeof v); }
+    TSF_BOOK_INLINE void constant(D& v) {
+        if constexpr (kShared)
+            v = splat(shared_[constant_++]);
+        else
+            std::memcpy(&v, c_.constants[constant_++] + slot_, sizeof v);
+    }
     TSF_BOOK_INLINE void constant(F& v) { std::memcpy(&v, scale_ + slot_, sizeof v); }
     TSF_BOOK_INLINE void carried(F& v) { std::memcpy(&v, c_.floats[float_++] + slot_, sizeof v); }
     TSF_BOOK_INLINE void carried(D& v) {
@@ -46,6 +56,7 @@ public:
 
 private:
     const Columns& c_;
+    const double* shared_;
     const float* scale_;
     std::int64_t slot_;
     std::int32_t constant_ = 0, float_ = 0, double_ = 0, floatValued_ = 0;
@@ -54,6 +65,8 @@ private:
 // The same visit, storing the carried values back.
 class BookStorer {
 public:
+    static constexpr bool kLoads = false;
+
     BookStorer(const Columns& c, std::int64_t slot) : c_(c), slot_(slot) {}
 
     TSF_BOOK_INLINE void floatValued(std::int32_t n) { floatValued_ = n; }
@@ -91,14 +104,13 @@ struct BookStep {
 // The UltimateSmoother from its coefficient set: the gains formed as
 // LowLagInputGains forms them, operation for operation.
 struct BookUltimateSmoother {
-    UltimateSmootherLanes step;
+    UltimateSmootherLanesOf<F> step;
 
     template <class Io>
     TSF_BOOK_INLINE void values(Io& io) {
-        io.floatValued(4);
         D c1 = {}, c2 = {}, c3 = {};  // a storer only counts them
         io.constant(c1), io.constant(c2), io.constant(c3);
-        if constexpr (std::is_same_v<Io, BookLoader>) {
+        if constexpr (Io::kLoads) {
             step.g0 = splat(1.0) - c1;
             step.g1 = (c1 + c1) - c2;
             step.g2 = c3 + c1;
@@ -113,9 +125,9 @@ struct BookUltimateSmoother {
 template <class ScalarStep>
 struct BookFor;
 template <>
-struct BookFor<HighPassStep> { using type = BookStep<HighPassLanes, 2>; };
+struct BookFor<HighPassStep> { using type = BookStep<HighPassLanesOf<F>, 0>; };
 template <>
-struct BookFor<SuperSmootherStep> { using type = BookStep<SuperSmootherLanes, 2>; };
+struct BookFor<SuperSmootherStep> { using type = BookStep<SuperSmootherLanesOf<F>, 0>; };
 template <>
 struct BookFor<UltimateSmootherStep> { using type = BookUltimateSmoother; };
 template <>
@@ -166,16 +178,31 @@ TSF_BOOK_INLINE unsigned finiteBits(F x) {
 #endif
 }
 
+// W samples from a row of floats, or of doubles each rounded to a float by
+// the conversion instruction (an infinity past the float range, as
+// toFloat gives).
+TSF_BOOK_INLINE F samplesAt(const float* row, std::int64_t slot) {
+    F x;
+    std::memcpy(&x, row + slot, sizeof x);
+    return x;
+}
+TSF_BOOK_INLINE F samplesAt(const double* row, std::int64_t slot) {
+    D x;
+    std::memcpy(&x, row + slot, sizeof x);
+    return __builtin_convertvector(x, F);
+}
+
 // The row over every whole vector of slots. Everything the loop reads more
 // than once is copied out of the job first: the kernels store with memcpy,
 // which may alias anything, so a pointer left in the job would be loaded
 // again after every store.
-template <class Kind>
-void bookRowOf(const RowJob& job) {
+template <class Kind, bool kShared, class In>
+void bookRowOf(const RowJob& job, const In* const row) {
     using Step = BookKind<Kind>;
     constexpr unsigned kEvery = (1u << W) - 1;
     const Columns columns = job.columns;
-    const float* const row = job.row;
+    double shared[book::kMaxColumns] = {};
+    if constexpr (kShared) std::memcpy(shared, job.shared, sizeof shared);
     float* const out = job.out;
     std::int64_t* const samples = job.samples;
     const float* const scale = job.scale;
@@ -184,8 +211,7 @@ void bookRowOf(const RowJob& job) {
     const I early = broadcast<I>(job.early);
     const std::int32_t whole = job.slots - job.slots % W;
     for (std::int32_t slot = 0; slot < whole; slot += W) {
-        F x;
-        std::memcpy(&x, row + slot, sizeof x);
+        const F x = samplesAt(row, slot);
         I n;
         std::memcpy(&n, samples + slot, sizeof n);
         // Any lane early, free or missing its sample sends the vector slot
@@ -195,7 +221,7 @@ void bookRowOf(const RowJob& job) {
             continue;
         }
         Step step;
-        BookLoader load(columns, scale, slot);
+        BookLoader<kShared> load(columns, shared, scale, slot);
         step.values(load);
         const F y = step.next(x);
         std::memcpy(out + slot, &y, sizeof y);
@@ -207,6 +233,16 @@ void bookRowOf(const RowJob& job) {
         }
     }
     for (std::int32_t slot = whole; slot < job.slots; ++slot) job.lane(job, slot);
+}
+
+template <class Kind>
+void bookRowOf(const RowJob& job) {
+    if (job.shared != nullptr) {
+        if (job.row != nullptr) return bookRowOf<Kind, true>(job, job.row);
+        return bookRowOf<Kind, true>(job, job.rowDoubles);
+    }
+    if (job.row != nullptr) return bookRowOf<Kind, false>(job, job.row);
+    return bookRowOf<Kind, false>(job, job.rowDoubles);
 }
 
 #undef TSF_BOOK_INLINE

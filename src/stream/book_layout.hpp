@@ -3,6 +3,8 @@
 // caller's buffer and holding a multiple of kSlotRound slots, so that the
 // widest vector of slots never reads past its array.
 //
+//   header    128 B    counts, policy, and the coefficients every series
+//                      shares when they all have the same ones
 //   samples   int64    per slot: samples consumed; a free slot holds
 //                      -(next free slot + 2), -1 ending the free list
 //   params    3 x 4    period, smooth_period, gamma
@@ -41,11 +43,12 @@ struct Header {
     std::int32_t slots;       // slots ever used: a dense row's length
     std::int32_t live;        // slots holding a series
     std::int32_t freeHead;    // the most recently freed slot, or -1
-    std::int32_t reserved;
+    std::int32_t shared;      // 1: every live series' coefficients are `coefficients`
     std::int64_t bytes;       // the buffer's size, as given to init
     std::int64_t mostSamples; // no series has consumed more
+    double coefficients[kMaxColumns];
 };
-inline constexpr std::int64_t kHeaderBytes = 64;
+inline constexpr std::int64_t kHeaderBytes = 128;
 static_assert(sizeof(Header) <= kHeaderBytes);
 
 // The columns of a kind.

@@ -194,12 +194,28 @@ private:
 // ---- The steps, one per step of src/filters -------------------------------
 // Each lists its values in that step's forEachValue order.
 
+// A carried value that always holds a float may be kept as the double the
+// scalar step keeps (the transposed streams) or as the float itself (a
+// book's float columns, which then skip a widening on load and a narrowing
+// on store); the step widens it where it computes with it, the same double
+// either way.
+TSF_LANES_INLINE D asDouble(D v) { return v; }
+TSF_LANES_INLINE D asDouble(F v) { return widen(v); }
+template <class T>
+TSF_LANES_INLINE T kept(F v) {
+    if constexpr (std::is_same_v<T, F>)
+        return v;
+    else
+        return widen(v);
+}
+
 // What HighPass and SuperSmoother share: three gains, the two earlier
 // inputs (single precision) and outputs, in TwoPoleHistory's order.
-struct FloatInputTwoPoleLanes {
+template <class Y>
+struct FloatInputTwoPoleLanesOf {
     D c1, c2, c3;
     F x1, x2;
-    D y1, y2;
+    Y y1, y2;
 
     template <class Io>
     TSF_LANES_INLINE void values(Io& io) {
@@ -209,31 +225,34 @@ struct FloatInputTwoPoleLanes {
 
     // The input term t plus the feedback, rounded: the output of sample x.
     TSF_LANES_INLINE F finish(D t, F x) {
-        t = t + c2 * y1;
-        t = t + c3 * y2;
+        t = t + c2 * asDouble(y1);
+        t = t + c3 * asDouble(y2);
         const F y = narrow(t);
-        x2 = x1, x1 = x, y2 = y1, y1 = widen(y);
+        x2 = x1, x1 = x, y2 = y1, y1 = kept<Y>(y);
         return y;
     }
 };
 
-struct HighPassLanes : FloatInputTwoPoleLanes {
+template <class Y = D>
+struct HighPassLanesOf : FloatInputTwoPoleLanesOf<Y> {
     TSF_LANES_INLINE F next(F x) {
-        const F d = (x - (x1 + x1)) + x2;  // single precision
-        return finish(widen(d) * c1, x);
+        const F d = (x - (this->x1 + this->x1)) + this->x2;  // single precision
+        return this->finish(widen(d) * this->c1, x);
     }
 };
 
-struct SuperSmootherLanes : FloatInputTwoPoleLanes {
+template <class Y = D>
+struct SuperSmootherLanesOf : FloatInputTwoPoleLanesOf<Y> {
     TSF_LANES_INLINE F next(F x) {
-        const F pairSum = x1 + x;  // single precision
-        return finish((widen(pairSum) * c1) * splat(0.5), x);
+        const F pairSum = this->x1 + x;  // single precision
+        return this->finish((widen(pairSum) * this->c1) * splat(0.5), x);
     }
 };
 
-struct UltimateSmootherLanes {
+template <class X = D>
+struct UltimateSmootherLanesOf {
     D g0, g1, g2, c2, c3;  // gains of x[i], x[i-1], x[i-2]; feedback gains
-    D x1, x2, y1, y2;
+    X x1, x2, y1, y2;
 
     template <class Io>
     TSF_LANES_INLINE void values(Io& io) {
@@ -243,16 +262,20 @@ struct UltimateSmootherLanes {
 
     TSF_LANES_INLINE F next(F xf) {
         const D x = widen(xf);
-        D t = g1 * x1;
+        D t = g1 * asDouble(x1);
         t = t + g0 * x;
-        t = t - g2 * x2;
-        t = t + c2 * y1;
-        t = t + c3 * y2;
+        t = t - g2 * asDouble(x2);
+        t = t + c2 * asDouble(y1);
+        t = t + c3 * asDouble(y2);
         const F y = narrow(t);
-        x2 = x1, x1 = x, y2 = y1, y1 = widen(y);
+        x2 = x1, x1 = kept<X>(xf), y2 = y1, y1 = kept<X>(y);
         return y;
     }
 };
+
+using HighPassLanes = HighPassLanesOf<>;
+using SuperSmootherLanes = SuperSmootherLanesOf<>;
+using UltimateSmootherLanes = UltimateSmootherLanesOf<>;
 
 TSF_LANES_INLINE D laguerreStage(D gamma, D previousOfStageBefore, D own) {
     return (previousOfStageBefore - gamma * previousOfStageBefore) + gamma * own;

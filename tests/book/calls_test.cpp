@@ -176,6 +176,83 @@ TEST(BookCalls, StreamsGoInOnlyAsStatesAnUpdateLeaves) {
     EXPECT_EQ(stream_testing::bytesOf(back), stream_testing::bytesOf(s));
 }
 
+// A row of doubles is each value rounded to the nearest float: past the
+// largest float by half its last place or more is an infinity, so a missing
+// sample, and just short of that is the largest float. Checked in vectors
+// of steady series (16 one-set series past their warm-up) and the scalar
+// tail, against the same book fed the floats worked out by hand.
+TEST(BookCalls, DoubleRowsRoundEachValueToTheNearestFloat) {
+    const float kMax = std::numeric_limits<float>::max(), kInf = std::numeric_limits<float>::infinity();
+    const double doubles[] = {0x1.fffffep127, 0x1.ffffffp127, 0x1.fffffefffffffp127, -0x1.ffffffp127,
+                              1e300, -1e300, 1e-300, 100.25000000001, kNaN, -0x1.fffffefffffffp127};
+    const float floats[] = {kMax, kInf, kMax, -kInf, kInf, -kInf, 0.0f, 100.25f, kNaN, -kMax};
+    for (int kind = 1; kind <= 7; ++kind) {
+        Memory memory(tsf_kind(kind), 19);
+        tsf_book* book = memory.book();
+        ASSERT_EQ(tsf_book_init(book, memory.bytes, tsf_kind(kind), 19, TSF_MISSING_DROP), TSF_OK);
+        const tsf_params p = seriesParams(3);
+        for (int j = 0; j < 19; ++j) ASSERT_EQ(tsf_book_add(book, &p), j);
+        std::vector<float> warm(19), out(19);
+        for (int row = 0; row < 130; ++row) {
+            for (int j = 0; j < 19; ++j) warm[size_t(j)] = 100.0f + float((row * 7 + j * 3) % 11);
+            ASSERT_EQ(tsf_book_update(book, warm.data(), out.data()), 19);
+        }
+        Memory twin(tsf_kind(kind), 19);
+        std::memcpy(twin.book(), book, size_t(memory.bytes));  // a byte copy is a snapshot
+        for (int shift = 0; shift < 10; ++shift) {
+            std::vector<double> d(19);
+            std::vector<float> f(19);
+            for (int j = 0; j < 19; ++j) {
+                d[size_t(j)] = j < 10 ? doubles[(j + shift) % 10] : 99.5;
+                f[size_t(j)] = j < 10 ? floats[(j + shift) % 10] : 99.5f;
+            }
+            std::vector<float> got(19, kSentinel), want(19, kSentinel);
+            ASSERT_EQ(tsf_book_update_doubles(book, d.data(), got.data()), 19);
+            ASSERT_EQ(tsf_book_update(twin.book(), f.data(), want.data()), 19);
+            for (int j = 0; j < 19; ++j)
+                ASSERT_EQ(bitsOf(got[size_t(j)]), bitsOf(want[size_t(j)])) << "kind " << kind << " slot " << j;
+            ASSERT_EQ(memory.snapshot(), twin.snapshot()) << "kind " << kind << " shift " << shift;
+            const std::int32_t slots[] = {4, 0, 9};
+            const double some[] = {d[4], d[0], d[9]};
+            const float someFloats[] = {f[4], f[0], f[9]};
+            ASSERT_EQ(tsf_book_update_sparse_doubles(book, slots, some, 3, got.data()), 3);
+            ASSERT_EQ(tsf_book_update_sparse(twin.book(), slots, someFloats, 3, want.data()), 3);
+            ASSERT_EQ(memory.snapshot(), twin.snapshot()) << "kind " << kind << " shift " << shift;
+        }
+    }
+}
+
+// A row of doubles and its float outputs cannot be one array: any shared
+// byte is refused, and nothing is written.
+TEST(BookCalls, DoubleRowsShareNoByteWithTheirOutputs) {
+    Book b(TSF_SUPER_SMOOTHER, 8, TSF_MISSING_DROP, 8);
+    std::vector<double> a(16, 1.0);
+    const Bytes before = b.memory.snapshot();
+    auto* asFloats = reinterpret_cast<float*>(a.data());
+    EXPECT_EQ(tsf_book_update_doubles(b.get(), a.data(), asFloats), TSF_E_ARGUMENT);
+    EXPECT_EQ(tsf_book_peek_doubles(b.get(), a.data(), asFloats + 15), TSF_E_ARGUMENT);
+    const std::int32_t slots[] = {0, 1};
+    EXPECT_EQ(tsf_book_update_sparse_doubles(b.get(), slots, a.data(), 2, asFloats + 3), TSF_E_ARGUMENT);
+    EXPECT_EQ(b.memory.snapshot(), before);
+    EXPECT_EQ(a, std::vector<double>(16, 1.0));
+    EXPECT_EQ(tsf_book_update_doubles(b.get(), a.data(), asFloats + 16), 8);  // just past the row: fine
+}
+
+// The header says whether every series shares one coefficient set; a flag
+// that is neither yes nor no marks damaged memory, refused like the rest.
+TEST(BookCalls, ADamagedSharedFlagIsRefused) {
+    Book b(TSF_SUPER_SMOOTHER, 4, TSF_MISSING_DROP, 0);
+    const tsf_params p = seriesParams(1);
+    for (int j = 0; j < 4; ++j) ASSERT_EQ(tsf_book_add(b.get(), &p), j);
+    std::int32_t flag;
+    std::memcpy(&flag, reinterpret_cast<unsigned char*>(b.get()) + 28, 4);
+    EXPECT_EQ(flag, 1);
+    flag = 2;
+    std::memcpy(reinterpret_cast<unsigned char*>(b.get()) + 28, &flag, 4);
+    float x[4] = {1, 2, 3, 4}, y[4];
+    EXPECT_EQ(tsf_book_update(b.get(), x, y), TSF_E_NOT_BOOK);
+}
+
 TEST(BookCalls, AnEmptyRowReadsAndWritesNothing) {
     Book b(TSF_BAND_PASS, 0, TSF_MISSING_DROP, 0);
     EXPECT_EQ(tsf_book_update(b.get(), nullptr, nullptr), 0);
