@@ -101,6 +101,41 @@ def test_a_live_row_with_a_gap_or_huge_prices_takes_the_long_way(wti):
     assert tsfilters.Streams("high_pass", 0).update(np.empty(0)).shape == (0,)
 
 
+def test_a_row_buffer_and_an_out_refilled_in_place_read_and_get_each_rows_values(wti):
+    # A live feed fills one row buffer and one output array again and
+    # again; the arrays another row brings in between must not be mixed up.
+    table = np.stack([wti[:90], wti[90:180] * 2], axis=1)
+    block = tsfilters.Streams("band_pass", 2).update(table)
+    live = tsfilters.Streams("band_pass", 2)
+    row, out, spare = np.empty(2), np.full(2, -1.0, np.float32), np.full(2, -1.0, np.float32)
+    got = []
+    for r, values in enumerate(table):
+        if r % 10 == 5:
+            got.append(live.update(values.copy(), spare).copy())  # other arrays, once
+            continue
+        row[:] = values
+        assert live.update(row, out) is out
+        got.append(out.copy())
+    assert same_bits(np.array(got), block)
+
+
+def test_float64_rows_round_in_the_library_as_numpy_rounds_them():
+    # Past float32's largest value by half a unit in its last place or more
+    # is an infinity: a gap under drop (the series unchanged and its
+    # warm-up not counted), kept out of every other column.
+    over = F32_MAX * (1 + 2**-24)
+    rows = np.array([[50.0, 60.0], [51.0, over], [F32_MAX * (1 + 2**-25), 61.0], [52.0, -over],
+                     [53.0, 62.0]])
+    with np.errstate(over="ignore"):
+        as_float32 = rows.astype(np.float32)
+    assert np.isinf(as_float32[1, 1]) and as_float32[2, 0] == np.float32(F32_MAX)
+    for warmup in ("keep", "nan"):
+        live = tsfilters.Streams("super_smoother", ["a", "b"], missing="drop", warmup=warmup)
+        by_float32 = tsfilters.Streams("super_smoother", ["a", "b"], missing="drop", warmup=warmup)
+        for row, row32 in zip(rows, as_float32):
+            assert same_bits(live.update(row), by_float32.update(row32))
+        assert live.samples_of("b") == by_float32.samples_of("b") == 3
+
 def test_a_series_row_on_the_tables_own_labels_gives_the_long_ways_answer(wti):
     import pandas as pd
     columns = pd.Index(["CL", "NG", "HO"])

@@ -64,6 +64,9 @@ _LANES_CHOICES = ("error", "drop", "keep")
 # Every float32 squared is at most this: a float64 row whose sum of
 # squares is no more holds no value beyond float32's range.
 _FLOAT32_MAX_SQUARED = float(np.finfo(np.float32).max) ** 2
+# Halfway from the largest float32 to 2**128: a float64 at least this far
+# from 0 rounds to an infinity.
+_FLOAT32_OVERFLOW = float.fromhex("0x1.ffffffp127")
 _ALL = object()  # reset(): every column
 
 
@@ -558,6 +561,15 @@ class Streams:
         self._clock = _seen.Clock()
         self._warming = 0
         self._dated = False  # some slot holds a known date
+        # The last row and output arrays a dense row took, with their
+        # addresses: asking NumPy for an address costs about as much as
+        # the library's whole row of a thousand series, and a live caller
+        # passes the same `out` (often the same row buffer) every time.
+        # The reference held keeps the array, and so its memory, alive
+        # (NumPy refuses to resize an array others refer to). One tuple
+        # each, replaced whole, so that no thread sees an array paired
+        # with another's address.
+        self._row_seen = self._out_seen = (None, 0)
         self._moved()
 
     def _fit(self):
@@ -664,25 +676,38 @@ class Streams:
 
     def _dense_row(self, row, out, peeking):
         """A float32/float64 ndarray of one value per slot, under the lock:
-        one conversion (into the output), one call."""
+        one call, which rounds a float64 row as it reads it (an older
+        library: one conversion into the output first)."""
         target = self._target(out, row.shape[0])
+        lib = functions()
+        if not row.flags.c_contiguous:
+            row = np.ascontiguousarray(row)
         if row.dtype == np.float32:
-            source = row if row.flags.c_contiguous else np.ascontiguousarray(row)
+            source, call = row, lib.book_peek if peeking else lib.book_update
+        elif lib.book_update_doubles is not None:
+            source, call = row, lib.book_peek_doubles if peeking else lib.book_update_doubles
         else:
             _into_float32(target, row)
-            source = target
-        lib = functions()
-        call = lib.book_peek if peeking else lib.book_update
+            source, call = target, lib.book_peek if peeking else lib.book_update
         extra = self._warming or (self._dated and not peeking)
         if extra:
             live = np.flatnonzero(self._live[:self._book.slots])
             taken = self._taken(source, live)
-        code = call(self._address, source.ctypes.data, target.ctypes.data)
+        seen = self._row_seen
+        if seen[0] is not source:
+            seen = self._row_seen = (source, source.ctypes.data)
+        code = call(self._address, seen[1], self._out_address(target))
         if code < 0:
-            self._refused(code, source, None)
+            self._refused(code, _float32_row(source), None)
         if extra:
             self._after_row(live, live, target, taken, None, peeking)
         return target
+
+    def _out_address(self, target):
+        seen = self._out_seen
+        if seen[0] is not target:
+            seen = self._out_seen = (target, target.ctypes.data)
+        return seen[1]
 
     def update(self, row, out=None, *, at=None):
         """Feeds one value per column (array, list, dict {column: value},
@@ -911,6 +936,8 @@ class Streams:
         the call, which writes the outputs over the values."""
         if self.missing != "drop" or not (self._warming or self._dated or self._dating):
             return None
+        if values.dtype == np.float64:  # what the library rounds to an infinity is a gap too
+            return np.abs(values[cols]) < _FLOAT32_OVERFLOW
         return np.isfinite(values[cols])
 
     def _after_row(self, slots, cols, out, taken, key, peeking):
@@ -1157,6 +1184,15 @@ def _into_float32(target, row):
         return
     with np.errstate(over="ignore", invalid="ignore"):
         np.copyto(target, row, casting="same_kind")
+
+
+def _float32_row(values):
+    """`values` as the library read them: float32."""
+    if values.dtype == np.float32:
+        return values
+    out = np.empty(values.shape, dtype=np.float32)
+    _into_float32(out, values)
+    return out
 
 
 def _dict_values(row, k):

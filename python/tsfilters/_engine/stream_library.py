@@ -68,6 +68,11 @@ _BOOK = {
     "tsf_book_peek": (_c.c_int32, (_VOID_P, _VOID_P, _VOID_P)),
     "tsf_book_update_sparse": (_c.c_int32, (_VOID_P, _VOID_P, _VOID_P, _c.c_int32, _VOID_P)),
     "tsf_book_peek_sparse": (_c.c_int32, (_VOID_P, _VOID_P, _VOID_P, _c.c_int32, _VOID_P)),
+    # Rows of doubles, rounded in the library: a float64 row goes in as it is.
+    "tsf_book_update_doubles": (_c.c_int32, (_VOID_P, _VOID_P, _VOID_P)),
+    "tsf_book_peek_doubles": (_c.c_int32, (_VOID_P, _VOID_P, _VOID_P)),
+    "tsf_book_update_sparse_doubles": (_c.c_int32, (_VOID_P, _VOID_P, _VOID_P, _c.c_int32, _VOID_P)),
+    "tsf_book_peek_sparse_doubles": (_c.c_int32, (_VOID_P, _VOID_P, _VOID_P, _c.c_int32, _VOID_P)),
     "tsf_book_save": (_c.c_int64, (_VOID_P, _VOID_P, _c.c_int64)),
     "tsf_book_saved_info": (_c.c_int, (_VOID_P, _c.c_int64, _VOID_P)),
     "tsf_book_load": (_c.c_int, (_VOID_P, _c.c_int64, _c.c_int32, _VOID_P, _c.c_int64)),
