@@ -111,6 +111,38 @@ def test_absent_symbols_and_missing_markers_are_alike_in_every_form():
     assert strict.samples == 0
 
 
+def test_dict_rows_of_every_size_and_order_are_each_symbols_own_stream(wti):
+    # Dict rows under drop and keep take a short way (values straight into a
+    # scratch row the book keeps, one call): whatever the size and order of
+    # the rows, each symbol's outputs are those of a Stream of its own, and
+    # a copy made between rows peeks as the Streams' copies do.
+    symbols = [f"S{j}" for j in range(40)]
+    books = {m: tsfilters.Streams("laguerre_filter", symbols, missing=m, gamma=0.6)
+             for m in ("drop", "keep")}
+    alone = {s: tsfilters.Stream("laguerre_filter", gamma=0.6) for s in symbols}
+    rng = np.random.default_rng(4)
+    copies = None
+    for r in range(60):
+        size = [40, 3, 17, 40, 1][r % 5]
+        chosen = rng.permutation(40)[:size] if r % 3 else np.arange(size)
+        row = {symbols[j]: float(wti[r + 7 * j]) if j % 4 else int(wti[r + 7 * j]) for j in chosen}
+        want = np.float32([alone[s].update(float(v)) for s, v in row.items()])
+        for book in books.values():
+            got = book.update(dict(row))
+            assert list(got) == list(row) and same_bits(np.float32(list(got.values())), want)
+        if r == 30:
+            copies = {m: book.copy() for m, book in books.items()}
+            kept = {s: stream.copy() for s, stream in alone.items()}
+    later = {symbols[j]: 55.5 + j for j in range(40)}
+    want = np.float32([kept[s].peek(v) for s, v in later.items()])
+    for book in copies.values():
+        assert same_bits(np.float32(list(book.peek(later).values())), want)
+    with pytest.raises(TypeError, match="real number"):
+        books["drop"].update({"S1": "71.4"})
+    with pytest.raises(TypeError, match="real number"):
+        books["drop"].update({"S1": True, "S2": 70.0})
+
+
 def test_out_takes_the_outputs_and_nothing_else_is_made():
     book = tsfilters.Streams("super_smoother", 5, period=10, missing="drop")
     twin = book.copy()

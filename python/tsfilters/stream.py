@@ -570,6 +570,7 @@ class Streams:
         # each, replaced whole, so that no thread sees an array paired
         # with another's address.
         self._row_seen = self._out_seen = (None, 0)
+        self._dict_scratch = None  # (k, float64 row, float32 outputs, their addresses)
         self._moved()
 
     def _fit(self):
@@ -863,6 +864,15 @@ class Streams:
             if k == self._book.slots and np.array_equal(slots, np.arange(k)):
                 slots = None  # every slot in slot order: a dense row, one vector pass
             self._dict_keys, self._dict_slots = keys, slots
+            self._dict_slots_at = 0 if slots is None else slots.ctypes.data
+        if k and date is None and not self._warming and self.missing != "error" \
+                and (peeking or not self._dated):
+            outputs = self._plain_dict_row(slots, row, k, peeking)
+            if outputs is not None:
+                if out is None:
+                    return _RowOutputs(self._slot, zip(keys, outputs))
+                out.update(zip(keys, outputs))
+                return out
         values = _dict_values(row, k)
         block = values.reshape(1, k)
         self._feed(slots, block, self._keys(date, 1), peeking, None)
@@ -870,6 +880,30 @@ class Streams:
             return _RowOutputs(self._slot, zip(keys, block[0].tolist()))
         out.update(zip(keys, block[0].tolist()))
         return out
+
+    def _plain_dict_row(self, slots, row, k, peeking):
+        """A dict row that needs nothing but the library's call (no dates,
+        no warm-up to blank, no refusal to word): its values straight into
+        a float64 scratch row kept with its address, one call; the outputs
+        as a list. None from a library older than rows of doubles."""
+        lib = functions()
+        if lib.book_update_sparse_doubles is None:
+            return None
+        scratch = self._dict_scratch
+        if scratch is None or scratch[0] != k:
+            doubles, got = np.empty(k), np.empty(k, dtype=np.float32)
+            scratch = self._dict_scratch = (k, doubles, got, doubles.ctypes.data, got.ctypes.data)
+        _, doubles, got, doubles_at, got_at = scratch
+        doubles[:] = _dict_numbers(list(row.values()))
+        if slots is None:
+            call = lib.book_peek_doubles if peeking else lib.book_update_doubles
+            code = call(self._address, doubles_at, got_at)
+        else:
+            call = lib.book_peek_sparse_doubles if peeking else lib.book_update_sparse_doubles
+            code = call(self._address, self._dict_slots_at, doubles_at, k, got_at)
+        if code < 0:
+            self._refused(code, _float32_row(doubles), None, slots)
+        return got.tolist()
 
     # The feeding itself, for every form of row.
 
@@ -1100,6 +1134,7 @@ class Streams:
             other._slot = dict(self._slot)
             other._clock = _seen.Clock(self._clock.kind)
             other._address = other._book.address
+            other._dict_scratch = None  # scratch rows are written: never shared
         other._lock = threading.RLock()  # its own: a copy is not shared with this one
         return other
 
@@ -1195,18 +1230,21 @@ def _float32_row(values):
     return out
 
 
+def _dict_numbers(values):
+    """A dict row's values (a list) as NumPy takes them: int and float as
+    they are; None, pd.NA and NaN as missing values (NaN); text and truth
+    values refused, though NumPy would convert "71.4" and True."""
+    if set(map(type, values)) <= {float, int}:
+        return values
+    na = _pandas.missing_markers()
+    return [np.nan if value is None or any(value is m for m in na) else _real(value, "a dict row's value")
+            for value in values]
+
+
 def _dict_values(row, k):
-    """A dict row's values as float32: int and float at C speed; None,
-    pd.NA and NaN as missing values; text and truth values refused."""
-    types = set(map(type, row.values()))
-    if types <= {float, int}:
-        values = np.fromiter(row.values(), np.float64, k)
-    else:
-        na = _pandas.missing_markers()
-        values = np.empty(k, dtype=np.float64)
-        for j, value in enumerate(row.values()):
-            values[j] = np.nan if value is None or any(value is m for m in na) \
-                else _real(value, "a dict row's value")
+    """A dict row's values as float32, a value beyond its range an
+    infinity."""
+    values = np.array(_dict_numbers(list(row.values())), dtype=np.float64).reshape(k)
     out = np.empty(k, dtype=np.float32)
     _into_float32(out, values)
     return out
