@@ -668,6 +668,8 @@ class Streams:
     def _target(self, out, k, what="out"):
         if out is None:
             return np.empty(k, dtype=np.float32)
+        if out is self._out_seen[0] and out.shape == (k,) and out.flags.writeable:
+            return out  # checked whole when it came; its dtype and memory stay
         if not kinds.is_plain_array(out) or out.dtype != np.float32 or out.shape != (k,) \
                 or not out.flags.c_contiguous or not out.flags.writeable:
             raise ValueError(f"{what} must be a writable float32 array of shape ({k},), not "
