@@ -113,6 +113,10 @@ def test_a_row_buffer_and_an_out_refilled_in_place_read_and_get_each_rows_values
         if r % 10 == 5:
             got.append(live.update(values.copy(), spare).copy())  # other arrays, once
             continue
+        if r % 10 == 7:
+            strided = np.repeat(values, 2)[::2]  # not contiguous: copied first
+            got.append(live.update(strided).copy())
+            continue
         row[:] = values
         assert live.update(row, out) is out
         got.append(out.copy())

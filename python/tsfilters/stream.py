@@ -59,7 +59,8 @@ from ._engine.stream_library import KINDS, NAMES, functions
 _FLOAT_P = ctypes.POINTER(ctypes.c_float)
 _STREAM_CHOICES = ("error", "drop", "keep")
 # Rows of these take Streams.update's short way.
-_LIVE_DTYPES = (np.dtype(np.float64), np.dtype(np.float32))
+_FLOAT64, _FLOAT32 = np.dtype(np.float64), np.dtype(np.float32)
+_LIVE_DTYPES = (_FLOAT64, _FLOAT32)
 _LANES_CHOICES = ("error", "drop", "keep")
 # Every float32 squared is at most this: a float64 row whose sum of
 # squares is no more holds no value beyond float32's range.
@@ -683,25 +684,27 @@ class Streams:
         library: one conversion into the output first)."""
         target = self._target(out, row.shape[0])
         lib = functions()
-        if not row.flags.c_contiguous:
+        seen = self._row_seen
+        if seen[0] is not row and not row.flags.c_contiguous:
             row = np.ascontiguousarray(row)
-        if row.dtype == np.float32:
-            source, call = row, lib.book_peek if peeking else lib.book_update
-        elif lib.book_update_doubles is not None:
-            source, call = row, lib.book_peek_doubles if peeking else lib.book_update_doubles
-        else:
+        dtype = row.dtype
+        doubles = dtype is _FLOAT64 or dtype != _FLOAT32
+        if doubles and lib.book_update_doubles is None:
             _into_float32(target, row)
-            source, call = target, lib.book_peek if peeking else lib.book_update
+            row, doubles = target, False
+        if doubles:
+            call = lib.book_peek_doubles if peeking else lib.book_update_doubles
+        else:
+            call = lib.book_peek if peeking else lib.book_update
         extra = self._warming or (self._dated and not peeking)
         if extra:
             live = np.flatnonzero(self._live[:self._book.slots])
-            taken = self._taken(source, live)
-        seen = self._row_seen
-        if seen[0] is not source:
-            seen = self._row_seen = (source, source.ctypes.data)
+            taken = self._taken(row, live)
+        if seen[0] is not row:
+            seen = self._row_seen = (row, row.ctypes.data)
         code = call(self._address, seen[1], self._out_address(target))
         if code < 0:
-            self._refused(code, _float32_row(source), None)
+            self._refused(code, _float32_row(row), None)
         if extra:
             self._after_row(live, live, target, taken, None, peeking)
         return target
