@@ -22,8 +22,9 @@
 // never from a guess at the C structure.
 //
 // Everything a step does not cover goes through the module as before: the
-// warm-up, the oscillators' window, a NaN sample, the last sample before
-// the 2^53 limit (whose error the module reports).
+// warm-up, the oscillators' window, a sample that is not finite in binary32
+// (left to the stream's missing-value policy), a stream at its limit of
+// 2^53 samples (whose error the module reports).
 import { STREAM_BYTES } from './module.js';
 
 const fround = Math.fround;
@@ -166,8 +167,9 @@ function highPassStep(p, on) {
   const x1 = p.float(), x2 = p.float(), y1 = p.double(), y2 = p.double();
   return (x, store) => {
     const { f32, f64, u32 } = on.views();
-    if (!on.steady(u32)) return undefined;
-    const xf = fround(x), px = f32[x1], py = f64[y1];
+    const xf = fround(x);
+    if (!on.steady(u32, xf)) return undefined;
+    const px = f32[x1], py = f64[y1];
     const y = highPass(f64[c1], f64[c2], f64[c3], px, f32[x2], py, f64[y2], xf);
     if (y !== y) return undefined;
     if (store) {
@@ -183,8 +185,9 @@ function superSmootherStep(p, on) {
   const x1 = p.float(), x2 = p.float(), y1 = p.double(), y2 = p.double();
   return (x, store) => {
     const { f32, f64, u32 } = on.views();
-    if (!on.steady(u32)) return undefined;
-    const xf = fround(x), px = f32[x1], py = f64[y1];
+    const xf = fround(x);
+    if (!on.steady(u32, xf)) return undefined;
+    const px = f32[x1], py = f64[y1];
     const y = superSmoother(f64[c1], f64[c2], f64[c3], px, py, f64[y2], xf);
     if (y !== y) return undefined;
     if (store) {
@@ -200,8 +203,9 @@ function ultimateSmootherStep(p, on) {
   const x1 = p.double(), x2 = p.double(), y1 = p.double(), y2 = p.double();
   return (x, store) => {
     const { f64, u32 } = on.views();
-    if (!on.steady(u32)) return undefined;
-    const xd = fround(x), px = f64[x1], py = f64[y1];
+    const xd = fround(x);
+    if (!on.steady(u32, xd)) return undefined;
+    const px = f64[x1], py = f64[y1];
     const y = ultimateSmoother(f64[g0], f64[g1], f64[g2], f64[c2], f64[c3], px, f64[x2], py, f64[y2], xd);
     if (y !== y) return undefined;
     if (store) {
@@ -222,8 +226,9 @@ function bandPassStep(p, on, withScale = false) {
   const scale = withScale ? p.float() : -1;
   return (x, store) => {
     const { f32, f64, u32 } = on.views();
-    if (!on.steady(u32)) return undefined;
-    const xf = fround(x), hpx = f32[hx1], hpy = f64[hy1];
+    const xf = fround(x);
+    if (!on.steady(u32, xf)) return undefined;
+    const hpx = f32[hx1], hpy = f64[hy1];
     const h = highPass(f64[h1], f64[h2], f64[h3], hpx, f32[hx2], hpy, f64[hy2], xf);
     const spx = f32[sx1], spy = f64[sy1];
     const y = superSmoother(f64[s1], f64[s2], f64[s3], spx, spy, f64[sy2], h);
@@ -249,8 +254,9 @@ function laguerreFilterStep(p, on) {
   const l1 = p.double(), l2 = p.double(), l3 = p.double(), l4 = p.double(), l5 = p.double();
   return (x, store) => {
     const { f64, u32 } = on.views();
-    if (!on.steady(u32)) return undefined;
-    const xd = fround(x), px = f64[x1], py = f64[y1];
+    const xd = fround(x);
+    if (!on.steady(u32, xd)) return undefined;
+    const px = f64[x1], py = f64[y1];
     const u = ultimateSmoother(f64[g0], f64[g1], f64[g2], f64[c2], f64[c3], px, f64[x2], py, f64[y2], xd);
     const g = f64[gamma], o1 = f64[l1], o2 = f64[l2], o3 = f64[l3], o4 = f64[l4];
     const n1 = stage(g, f64[l0], o1), n2 = stage(g, o1, o2), n3 = stage(g, o2, o3), n4 = stage(g, o3, o4),
@@ -274,8 +280,9 @@ function laguerreOscillatorStep(p, on) {
   const scale = p.float();
   return (x, store) => {
     const { f32, f64, u32 } = on.views();
-    if (!on.steady(u32)) return undefined;
-    const xd = fround(x), px = f64[x1], py = f64[y1];
+    const xd = fround(x);
+    if (!on.steady(u32, xd)) return undefined;
+    const px = f64[x1], py = f64[y1];
     const u = ultimateSmoother(f64[g0], f64[g1], f64[g2], f64[c2], f64[c3], px, f64[x2], py, f64[y2], xd);
     const n1 = stage(f64[gamma], f64[l0], f64[l1]);
     if (n1 !== n1 || u !== u) return undefined;
@@ -312,9 +319,11 @@ class On {
     return memory;
   }
 
-  // Whether the stream is past its early samples and may take one more:
-  // its count lo + hi * 2^32 is at least `early` and below 2^53.
-  steady(u32) {
+  // Whether the stream is past its early samples and may take one more
+  // (its count lo + hi * 2^32 is at least `early` and below 2^53), and the
+  // sample xf is finite: a missing one is the stream's policy's to handle.
+  steady(u32, xf) {
+    if (xf - xf !== 0) return false;
     const hi = u32[this.samples + 1];
     return hi === 0 ? u32[this.samples] >= this.early : hi < LAST_HIGH_WORD;
   }
@@ -331,20 +340,23 @@ class On {
   }
 }
 
+// The step of a stream that always goes through the module.
+const inModule = () => undefined;
+
 /**
  * The steady step (x, store) of a stream of `filter` whose state is at byte
- * `at` of module `wasm`'s memory, or null where the module's layout is not
- * one this file can step (the stream then always goes through the module).
+ * `at` of module `wasm`'s memory; one that leaves every sample to the
+ * module where the module's layout is not one this file can step.
  */
 export function steadyStep(wasm, filter, at) {
   const make = STEPS[filter.name];
-  if (!steadySteps.enabled || make === undefined || typeof wasm.exports.tsf_stream_layout !== 'function') return null;
+  if (!steadySteps.enabled || make === undefined || typeof wasm.exports.tsf_stream_layout !== 'function') return inModule;
   let memory = memories.get(wasm);
   if (memory === undefined) memories.set(wasm, memory = new Memory(wasm));
   const offsets = memory.layout(filter.kind);
-  if (offsets === null || offsets[0] % 8 !== 0) return null;
+  if (offsets === null || offsets[0] % 8 !== 0) return inModule;
   const places = new Places(at, offsets);
   const early = filter.rmsWindow ? WINDOW : filter.warmup;
   const step = make(places, new On(memory, (at + offsets[0]) / 4, early));
-  return places.fits && places.next === offsets.length ? step : null;
+  return places.fits && places.next === offsets.length ? step : inModule;
 }
