@@ -31,9 +31,6 @@ const fround = Math.fround;
 
 // An oscillator's window: its scale is known once it holds 100 samples.
 const WINDOW = 100;
-// The high word of the sample count from which the module refuses the next
-// sample: 2^53 = 2^21 * 2^32.
-const LAST_HIGH_WORD = 0x200000;
 
 // Off only in the tests, which compare streams stepped here with streams
 // left to the module. Read when a stream is made.
@@ -319,24 +316,21 @@ class On {
     return memory;
   }
 
-  // Whether the stream is past its early samples and may take one more
-  // (its count lo + hi * 2^32 is at least `early` and below 2^53), and the
-  // sample xf is finite: a missing one is the stream's policy's to handle.
+  // Whether the sample xf is finite (a missing one is the stream's policy's
+  // to handle) and the stream is past its early samples and may take one
+  // more. Only the count's low word is read: a low word of at least
+  // `early` and below 2^32 - 1 says that the count is at least `early`,
+  // that adding 1 carries into no other word, and that the count is below
+  // 2^53 (the one count of at most 2^53 that is not, 2^53 itself, has a
+  // low word of 0). The module takes the rest.
   steady(u32, xf) {
     if (xf - xf !== 0) return false;
-    const hi = u32[this.samples + 1];
-    return hi === 0 ? u32[this.samples] >= this.early : hi < LAST_HIGH_WORD;
+    const lo = u32[this.samples];
+    return lo >= this.early && lo !== 0xffffffff;
   }
 
   count(u32) {
-    const s = this.samples;
-    const lo = u32[s];
-    if (lo === 0xffffffff) {
-      u32[s] = 0;
-      u32[s + 1] += 1;
-    } else {
-      u32[s] = lo + 1;
-    }
+    u32[this.samples] += 1;
   }
 }
 
