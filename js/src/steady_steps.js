@@ -79,11 +79,15 @@ class Memory {
 const memories = new WeakMap();
 
 // Hands out the element indices of a stream's values in layout order,
-// checking that each value is where a view can read it.
+// checking that each value is where a view can read it; and tells where
+// the stream's sample count is, and how many early samples it has.
 class Places {
-  constructor(at, offsets) {
+  constructor(memory, at, offsets, early) {
+    this.memory = memory;
     this.at = at;
     this.offsets = offsets;
+    this.samples = (at + offsets[0]) / 4; // the count's low word in memory.u32
+    this.early = early;
     this.next = 1; // offsets[0] is the sample count
     this.fits = true;
   }
@@ -158,56 +162,78 @@ function scaled(value, scale) {
 // Every value is read before any is written, and nothing is written when a
 // value to store would be NaN: a NaN anywhere in what a value is computed
 // from makes it NaN, so that check covers a NaN already in the state too.
+// Each keeps the places it reads in constants of its own, and opens the
+// same way, written out in each (as helpers, or through a shared object,
+// a tick measured a fifth slower): the views, made again if the memory has
+// grown; the sample, which must be finite (a missing one is the stream's
+// policy's to handle); and the low word of the sample count. That word
+// alone tells whether the stream may step here: one of at least `early`
+// and below 2^32 - 1 says that the count is past the early samples, that
+// adding 1 carries into no other word, and that the count is below 2^53
+// (the one count of at most 2^53 that is not, 2^53 itself, has a low word
+// of 0). The module takes the rest.
 
-function highPassStep(p, on) {
+function highPassStep(p) {
   const c1 = p.double(), c2 = p.double(), c3 = p.double();
   const x1 = p.float(), x2 = p.float(), y1 = p.double(), y2 = p.double();
+  const memory = p.memory, count = p.samples, early = p.early;
   return (x, store) => {
-    const { f32, f64, u32 } = on.views();
+    if (memory.f64.length === 0) memory.retake();
+    const f32 = memory.f32, f64 = memory.f64, u32 = memory.u32;
     const xf = fround(x);
-    if (!on.steady(u32, xf)) return undefined;
+    if (xf - xf !== 0) return undefined;
+    const lo = u32[count];
+    if (lo < early || lo === 0xffffffff) return undefined;
     const px = f32[x1], py = f64[y1];
     const y = highPass(f64[c1], f64[c2], f64[c3], px, f32[x2], py, f64[y2], xf);
     if (y !== y) return undefined;
     if (store) {
       f32[x2] = px, f32[x1] = xf, f64[y2] = py, f64[y1] = y;
-      on.count(u32);
+      u32[count] = lo + 1;
     }
     return y;
   };
 }
 
-function superSmootherStep(p, on) {
+function superSmootherStep(p) {
   const c1 = p.double(), c2 = p.double(), c3 = p.double();
   const x1 = p.float(), x2 = p.float(), y1 = p.double(), y2 = p.double();
+  const memory = p.memory, count = p.samples, early = p.early;
   return (x, store) => {
-    const { f32, f64, u32 } = on.views();
+    if (memory.f64.length === 0) memory.retake();
+    const f32 = memory.f32, f64 = memory.f64, u32 = memory.u32;
     const xf = fround(x);
-    if (!on.steady(u32, xf)) return undefined;
+    if (xf - xf !== 0) return undefined;
+    const lo = u32[count];
+    if (lo < early || lo === 0xffffffff) return undefined;
     const px = f32[x1], py = f64[y1];
     const y = superSmoother(f64[c1], f64[c2], f64[c3], px, py, f64[y2], xf);
     if (y !== y) return undefined;
     if (store) {
       f32[x2] = px, f32[x1] = xf, f64[y2] = py, f64[y1] = y;
-      on.count(u32);
+      u32[count] = lo + 1;
     }
     return y;
   };
 }
 
-function ultimateSmootherStep(p, on) {
+function ultimateSmootherStep(p) {
   const g0 = p.double(), g1 = p.double(), g2 = p.double(), c2 = p.double(), c3 = p.double();
   const x1 = p.double(), x2 = p.double(), y1 = p.double(), y2 = p.double();
+  const memory = p.memory, count = p.samples, early = p.early;
   return (x, store) => {
-    const { f64, u32 } = on.views();
+    if (memory.f64.length === 0) memory.retake();
+    const f64 = memory.f64, u32 = memory.u32;
     const xd = fround(x);
-    if (!on.steady(u32, xd)) return undefined;
+    if (xd - xd !== 0) return undefined;
+    const lo = u32[count];
+    if (lo < early || lo === 0xffffffff) return undefined;
     const px = f64[x1], py = f64[y1];
     const y = ultimateSmoother(f64[g0], f64[g1], f64[g2], f64[c2], f64[c3], px, f64[x2], py, f64[y2], xd);
     if (y !== y) return undefined;
     if (store) {
       f64[x2] = px, f64[x1] = xd, f64[y2] = py, f64[y1] = y;
-      on.count(u32);
+      u32[count] = lo + 1;
     }
     return y;
   };
@@ -215,16 +241,20 @@ function ultimateSmootherStep(p, on) {
 
 // BandPass, and with `scale` the cybernetic oscillator: HighPass, then
 // SuperSmoother on its output.
-function bandPassStep(p, on, withScale = false) {
+function bandPassStep(p, withScale = false) {
   const h1 = p.double(), h2 = p.double(), h3 = p.double();
   const hx1 = p.float(), hx2 = p.float(), hy1 = p.double(), hy2 = p.double();
   const s1 = p.double(), s2 = p.double(), s3 = p.double();
   const sx1 = p.float(), sx2 = p.float(), sy1 = p.double(), sy2 = p.double();
   const scale = withScale ? p.float() : -1;
+  const memory = p.memory, count = p.samples, early = p.early;
   return (x, store) => {
-    const { f32, f64, u32 } = on.views();
+    if (memory.f64.length === 0) memory.retake();
+    const f32 = memory.f32, f64 = memory.f64, u32 = memory.u32;
     const xf = fround(x);
-    if (!on.steady(u32, xf)) return undefined;
+    if (xf - xf !== 0) return undefined;
+    const lo = u32[count];
+    if (lo < early || lo === 0xffffffff) return undefined;
     const hpx = f32[hx1], hpy = f64[hy1];
     const h = highPass(f64[h1], f64[h2], f64[h3], hpx, f32[hx2], hpy, f64[hy2], xf);
     const spx = f32[sx1], spy = f64[sy1];
@@ -233,7 +263,7 @@ function bandPassStep(p, on, withScale = false) {
     if (store) {
       f32[hx2] = hpx, f32[hx1] = xf, f64[hy2] = hpy, f64[hy1] = h;
       f32[sx2] = spx, f32[sx1] = h, f64[sy2] = spy, f64[sy1] = y;
-      on.count(u32);
+      u32[count] = lo + 1;
     }
     return withScale ? scaled(y, f32[scale]) : y;
   };
@@ -245,14 +275,18 @@ function ultimateValues(p) {
   return [p.double(), p.double(), p.double(), p.double(), p.double(), p.double(), p.double(), p.double(), p.double()];
 }
 
-function laguerreFilterStep(p, on) {
+function laguerreFilterStep(p) {
   const [g0, g1, g2, c2, c3, x1, x2, y1, y2] = ultimateValues(p);
   const gamma = p.double(), l0 = p.double();
   const l1 = p.double(), l2 = p.double(), l3 = p.double(), l4 = p.double(), l5 = p.double();
+  const memory = p.memory, count = p.samples, early = p.early;
   return (x, store) => {
-    const { f64, u32 } = on.views();
+    if (memory.f64.length === 0) memory.retake();
+    const f64 = memory.f64, u32 = memory.u32;
     const xd = fround(x);
-    if (!on.steady(u32, xd)) return undefined;
+    if (xd - xd !== 0) return undefined;
+    const lo = u32[count];
+    if (lo < early || lo === 0xffffffff) return undefined;
     const px = f64[x1], py = f64[y1];
     const u = ultimateSmoother(f64[g0], f64[g1], f64[g2], f64[c2], f64[c3], px, f64[x2], py, f64[y2], xd);
     const g = f64[gamma], o1 = f64[l1], o2 = f64[l2], o3 = f64[l3], o4 = f64[l4];
@@ -265,20 +299,24 @@ function laguerreFilterStep(p, on) {
     if (store) {
       f64[x2] = px, f64[x1] = xd, f64[y2] = py, f64[y1] = u;
       f64[l0] = u, f64[l1] = n1, f64[l2] = n2, f64[l3] = n3, f64[l4] = n4, f64[l5] = n5;
-      on.count(u32);
+      u32[count] = lo + 1;
     }
     return laguerreSum(u, n1, n2, n3, n5);
   };
 }
 
-function laguerreOscillatorStep(p, on) {
+function laguerreOscillatorStep(p) {
   const [g0, g1, g2, c2, c3, x1, x2, y1, y2] = ultimateValues(p);
   const gamma = p.double(), l0 = p.double(), l1 = p.double();
   const scale = p.float();
+  const memory = p.memory, count = p.samples, early = p.early;
   return (x, store) => {
-    const { f32, f64, u32 } = on.views();
+    if (memory.f64.length === 0) memory.retake();
+    const f32 = memory.f32, f64 = memory.f64, u32 = memory.u32;
     const xd = fround(x);
-    if (!on.steady(u32, xd)) return undefined;
+    if (xd - xd !== 0) return undefined;
+    const lo = u32[count];
+    if (lo < early || lo === 0xffffffff) return undefined;
     const px = f64[x1], py = f64[y1];
     const u = ultimateSmoother(f64[g0], f64[g1], f64[g2], f64[c2], f64[c3], px, f64[x2], py, f64[y2], xd);
     const n1 = stage(f64[gamma], f64[l0], f64[l1]);
@@ -286,7 +324,7 @@ function laguerreOscillatorStep(p, on) {
     if (store) {
       f64[x2] = px, f64[x1] = xd, f64[y2] = py, f64[y1] = u;
       f64[l0] = u, f64[l1] = n1;
-      on.count(u32);
+      u32[count] = lo + 1;
     }
     return scaled(fround(u - n1), f32[scale]); // the difference in binary64, rounded once
   };
@@ -296,43 +334,11 @@ const STEPS = {
   highPass: highPassStep,
   superSmoother: superSmootherStep,
   ultimateSmoother: ultimateSmootherStep,
-  bandPass: (p, on) => bandPassStep(p, on),
-  cyberneticOscillator: (p, on) => bandPassStep(p, on, true),
+  bandPass: (p) => bandPassStep(p),
+  cyberneticOscillator: (p) => bandPassStep(p, true),
   laguerreFilter: laguerreFilterStep,
   laguerreOscillator: laguerreOscillatorStep,
 };
-
-// Where a stream is: the views of its module's memory and its sample count.
-class On {
-  constructor(memory, samples, early) {
-    this.memory = memory;
-    this.samples = samples; // the count's low word in memory.u32
-    this.early = early;
-  }
-
-  views() {
-    const memory = this.memory;
-    if (memory.f64.length === 0) memory.retake();
-    return memory;
-  }
-
-  // Whether the sample xf is finite (a missing one is the stream's policy's
-  // to handle) and the stream is past its early samples and may take one
-  // more. Only the count's low word is read: a low word of at least
-  // `early` and below 2^32 - 1 says that the count is at least `early`,
-  // that adding 1 carries into no other word, and that the count is below
-  // 2^53 (the one count of at most 2^53 that is not, 2^53 itself, has a
-  // low word of 0). The module takes the rest.
-  steady(u32, xf) {
-    if (xf - xf !== 0) return false;
-    const lo = u32[this.samples];
-    return lo >= this.early && lo !== 0xffffffff;
-  }
-
-  count(u32) {
-    u32[this.samples] += 1;
-  }
-}
 
 // The step of a stream that always goes through the module.
 const inModule = () => undefined;
@@ -349,8 +355,7 @@ export function steadyStep(wasm, filter, at) {
   if (memory === undefined) memories.set(wasm, memory = new Memory(wasm));
   const offsets = memory.layout(filter.kind);
   if (offsets === null || offsets[0] % 8 !== 0) return inModule;
-  const places = new Places(at, offsets);
-  const early = filter.rmsWindow ? WINDOW : filter.warmup;
-  const step = make(places, new On(memory, (at + offsets[0]) / 4, early));
+  const places = new Places(memory, at, offsets, filter.rmsWindow ? WINDOW : filter.warmup);
+  const step = make(places);
   return places.fits && places.next === offsets.length ? step : inModule;
 }
