@@ -15,7 +15,7 @@
 // leaves the same values in the same places, so the stream's bytes, its
 // saved state and every later output are the ones tsf_stream_update gives.
 // Only NaN results carry bits that neither language pins down: a sample
-// whose step would store a NaN is left to the module (update() answers
+// whose step would store a NaN is left to the module (the step answers
 // undefined), which then stores what it always stored.
 //
 // Where each value lives comes from the library itself (tsf_stream_layout),

@@ -83,6 +83,14 @@ const PARAMETER_SETS = {
 describe('Stream steps in JavaScript give the module\'s bits', () => {
   it('every kind steps in JavaScript once past its warm-up, not before', () => {
     const wasm = instance();
+    // The layout's own answers: its size when asked with no room, and
+    // refusals that write nothing.
+    const layout = wasm.exports.tsf_stream_layout;
+    assert.equal(layout(0, 0, 0), -2);
+    assert.equal(layout(8, 0, 99), -2);
+    assert.equal(layout(2, 0, 0), 8);
+    assert.equal(layout(2, 0, 8), -1);
+    assert.equal(layout(5, 0, 0), 16);
     for (const kind of tsf.filterNames) {
       const filter = byName.get(kind);
       const early = filter.rmsWindow ? 100 : filter.warmup;
