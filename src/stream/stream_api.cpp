@@ -198,12 +198,14 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_load(tsf_stream* s, const void* bu
 TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_stream_layout(tsf_kind kind, uint16_t* offsets,
                                                          int32_t capacity) {
     if (!isKnownKind(kind)) return TSF_E_KIND;
-    std::uint16_t all[1 + lanes::kMaxValues];
-    const std::int32_t n = kLayouts[kind - 1](all);
+    std::uint16_t counted[1 + lanes::kMaxValues];
+    const std::int32_t n = kLayouts[kind - 1](counted);
     if (capacity < n) return n;
     if (offsets == nullptr) return TSF_E_NULL;
-    std::memcpy(offsets, all, sizeof all[0] * static_cast<std::size_t>(n));
-    return n;
+    // Written again in place rather than copied: a copy of a length known
+    // only at run time is a call to memcpy, whose versioned symbol would
+    // raise the oldest C library the library loads on.
+    return kLayouts[kind - 1](offsets);
 }
 
 TSF_STREAM_API const char* TSF_STREAM_CALL tsf_strerror(int code) {
