@@ -180,6 +180,22 @@ TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_stream_save(const tsf_stream* s, void
 TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_load(tsf_stream* s, const void* buffer,
                                                    int32_t size);
 
+/* Where a stream of `kind` keeps what a sample reads and writes once it is
+ * past its warm-up (and an oscillator past its window), for a binding that
+ * steps its streams in its own language instead of calling
+ * tsf_stream_update for every sample: the JavaScript package, whose calls
+ * into WebAssembly cost several times a step. Byte offsets from the start
+ * of the tsf_stream: first the sample count (int64), then the filter's
+ * values in the fixed order of its steps (each step's coefficients, then
+ * the values it carries from sample to sample; binary32 or binary64 as the
+ * step keeps them), and last, for an oscillator, its scale (binary32).
+ * Returns the number of offsets, and writes them only when capacity is at
+ * least that number (capacity 0 asks for it); TSF_E_KIND, or TSF_E_NULL for
+ * a null `offsets` with room enough. The layout is this build's, not part
+ * of the ABI: ask the library the binding runs on. */
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_stream_layout(tsf_kind kind, uint16_t* offsets,
+                                                         int32_t capacity);
+
 /* Lanes: many streams advanced in one call, side by side in the processor's
  * vector registers. Lane j is streams[j]; its sample t is
  *   input[t * input_time_stride + j * input_lane_stride]

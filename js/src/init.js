@@ -12,7 +12,7 @@ export const NEEDED = Object.freeze({
   memory: 'memory',
   ...Object.fromEntries(['_initialize', 'malloc', 'free', 'tsf_strerror', 'tsf_simd_target',
     'tsf_stream_bytes', 'tsf_stream_init', 'tsf_stream_update', 'tsf_stream_peek', 'tsf_stream_window',
-    'tsf_stream_samples', 'tsf_stream_reset', 'tsf_stream_save', 'tsf_stream_load',
+    'tsf_stream_samples', 'tsf_stream_reset', 'tsf_stream_save', 'tsf_stream_load', 'tsf_stream_layout',
     'tsf_lanes_update', 'tsf_lanes_peek', 'tsf_book_bytes', 'tsf_book_init', 'tsf_book_grow', 'tsf_book_describe',
     'tsf_book_add', 'tsf_book_remove', 'tsf_book_reset', 'tsf_book_samples', 'tsf_book_params', 'tsf_book_get',
     'tsf_book_update', 'tsf_book_peek', 'tsf_book_update_sparse', 'tsf_book_peek_sparse', 'tsf_book_save',

@@ -1,6 +1,7 @@
 // The exported C functions: argument checks, then the kind's own code
 // through a table with one row per filter. Every check comes before the
 // first write, so a failing call leaves the caller's memory as it was.
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -8,6 +9,7 @@
 #include "stream/save_format.hpp"
 #include "stream/stream_kinds.hpp"
 #include "stream/stream_state.hpp"
+#include "stream/value_offsets.hpp"
 #include "tsfilters_stream.h"
 
 namespace tsfilters::stream {
@@ -33,6 +35,30 @@ constexpr KindOps kOps[] = {
 };
 
 const KindOps& opsOf(std::int32_t kind) { return kOps[kind - 1]; }
+
+// The byte offsets of a kind's sample count and of every value its steady
+// step reads (lanes::findValues, the kernels' own list), taken from a
+// stream started with any parameters: the layout does not depend on them.
+// Returns how many there are.
+template <class Kind>
+std::int32_t layoutOf(std::uint16_t* offsets) {
+    StreamState s;
+    start<Kind>(s, Parameters{1, 1, 0.5f});
+    std::uint16_t values[lanes::kMaxValues] = {};
+    lanes::findValues<Kind>(s, values);
+    std::int32_t n = 0;
+    offsets[n++] = offsetof(StreamState, samples);
+    // No value sits at offset 0, where the stream's tag is.
+    for (const std::uint16_t v : values)
+        if (v != 0) offsets[n++] = v;
+    return n;
+}
+
+constexpr std::int32_t (*kLayouts[])(std::uint16_t*) = {
+#define TSF_STREAM_LAYOUT(Export, ...) layoutOf<Export##Kind>,
+    TSF_FILTER_TABLE(TSF_STREAM_LAYOUT)
+#undef TSF_STREAM_LAYOUT
+};
 
 // The state of an initialised stream, or null.
 const StreamState* validState(const tsf_stream* s) {
@@ -167,6 +193,19 @@ TSF_STREAM_API int TSF_STREAM_CALL tsf_stream_load(tsf_stream* s, const void* bu
     std::memset(s, 0, sizeof *s);
     std::memcpy(s, &loaded, sizeof loaded);
     return TSF_OK;
+}
+
+TSF_STREAM_API int32_t TSF_STREAM_CALL tsf_stream_layout(tsf_kind kind, uint16_t* offsets,
+                                                         int32_t capacity) {
+    if (!isKnownKind(kind)) return TSF_E_KIND;
+    std::uint16_t counted[1 + lanes::kMaxValues];
+    const std::int32_t n = kLayouts[kind - 1](counted);
+    if (capacity < n) return n;
+    if (offsets == nullptr) return TSF_E_NULL;
+    // Written again in place rather than copied: a copy of a length known
+    // only at run time is a call to memcpy, whose versioned symbol would
+    // raise the oldest C library the library loads on.
+    return kLayouts[kind - 1](offsets);
 }
 
 TSF_STREAM_API const char* TSF_STREAM_CALL tsf_strerror(int code) {
